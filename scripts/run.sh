@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up and builds as needed, then streams from the stand-in receiver through the
+# plug-in with the host tool. Extra arguments go to the host tool (see --help).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+"$ROOT/scripts/setup.sh"
+export ROOT BUILD_DIR
+HOST=$BUILD_DIR/tools/host/TesselHost.exe
+if [ ! -f "$HOST" ]; then
+  log "the host tool is not built yet; outputs so far:"
+  find "$BUILD_DIR" -maxdepth 3 \( -name '*.dll' -o -name '*.exe' \) -not -path '*/wineprefix/*' >&2
+  exit 0
+fi
+mkdir -p "$ROOT/out"
+cd "$ROOT/out"
+xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+  source "$ROOT/scripts/common.sh"
+  wineserver -p >/dev/null 2>&1
+  register_sim
+  wine "$0" "$@"
+  rc=$?
+  wineserver -k
+  exit $rc' "$HOST" "$@"
