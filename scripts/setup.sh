@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 PACKAGES=(mingw-w64 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth cmake googletest imagemagick
-          x11-apps fonts-dejavu-core fonts-wine)
+          x11-apps fonts-dejavu-core fonts-wine python3)
 
 install_packages() {
   local missing=()
