@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>  // DISPID; WIN32_LEAN_AND_MEAN leaves it out of <windows.h>
 
 namespace calder {
 
