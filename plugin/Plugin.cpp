@@ -1,0 +1,291 @@
+#include "plugin/Plugin.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <memory>
+
+#include "plugin/Settings.h"
+#include "receiver/CalderContract.h"
+#include "receiver/Form.h"
+#include "receiver/OleError.h"
+#include "receiver/RateTable.h"
+
+namespace tessel {
+namespace {
+
+// The settings window, with what the plug-in must undo when it goes.
+class WindowHolder {
+ public:
+  ~WindowHolder() {
+    // Unloaded without CloseHW: take the window down with the library (its window
+    // procedure lives here), unless the whole process is ending anyway.
+    if (!process_terminating && form != nullptr) Destroy();
+  }
+
+  void Destroy() {
+    form.reset();
+    if (ole_initialized) {
+      ole_initialized = false;
+      OleUninitialize();
+    }
+  }
+
+  std::unique_ptr<TF> form;
+  bool ole_initialized = false;
+  bool process_terminating = false;
+};
+
+PluginState state;
+WindowHolder SettingsWindow;
+FormFailure creation_failure = FormFailure::kNone;
+bool start_failed = false;
+bool waiting = false;
+bool closed = false;
+
+void DestroyWindowNow() {
+  SettingsWindow.Destroy();
+}
+
+// The window, or null before the first InitHW, after CloseHW and while a close waits
+// for the plug-in code on the stack to unwind.
+TF* Window() {
+  if (closed || state.ClosePending) return nullptr;
+  return SettingsWindow.form.get();
+}
+
+bool Fail(char* name, char* model, std::string_view text) {
+  CopyHostText(name, text);
+  CopyHostText(model, kModelUnknown);
+  return false;
+}
+
+// Pumps the thread's queue until the first status arrives, at most kInitWaitMs.
+void WaitForFirstStatus() {
+  waiting = true;
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (state.HardwareStatus == kStatusWaiting &&
+           PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // The host's quit request: give it back to the host's own loop and stop.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        waiting = false;
+        return;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (state.HardwareStatus != kStatusWaiting || state.ClosePending) break;
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= kInitWaitMs) break;
+    MsgWaitForMultipleObjectsEx(0, nullptr, kInitWaitMs - elapsed, QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+  waiting = false;
+}
+
+// Steps 2.1 to 2.7 of the first InitHW.
+void StartUp() {
+  state.InitPending = false;
+  state.HostCallback = nullptr;
+  HRESULT com = OleInitialize(nullptr);
+  SettingsWindow.ole_initialized = SUCCEEDED(com);
+  state.DeferredClose = &DestroyWindowNow;
+  SettingsWindow.form = TF::Create(state, &creation_failure);
+  TF* form = SettingsWindow.form.get();
+  if (form == nullptr) {
+    SettingsWindow.Destroy();
+    return;
+  }
+  form->SetLeft(kOffScreenLeft);
+  form->ShowInactive();
+  state.HardwareStatus = kStatusWaiting;
+  if (FAILED(form->SDR().InitControl())) {
+    start_failed = true;
+    return;
+  }
+  WaitForFirstStatus();
+}
+
+// Step 6: load the settings and push them into the component and the window.
+void Configure(TF& form, char* name, char* model) {
+  if (!LoadSettings(state)) {
+    state.CurrentSampleRate = 158730;
+    state.PreampOn = true;
+    state.IfGain = 24;
+    state.HfGain = -10;
+    state.InputSource = kInputPreamp;
+  }
+  ReceiverControl& sdr = form.SDR();
+  sdr.PutInt(calder::kClockFrequency, kReceiverClock);
+  sdr.PutInt(calder::kIFgain, state.IfGain);
+  sdr.PutInt(calder::kHFgain, state.HfGain);
+  sdr.PutInt(calder::kInputSource, state.InputSource);
+
+  CopyHostText(name, state.ModelText);
+  CopyHostText(model, kModelFound);
+
+  SettingsControls& controls = form.Controls();
+  if (IsCalderModel(state.ModelText)) {
+    controls.SetInputSelectorVisible(true);
+    if (state.PreampOn) {
+      controls.SelectInput(InputButton::kPreON);
+      state.InputSource = kInputPreamp;
+    } else {
+      controls.SelectInput(InputButton::kPreOFF);
+      state.InputSource = kInputDirect;
+    }
+    sdr.PutInt(calder::kInputSource, state.InputSource);
+  }
+
+  controls.ClickRate(ButtonForRate(state.CurrentSampleRate));
+  // Integer division truncates toward zero: -15 dB asks for position 2.
+  controls.SetSliderPosition(GainSlider::kSliderIFGain, state.IfGain / 6);
+  controls.SetSliderPosition(GainSlider::kSliderHFGain, 3 + state.HfGain / 10);
+}
+
+}  // namespace
+
+void CopyHostText(char* buffer, std::string_view text) {
+  if (buffer == nullptr) return;
+  std::size_t length = text.size() < kHostTextCapacity - 1 ? text.size() : kHostTextCapacity - 1;
+  text.copy(buffer, length);
+  buffer[length] = '\0';
+}
+
+bool IsCalderModel(std::string_view text) {
+  constexpr std::string_view kPrefix = "calder";
+  if (text.size() < kPrefix.size()) return false;
+  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kPrefix[i]) return false;
+  }
+  return true;
+}
+
+const PluginState& State() {
+  return state;
+}
+
+void NoteProcessTerminating() {
+  SettingsWindow.process_terminating = true;
+}
+
+namespace entry {
+
+bool InitHW(char* name, char* model, int32_t* type) {
+  if (type != nullptr) *type = 1;
+  if (closed) return Fail(name, model, kTextClosed);
+  // Re-entered from a message dispatched while the first call waits.
+  if (waiting) return Fail(name, model, kTextStarting);
+  BusyScope busy(state);
+  if (state.InitPending) StartUp();
+
+  TF* form = Window();
+  if (form == nullptr) {
+    if (state.ClosePending) return Fail(name, model, kTextClosed);
+    switch (creation_failure) {
+      case FormFailure::kNotInstalled:
+        return Fail(name, model, kTextNotInstalled);
+      case FormFailure::kWindow:
+        return Fail(name, model, kTextWindowFailed);
+      default:
+        return Fail(name, model, kTextCannotCreate);
+    }
+  }
+
+  form->Hide();
+  form->SetLeft(GetSystemMetrics(SM_CXSCREEN) - form->Width());
+  form->SetTop(GetSystemMetrics(SM_CYSCREEN) - form->Height());
+
+  switch (state.HardwareStatus) {
+    case kStatusWaiting:
+      return Fail(name, model, start_failed ? kTextStartFailed : kTextNotResponding);
+    case calder::kStatusNotConnected:
+      return Fail(name, model, kTextNotConnected);
+    case calder::kStatusError:
+      return Fail(name, model, kTextErrorState);
+    default:
+      break;
+  }
+  try {
+    Configure(*form, name, model);
+  } catch (const OleError&) {
+    return Fail(name, model, kTextRejected);
+  }
+  // The host closed the plug-in from a callback made while configuring.
+  if (state.ClosePending) return Fail(name, model, kTextClosed);
+  return true;
+}
+
+bool OpenHW() {
+  TF* form = Window();
+  if (form == nullptr) return false;
+  form->Show();
+  form->MakeTopmost();
+  return true;
+}
+
+int32_t StartHW(int32_t frequency) {
+  TF* form = Window();
+  if (form == nullptr) return 0;
+  form->SDR().PutInt(calder::kNCOfrequency, frequency);
+  form->SDR().Start(1, 0);
+  return kBlockLength;
+}
+
+int32_t GetStatus() {
+  return state.HardwareStatus;
+}
+
+void StopHW() {
+  if (TF* form = Window()) form->SDR().Stop();
+}
+
+void CloseHW() {
+  if (closed) return;
+  closed = true;
+  SaveSettings(state);
+  if (SettingsWindow.form == nullptr) return;
+  if (state.BusyDepth > 0) {
+    // Plug-in code is on the stack (the host closed from a callback): hide now,
+    // destroy when it unwinds.
+    SettingsWindow.form->Hide();
+    state.ClosePending = true;
+    return;
+  }
+  SettingsWindow.Destroy();
+}
+
+void SetCallback(HostCallbackFn callback) {
+  state.HostCallback = callback;
+}
+
+void SetHWLO(int32_t frequency) {
+  if (TF* form = Window()) form->SDR().PutInt(calder::kNCOfrequency, frequency);
+}
+
+int32_t GetHWLO() {
+  TF* form = Window();
+  return form == nullptr ? 0 : form->SDR().GetInt(calder::kNCOfrequency);
+}
+
+int32_t GetHWSR() {
+  return state.CurrentSampleRate;
+}
+
+void ShowGUI() {
+  if (TF* form = Window()) form->Show();
+}
+
+void HideGUI() {
+  if (TF* form = Window()) form->Hide();
+}
+
+void TuneChanged(int32_t) {}
+
+}  // namespace entry
+}  // namespace tessel

@@ -1,0 +1,74 @@
+#include "receiver/EventSink.h"
+
+#include "receiver/CalderContract.h"
+#include "receiver/ComTypes.h"
+
+namespace tessel {
+
+HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+      IsEqualIID(iid, calder::kEventsIid)) {
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG EventSink::AddRef() {
+  return ++references_;
+}
+
+ULONG EventSink::Release() {
+  ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT EventSink::GetTypeInfoCount(UINT* count) {
+  if (count == nullptr) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  if (info != nullptr) *info = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+  return E_NOTIMPL;
+}
+
+HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO*, UINT* arg_error) {
+  if (result != nullptr) VariantInit(result);
+  if (dispid != calder::kOnStatusChange && dispid != calder::kOnDataRdy) return S_OK;
+  // The event's one argument is the status; arguments arrive last-first.
+  if (params == nullptr || params->cArgs < 1 || params->rgvarg == nullptr) {
+    return DISP_E_BADPARAMCOUNT;
+  }
+  ScopedVariant status;
+  if (FAILED(VariantChangeType(status.Receive(), &params->rgvarg[params->cArgs - 1], 0, VT_I4))) {
+    if (arg_error != nullptr) *arg_error = params->cArgs - 1;
+    return DISP_E_TYPEMISMATCH;
+  }
+  // A handler may close the plug-in and release this sink: keep it alive until return.
+  ComPtr<EventSink> keep_alive(this);
+  ReceiverEvents* events = events_;
+  if (events == nullptr) return S_OK;
+  try {
+    if (dispid == calder::kOnStatusChange) {
+      events->OnStatusChange(status.get().lVal);
+    } else {
+      events->OnDataRdy(status.get().lVal);
+    }
+  } catch (...) {
+    // The handler's failure stays on this side of the component.
+  }
+  return S_OK;
+}
+
+}  // namespace tessel

@@ -1,0 +1,31 @@
+// The seven output rates, their rate buttons and the IF filter index of each.
+#pragma once
+
+#include <cstdint>
+
+#include "receiver/CalderContract.h"
+#include "receiver/SettingsControls.h"
+
+namespace tessel {
+
+static_assert(sizeof(calder::kFilterRates) / sizeof(calder::kFilterRates[0]) == kRateButtonCount);
+
+// The button's rate in Hz.
+constexpr int32_t RateOf(RateButton button) {
+  return calder::kFilterRates[static_cast<std::size_t>(button)].rate;
+}
+
+// The IFfilter index the button writes.
+constexpr int32_t FilterIndexOf(RateButton button) {
+  return calder::kFilterRates[static_cast<std::size_t>(button)].index;
+}
+
+// The button that matches a rate; Rate111111 for any rate that is none of the seven.
+constexpr RateButton ButtonForRate(int32_t rate) {
+  for (std::size_t i = 0; i < kRateButtonCount; ++i) {
+    if (calder::kFilterRates[i].rate == rate) return static_cast<RateButton>(i);
+  }
+  return RateButton::kRate111111;
+}
+
+}  // namespace tessel

@@ -1,0 +1,195 @@
+#include "receiver/ReceiverControl.h"
+
+#include "receiver/CalderContract.h"
+#include "receiver/ComTypes.h"
+#include "receiver/ControlSite.h"
+#include "receiver/EventSink.h"
+#include "receiver/OleError.h"
+
+namespace tessel {
+namespace {
+
+// The component's persisted extent: 847 x 847 hundredths of a millimetre.
+constexpr SIZEL kControlExtent = {847, 847};
+
+}  // namespace
+
+ReceiverControl::ReceiverControl(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+
+std::unique_ptr<ReceiverControl> ReceiverControl::Create(HWND parent, const RECT& area,
+                                                         ReceiverEvents* events,
+                                                         CreateFailure* failure) {
+  *failure = CreateFailure::kNone;
+  ComPtr<IDispatch> dispatch;
+  HRESULT hr =
+      CoCreateInstance(calder::kClassId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                       IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
+  if (hr == REGDB_E_CLASSNOTREG || hr == CO_E_DLLNOTFOUND || hr == CO_E_APPNOTFOUND) {
+    *failure = CreateFailure::kNotInstalled;
+    return nullptr;
+  }
+  if (FAILED(hr) || dispatch == nullptr) {
+    *failure = CreateFailure::kCannotCreate;
+    return nullptr;
+  }
+  std::unique_ptr<ReceiverControl> control(new ReceiverControl(std::move(dispatch)));
+  control->Activate(parent, area);
+  if (!control->Connect(events)) {
+    *failure = CreateFailure::kCannotCreate;
+    return nullptr;
+  }
+  return control;
+}
+
+std::unique_ptr<ReceiverControl> ReceiverControl::Attach(ComPtr<IDispatch> dispatch,
+                                                         ReceiverEvents* events) {
+  std::unique_ptr<ReceiverControl> control(new ReceiverControl(std::move(dispatch)));
+  if (events != nullptr) control->Connect(events);
+  return control;
+}
+
+// Connects the event sink through the component's connection point.
+bool ReceiverControl::Connect(ReceiverEvents* events) {
+  ComPtr<IConnectionPointContainer> container;
+  if (FAILED(dispatch_.As(&container))) return false;
+  ComPtr<IConnectionPoint> point;
+  if (FAILED(container->FindConnectionPoint(calder::kEventsIid, &point))) return false;
+  ComPtr<EventSink> sink;
+  sink.Attach(new EventSink(events));
+  DWORD cookie = 0;
+  if (FAILED(point->Advise(sink.Get(), &cookie))) {
+    sink->Disconnect();
+    return false;
+  }
+  connection_ = std::move(point);
+  cookie_ = cookie;
+  sink_ = std::move(sink);
+  return true;
+}
+
+// Sites and in-place activates the component when it is an OLE control; a plain
+// automation object is left as it is.
+void ReceiverControl::Activate(HWND parent, const RECT& area) {
+  ComPtr<IOleObject> ole;
+  if (FAILED(dispatch_.As(&ole))) return;
+  ComPtr<ControlSite> site;
+  site.Attach(new ControlSite(parent, area));
+  DWORD misc = 0;
+  ole->GetMiscStatus(DVASPECT_CONTENT, &misc);
+  bool site_first = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
+  if (site_first) ole->SetClientSite(site.Get());
+  ComPtr<IPersistStreamInit> persist;
+  if (SUCCEEDED(dispatch_.As(&persist))) persist->InitNew();
+  if (!site_first) ole->SetClientSite(site.Get());
+  SIZEL extent = kControlExtent;
+  ole->SetExtent(DVASPECT_CONTENT, &extent);
+  RECT position = area;
+  ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, parent, &position);
+  ole_object_ = std::move(ole);
+  site_ = std::move(site);
+}
+
+ReceiverControl::~ReceiverControl() {
+  if (sink_ != nullptr) sink_->Disconnect();
+  if (connection_ != nullptr) connection_->Unadvise(cookie_);
+  connection_.Reset();
+  if (ole_object_ != nullptr) {
+    ole_object_->Close(OLECLOSE_NOSAVE);
+    ole_object_->SetClientSite(nullptr);
+    ole_object_.Reset();
+  }
+  dispatch_.Reset();
+  sink_.Reset();
+  site_.Reset();
+}
+
+HRESULT ReceiverControl::Invoke(DISPID dispid, WORD flags, VARIANT* args, UINT arg_count,
+                                VARIANT* result) {
+  DISPID put_id = DISPID_PROPERTYPUT;
+  DISPPARAMS params{};
+  params.rgvarg = args;
+  params.cArgs = arg_count;
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put_id;
+    params.cNamedArgs = 1;
+  }
+  EXCEPINFO exception{};
+  UINT arg_error = 0;
+  HRESULT hr = dispatch_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                 &exception, &arg_error);
+  // The component's error texts are not shown anywhere; release them.
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+  return hr;
+}
+
+void ReceiverControl::PutInt(DISPID dispid, int32_t value) {
+  VARIANT arg;
+  VariantInit(&arg);
+  arg.vt = VT_I4;
+  arg.lVal = value;
+  HRESULT hr = Invoke(dispid, DISPATCH_PROPERTYPUT, &arg, 1, nullptr);
+  if (FAILED(hr)) throw OleError(hr, dispid);
+}
+
+void ReceiverControl::Get(DISPID dispid, VARTYPE type, VARIANT* result) {
+  HRESULT hr = Invoke(dispid, DISPATCH_PROPERTYGET, nullptr, 0, result);
+  if (FAILED(hr)) throw OleError(hr, dispid);
+  hr = VariantChangeType(result, result, 0, type);
+  if (FAILED(hr)) throw OleError(hr, dispid);
+}
+
+int32_t ReceiverControl::GetInt(DISPID dispid) {
+  ScopedVariant value;
+  Get(dispid, VT_I4, value.Receive());
+  return value.get().lVal;
+}
+
+double ReceiverControl::GetDouble(DISPID dispid) {
+  ScopedVariant value;
+  Get(dispid, VT_R8, value.Receive());
+  return value.get().dblVal;
+}
+
+std::wstring ReceiverControl::GetString(DISPID dispid) {
+  ScopedVariant value;
+  Get(dispid, VT_BSTR, value.Receive());
+  BSTR text = value.get().bstrVal;
+  return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
+}
+
+HRESULT ReceiverControl::InitControl() {
+  return Invoke(calder::kInitControl, DISPATCH_METHOD, nullptr, 0, nullptr);
+}
+
+HRESULT ReceiverControl::Start(int16_t a, int16_t b) {
+  // Arguments travel last-first.
+  VARIANT args[2];
+  VariantInit(&args[0]);
+  VariantInit(&args[1]);
+  args[0].vt = VT_I2;
+  args[0].iVal = b;
+  args[1].vt = VT_I2;
+  args[1].iVal = a;
+  return Invoke(calder::kStart, DISPATCH_METHOD, args, 2, nullptr);
+}
+
+HRESULT ReceiverControl::Stop() {
+  return Invoke(calder::kStop, DISPATCH_METHOD, nullptr, 0, nullptr);
+}
+
+int32_t ReceiverControl::GetIntegerData(FixedI2Array& array) {
+  VARIANT result;
+  VariantInit(&result);
+  HRESULT hr = Invoke(calder::kGetIntegerData, DISPATCH_METHOD, array.Argument(), 1, &result);
+  array.Reclaim();
+  int32_t count = 0;
+  if (SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4))) {
+    count = result.lVal;
+  }
+  VariantClear(&result);
+  return count;
+}
+
+}  // namespace tessel

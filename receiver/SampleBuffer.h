@@ -1,0 +1,53 @@
+// The one static block of samples the component fills and the host reads.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdint>
+
+#include "receiver/PluginState.h"
+
+namespace tessel {
+
+// The library's sample buffer: overwritten by every block, valid until the host's
+// callback returns.
+extern int16_t SampleBuffer[kSampleBufferValues];
+
+// A SAFEARRAY descriptor of VT_I2 lying over a caller's fixed buffer, for passing it
+// by reference (VT_ARRAY|VT_I2|VT_BYREF) without allocating or copying. The
+// descriptor is static and fixed-size, so a well-behaved callee can neither free
+// nor resize it.
+class FixedI2Array {
+ public:
+  // Borrows `data` (count values); it must outlive this object.
+  FixedI2Array(int16_t* data, ULONG count);
+  FixedI2Array(const FixedI2Array&) = delete;
+  FixedI2Array& operator=(const FixedI2Array&) = delete;
+
+  // Prepares the by-reference argument: resets the descriptor in case a callee
+  // disturbed it and returns the VARIANT to pass.
+  VARIANT* Argument();
+  // After the call: puts the descriptor back if a callee replaced the pointer.
+  void Reclaim();
+
+  SAFEARRAY* Descriptor() { return &storage_.array; }
+
+ private:
+  void Reset();
+
+  // FADF_HAVEVARTYPE keeps the element type in the four bytes before the descriptor.
+  struct Storage {
+    DWORD vartype;
+    SAFEARRAY array;
+  } storage_;
+  int16_t* data_;
+  ULONG count_;
+  SAFEARRAY* pointer_;
+  VARIANT argument_;
+};
+
+// The descriptor over SampleBuffer, built once.
+FixedI2Array& SampleBufferArray();
+
+}  // namespace tessel
