@@ -1,0 +1,106 @@
+// The stand-in receiver control: the dispatch interface by dispatch id, a
+// connection point for the two events, and a synthetic signal paced in real
+// time. Events are fired only from the creating thread's message queue.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "sim/BlockPacer.h"
+#include "sim/EventConnectionPoint.h"
+#include "sim/InvokeLog.h"
+#include "sim/Members.h"
+#include "sim/MessageWindow.h"
+#include "sim/SignalGenerator.h"
+#include "sim/SimConfig.h"
+#include "sim/StatusScript.h"
+
+namespace calder::sim {
+
+class SimControl final : public IDispatch,
+                         public IConnectionPointContainer,
+                         private MessageWindow::Handler {
+ public:
+  // Creates an object configured by `config` on the calling thread and returns
+  // it as `iid`.
+  static HRESULT Create(SimConfig config, REFIID iid, void** object);
+
+  SimControl(const SimControl&) = delete;
+  SimControl& operator=(const SimControl&) = delete;
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  // IDispatch
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+  STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                             DISPID* ids) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                      VARIANT* result, EXCEPINFO* exception, UINT* arg_error) override;
+
+  // IConnectionPointContainer
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
+  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+ private:
+  explicit SimControl(SimConfig config);
+  ~SimControl();
+  HRESULT Initialize();
+
+  HRESULT InvokeMember(const Member& member, WORD flags, const DISPPARAMS& params, LCID lcid,
+                       VARIANT* result, EXCEPINFO* exception, UINT* arg_error);
+  HRESULT GetProperty(DISPID id, VARIANT* result) const;
+  HRESULT PutProperty(DISPID id, const VARIANT& value, LCID lcid, EXCEPINFO* exception,
+                      UINT* arg_error);
+  HRESULT CallMethod(DISPID id, const DISPPARAMS& params, LCID lcid, VARIANT* result,
+                     EXCEPINFO* exception, UINT* arg_error);
+  HRESULT GetIntegerData(const VARIANT& arg, VARIANT* result, EXCEPINFO* exception,
+                         UINT* arg_error);
+  HRESULT InitControl(EXCEPINFO* exception);
+  HRESULT StartStream(EXCEPINFO* exception);
+  void StopStream();
+
+  bool OnWindowMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void FireDueStatuses();
+  void OnDataTimer();
+  void OnUnpacedMessage(WPARAM generation);
+  void FireBlocks(int count, uint32_t generation);
+  void FireEvent(DISPID id, int32_t status);
+
+  int64_t Now() const;
+  int CurrentRate() const;
+  void LogInvoke(DISPID id, WORD flags, const DISPPARAMS& params, const Member* member,
+                 HRESULT result);
+
+  LONG refs_ = 1;
+  SimConfig config_;
+  EventConnectionPoint events_;
+  MessageWindow window_;
+  InvokeLog log_;
+  SignalGenerator generator_;
+  BlockPacer pacer_;
+  StatusScript status_script_;
+  std::vector<int16_t> block_;
+  int64_t ticks_per_second_ = 1;
+
+  int64_t init_time_ = 0;
+  uint32_t init_generation_ = 0;    // which InitControl a posted message belongs to
+  uint32_t stream_generation_ = 0;  // which Start a posted message belongs to
+  bool streaming_ = false;
+  bool firing_blocks_ = false;
+
+  int32_t clock_frequency_ = 66667120;
+  int32_t hf_gain_ = 0;
+  int32_t if_gain_ = 24;
+  int32_t filter_index_ = 5;
+  int32_t input_source_ = 129;
+  int32_t nco_frequency_ = 0;
+};
+
+}  // namespace calder::sim
