@@ -1,0 +1,27 @@
+// The host tool's command line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessel::host {
+
+struct HostOptions {
+  std::string dll;  // empty: the plug-in built beside this tool
+  int seconds = 5;
+  bool until_closed = false;
+  bool open = false;
+  int32_t frequency = 7100000;
+  std::string out = "iq.wav";
+  bool help = false;
+};
+
+// Parses the arguments after the program name; on error returns false with a
+// one-line message in `error`.
+bool ParseOptions(const std::vector<std::string>& args, HostOptions* options, std::string* error);
+
+// The --help text.
+const char* UsageText();
+
+}  // namespace tessel::host

@@ -1,0 +1,293 @@
+// TesselHost: a command-line host that drives a Tessel hardware plug-in the way a
+// radio host does, reports what it receives and records the I/Q to a WAV file.
+#include <windows.h>
+
+#include <atomic>
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/host/Options.h"
+#include "tools/host/Spectrum.h"
+#include "tools/host/Wav.h"
+
+namespace {
+
+using tessel::host::HostOptions;
+
+using Callback = void(__cdecl*)(int32_t, int32_t, float, int16_t*);
+
+// The thirteen entry points, resolved by plain name.
+struct Plugin {
+  bool(__stdcall* InitHW)(char*, char*, int32_t*);
+  bool(__stdcall* OpenHW)();
+  int32_t(__stdcall* StartHW)(int32_t);
+  int32_t(__stdcall* GetStatus)();
+  void(__stdcall* StopHW)();
+  void(__stdcall* CloseHW)();
+  void(__stdcall* SetCallback)(Callback);
+  void(__stdcall* SetHWLO)(int32_t);
+  int32_t(__stdcall* GetHWLO)();
+  int32_t(__stdcall* GetHWSR)();
+  void(__stdcall* ShowGUI)();
+  void(__stdcall* HideGUI)();
+  void(__stdcall* TuneChanged)(int32_t);
+};
+
+// What the callback has seen; touched only on this thread.
+struct Stream {
+  Plugin* plugin = nullptr;
+  uint64_t blocks = 0;
+  uint64_t values = 0;
+  int32_t last_status = 0;
+  int32_t rate = 0;
+  bool rate_changed = false;
+  tessel::host::WavWriter wav;
+  bool wav_ok = true;
+  // The last second of I/Q pairs, for the spectrum check.
+  std::vector<int16_t> ring;
+  std::size_t ring_next = 0;
+  std::size_t ring_fill = 0;
+};
+
+Stream stream;
+std::atomic<bool> stop_requested{false};
+DWORD main_thread = 0;
+
+void ResizeRing(int32_t rate) {
+  std::size_t pairs = rate > 0 ? static_cast<std::size_t>(rate) : 1;
+  stream.ring.assign(2 * pairs, 0);
+  stream.ring_next = 0;
+  stream.ring_fill = 0;
+}
+
+void __cdecl OnPlugin(int32_t count, int32_t status, float, int16_t* samples) {
+  if (count == -1) {
+    if (status == 100) {
+      int32_t rate = stream.plugin->GetHWSR();
+      if (rate != stream.rate) {
+        if (stream.blocks > 0) stream.rate_changed = true;
+        stream.rate = rate;
+        ResizeRing(rate);
+      }
+      std::printf("settings changed: output rate %" PRId32 " Hz\n", rate);
+    } else {
+      stream.last_status = status;
+      std::printf("status %" PRId32 "\n", status);
+    }
+    return;
+  }
+  stream.last_status = status;
+  if (count <= 0 || samples == nullptr) return;
+  ++stream.blocks;
+  stream.values += static_cast<uint64_t>(count);
+  if (stream.wav_ok) stream.wav_ok = stream.wav.Append(samples, static_cast<std::size_t>(count));
+  std::size_t pairs = static_cast<std::size_t>(count) / 2;
+  std::size_t ring_pairs = stream.ring.size() / 2;
+  for (std::size_t i = 0; i < pairs; ++i) {
+    stream.ring[2 * stream.ring_next] = samples[2 * i];
+    stream.ring[2 * stream.ring_next + 1] = samples[2 * i + 1];
+    stream.ring_next = (stream.ring_next + 1) % ring_pairs;
+  }
+  stream.ring_fill = std::min(ring_pairs, stream.ring_fill + pairs);
+}
+
+BOOL WINAPI OnConsoleCtrl(DWORD) {
+  stop_requested = true;
+  PostThreadMessageW(main_thread, WM_NULL, 0, 0);
+  return TRUE;
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// A small main window, as a host has; closing it ends the run.
+HWND CreateHostWindow() {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = HostWindowProc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszClassName = L"TesselHost";
+  RegisterClassW(&window_class);
+  return CreateWindowExW(0, L"TesselHost", L"Tessel host - close to stop", WS_OVERLAPPEDWINDOW,
+                         CW_USEDEFAULT, CW_USEDEFAULT, 360, 120, nullptr, nullptr,
+                         window_class.hInstance, nullptr);
+}
+
+std::string DefaultDllPath() {
+  char exe[MAX_PATH * 4];
+  DWORD got = GetModuleFileNameA(nullptr, exe, sizeof exe);
+  std::string path(exe, got);
+  std::size_t cut = path.find_last_of("\\/");
+  std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+  std::string relative = folder + "..\\..\\plugin\\Tessel_Calder.dll";
+  char full[MAX_PATH * 4];
+  DWORD n = GetFullPathNameA(relative.c_str(), sizeof full, full, nullptr);
+  return n > 0 && n < sizeof full ? std::string(full, n) : relative;
+}
+
+template <typename F>
+bool Resolve(HMODULE module, const char* name, F* out, const std::string& dll) {
+  FARPROC address = GetProcAddress(module, name);
+  if (address == nullptr) {
+    std::fprintf(stderr, "error: %s has no entry point '%s'\n", dll.c_str(), name);
+    return false;
+  }
+  *out = reinterpret_cast<F>(reinterpret_cast<void*>(address));
+  return true;
+}
+
+bool ResolveAll(HMODULE m, Plugin* p, const std::string& dll) {
+  return Resolve(m, "InitHW", &p->InitHW, dll) && Resolve(m, "OpenHW", &p->OpenHW, dll) &&
+         Resolve(m, "StartHW", &p->StartHW, dll) && Resolve(m, "GetStatus", &p->GetStatus, dll) &&
+         Resolve(m, "StopHW", &p->StopHW, dll) && Resolve(m, "CloseHW", &p->CloseHW, dll) &&
+         Resolve(m, "SetCallback", &p->SetCallback, dll) &&
+         Resolve(m, "SetHWLO", &p->SetHWLO, dll) && Resolve(m, "GetHWLO", &p->GetHWLO, dll) &&
+         Resolve(m, "GetHWSR", &p->GetHWSR, dll) && Resolve(m, "ShowGUI", &p->ShowGUI, dll) &&
+         Resolve(m, "HideGUI", &p->HideGUI, dll) &&
+         Resolve(m, "TuneChanged", &p->TuneChanged, dll);
+}
+
+// Pumps messages until the time is up, the window is closed or Ctrl+C; one progress
+// line per second.
+void RunLoop(const HostOptions& options) {
+  DWORD start = GetTickCount();
+  DWORD next_report = start + 1000;
+  uint64_t reported_blocks = 0;
+  uint64_t reported_values = 0;
+  int second = 0;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (stop_requested) return;
+    DWORD now = GetTickCount();
+    if (static_cast<int32_t>(now - next_report) >= 0) {
+      ++second;
+      uint64_t pairs = (stream.values - reported_values) / 2;
+      double share = stream.rate > 0 ? 100.0 * static_cast<double>(pairs) / stream.rate : 0;
+      std::printf("[%3d s] blocks %" PRIu64 " (+%" PRIu64 ")  samples/s %" PRIu64
+                  " of %" PRId32 " (%.1f%%)  status %" PRId32 "\n",
+                  second, stream.blocks, stream.blocks - reported_blocks, pairs, stream.rate, share,
+                  stream.last_status);
+      std::fflush(stdout);
+      reported_blocks = stream.blocks;
+      reported_values = stream.values;
+      next_report += 1000;
+      if (!options.until_closed && second >= options.seconds) return;
+    }
+    DWORD wait = static_cast<int32_t>(next_report - now) > 0 ? next_report - now : 0;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+  }
+}
+
+int Run(const HostOptions& options) {
+  std::string dll = options.dll.empty() ? DefaultDllPath() : options.dll;
+  HMODULE module = LoadLibraryA(dll.c_str());
+  if (module == nullptr) {
+    std::fprintf(stderr, "error: cannot load the plug-in %s (Windows error %lu)\n", dll.c_str(),
+                 GetLastError());
+    return 2;
+  }
+  Plugin plugin{};
+  if (!ResolveAll(module, &plugin, dll)) return 2;
+  stream.plugin = &plugin;
+
+  char name[256] = {};
+  char model[256] = {};
+  int32_t type = 0;
+  std::printf("loaded %s\n", dll.c_str());
+  bool ok = plugin.InitHW(name, model, &type);
+  std::printf("InitHW: %s, name \"%s\", model \"%s\", type %" PRId32 "\n", ok ? "true" : "false",
+              name, model, type);
+  if (!ok) {
+    std::fprintf(stderr, "error: InitHW failed: %s\n", name);
+    plugin.CloseHW();
+    return 3;
+  }
+  plugin.SetCallback(&OnPlugin);
+  if (options.open) plugin.OpenHW();
+  stream.rate = plugin.GetHWSR();
+  ResizeRing(stream.rate);
+  std::printf("GetHWSR: %" PRId32 " Hz\n", stream.rate);
+  if (!stream.wav.Open(options.out, 2)) {
+    std::fprintf(stderr, "error: cannot create %s\n", options.out.c_str());
+    plugin.CloseHW();
+    return 4;
+  }
+  HWND host_window = options.until_closed ? CreateHostWindow() : nullptr;
+  if (host_window != nullptr) ShowWindow(host_window, SW_SHOW);
+  int32_t block = plugin.StartHW(options.frequency);
+  std::printf("StartHW(%" PRId32 "): block length %" PRId32 ", GetHWLO %" PRId32 " Hz\n",
+              options.frequency, block, plugin.GetHWLO());
+  std::fflush(stdout);
+  RunLoop(options);
+  plugin.StopHW();
+  std::printf("StopHW: status %" PRId32 "\n", plugin.GetStatus());
+  plugin.CloseHW();
+  if (host_window != nullptr && IsWindow(host_window)) DestroyWindow(host_window);
+
+  bool wav_closed = stream.wav.Close(static_cast<uint32_t>(stream.rate));
+  uint64_t pairs = stream.wav.ValuesWritten() / 2;
+  if (!stream.wav_ok || !wav_closed) {
+    std::fprintf(stderr, "error: writing %s failed\n", options.out.c_str());
+    return 4;
+  }
+  std::printf("wrote %s: %" PRIu64 " I/Q pairs at %" PRId32 " Hz, 2 channels, 16 bit\n",
+              options.out.c_str(), pairs, stream.rate);
+  if (stream.rate_changed) {
+    std::printf("note: the output rate changed while recording; the file is labelled with the "
+                "last rate\n");
+  }
+  if (stream.blocks == 0) {
+    std::fprintf(stderr, "error: no sample blocks arrived\n");
+    return 5;
+  }
+  // Put the last second in order, oldest first, and find its strongest tone.
+  std::size_t ring_pairs = stream.ring.size() / 2;
+  std::vector<int16_t> last(2 * stream.ring_fill);
+  std::size_t first = (stream.ring_next + ring_pairs - stream.ring_fill) % ring_pairs;
+  for (std::size_t i = 0; i < stream.ring_fill; ++i) {
+    std::size_t at = (first + i) % ring_pairs;
+    last[2 * i] = stream.ring[2 * at];
+    last[2 * i + 1] = stream.ring[2 * at + 1];
+  }
+  double peak = tessel::host::StrongestFrequency(last.data(), stream.ring_fill, stream.rate);
+  std::printf("strongest frequency in the last second: %+.0f Hz from the tuning frequency\n",
+              peak);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HostOptions options;
+  std::string error;
+  if (!tessel::host::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &options,
+                                  &error)) {
+    std::fprintf(stderr, "error: %s\n", error.c_str());
+    return 1;
+  }
+  if (options.help) {
+    std::fputs(tessel::host::UsageText(), stdout);
+    return 0;
+  }
+  main_thread = GetCurrentThreadId();
+  SetConsoleCtrlHandler(OnConsoleCtrl, TRUE);
+  try {
+    return Run(options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
+    return 6;
+  }
+}
