@@ -1,0 +1,388 @@
+#include "framework/Control.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/Handles.h"
+#include "framework/Properties.h"
+#include "framework/WinControl.h"
+
+namespace fw {
+namespace {
+
+TControl* g_capture = nullptr;
+std::vector<TControl*> g_temp_dc_holders;
+
+TShiftState CurrentShift(WPARAM keys) {
+  return ShiftFromMouseKeys(static_cast<uint32_t>(keys), ::GetKeyState(VK_MENU) < 0);
+}
+
+}  // namespace
+
+void ReleaseTemporaryDCs() {
+  while (!g_temp_dc_holders.empty()) g_temp_dc_holders.back()->ReleaseTemporaryDC();
+}
+
+HCURSOR LoadCursorFor(TCursor c) {
+  LPCWSTR id = nullptr;
+  switch (c) {
+    case crArrow:
+      id = reinterpret_cast<LPCWSTR>(IDC_ARROW);
+      break;
+    case crCross:
+      id = reinterpret_cast<LPCWSTR>(IDC_CROSS);
+      break;
+    case crIBeam:
+      id = reinterpret_cast<LPCWSTR>(IDC_IBEAM);
+      break;
+    case crHourGlass:
+      id = reinterpret_cast<LPCWSTR>(IDC_WAIT);
+      break;
+    case crNo:
+      id = reinterpret_cast<LPCWSTR>(IDC_NO);
+      break;
+    case crHandPoint:
+      id = reinterpret_cast<LPCWSTR>(IDC_HAND);
+      break;
+    default:
+      return nullptr;
+  }
+  return ::LoadCursorW(nullptr, id);
+}
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+  font_.OnChange = [this] {
+    if (!assigning_parent_font_) parent_font_ = false;
+    FontChanged();
+  };
+}
+
+TControl::~TControl() {
+  font_.OnChange = nullptr;
+  ReleaseTemporaryDC();
+  canvas_.SetHandle(nullptr);
+  if (g_capture == this) {
+    g_capture = nullptr;
+    ::ReleaseCapture();
+  }
+  if (parent_) parent_->RemoveChild(this);
+  parent_ = nullptr;
+}
+
+void TControl::SetParent(TWinControl* parent) {
+  if (parent == parent_) return;
+  if (parent_) {
+    if (visible_) Invalidate();
+    parent_->RemoveChild(this);
+  }
+  parent_ = parent;
+  if (parent_) {
+    parent_->AddChild(this);
+    if (parent_font_) ParentFontChanged();
+    if (visible_) Invalidate();
+  }
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  TRect old = BoundsRect();
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  BoundsChanged(old);
+}
+
+void TControl::BoundsChanged(const TRect& old_bounds) {
+  // A windowless control: the parent repaints both the old and the new area.
+  if (!visible_ || !parent_ || !parent_->HandleAllocated()) return;
+  RECT r{old_bounds.Left, old_bounds.Top, old_bounds.Right, old_bounds.Bottom};
+  ::InvalidateRect(parent_->WindowHandle(), &r, TRUE);
+  Invalidate();
+}
+
+void TControl::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  if (!visible) Invalidate();
+  visible_ = visible;
+  if (visible) Invalidate();
+  if (!visible && g_capture == this) SetMouseCapture(false);
+  if (!visible && parent_ && parent_->hover_ == this) parent_->hover_ = nullptr;
+}
+
+void TControl::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (!enabled && g_capture == this) SetMouseCapture(false);
+  Invalidate();
+}
+
+void TControl::SetCaption(const std::string& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  TextChanged();
+}
+
+TColor TControl::Color() const {
+  if (parent_color_ && parent_) return parent_->Color();
+  return color_;
+}
+
+void TControl::SetColor(TColor c) {
+  bool changed = c != Color();
+  color_ = c;
+  parent_color_ = false;
+  if (changed) {
+    ColorChanged();
+    if (auto* win = dynamic_cast<TWinControl*>(this)) {
+      for (int i = 0; i < win->ControlCount(); ++i) win->Controls(i)->ParentColorChanged();
+    }
+  }
+}
+
+void TControl::SetParentColor(bool follow) {
+  if (follow == parent_color_) return;
+  if (!follow) color_ = Color();
+  parent_color_ = follow;
+  ParentColorChanged();
+}
+
+void TControl::ParentColorChanged() {
+  if (!parent_color_) return;
+  ColorChanged();
+  if (auto* win = dynamic_cast<TWinControl*>(this)) {
+    for (int i = 0; i < win->ControlCount(); ++i) win->Controls(i)->ParentColorChanged();
+  }
+}
+
+void TControl::SetParentFont(bool follow) {
+  parent_font_ = follow;
+  if (follow) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged() {
+  if (!parent_font_ || !parent_) return;
+  assigning_parent_font_ = true;
+  font_.Assign(parent_->Font());
+  assigning_parent_font_ = false;
+}
+
+void TControl::Invalidate() {
+  if (!visible_ || !parent_ || !parent_->HandleAllocated()) return;
+  RECT r{left_, top_, left_ + width_, top_ + height_};
+  ::InvalidateRect(parent_->WindowHandle(), &r, (style_ & csOpaque) ? FALSE : TRUE);
+}
+
+void TControl::Update() {
+  if (parent_) parent_->Update();
+}
+
+void TControl::Repaint() {
+  Invalidate();
+  Update();
+}
+
+HWND TControl::WindowHandle() const {
+  return parent_ ? parent_->WindowHandle() : nullptr;
+}
+
+void TControl::AcquireTemporaryDC() {
+  HWND wnd = WindowHandle();
+  if (!wnd) return;
+  HDC dc = ::GetDC(wnd);
+  if (!dc) return;
+  if (!dynamic_cast<TWinControl*>(this)) {
+    // A windowless control draws on its parent's window at its own place.
+    ::IntersectClipRect(dc, left_, top_, left_ + width_, top_ + height_);
+    ::SetViewportOrgEx(dc, left_, top_, nullptr);
+  }
+  temp_dc_window_ = wnd;
+  temp_dc_ = dc;
+  canvas_.SetHandle(dc);
+  g_temp_dc_holders.push_back(this);
+}
+
+void TControl::ReleaseTemporaryDC() {
+  auto it = std::find(g_temp_dc_holders.begin(), g_temp_dc_holders.end(), this);
+  if (it != g_temp_dc_holders.end()) g_temp_dc_holders.erase(it);
+  if (!temp_dc_) return;
+  canvas_.SetHandle(nullptr);
+  ::ReleaseDC(temp_dc_window_, temp_dc_);
+  temp_dc_ = nullptr;
+  temp_dc_window_ = nullptr;
+}
+
+TCanvas& TControl::Canvas() {
+  if (!painting_ && !canvas_.Handle()) AcquireTemporaryDC();
+  return canvas_;
+}
+
+void TControl::PaintWithCanvas(HDC dc) {
+  ReleaseTemporaryDC();
+  bool was_painting = painting_;
+  HDC previous = canvas_.Handle();
+  canvas_.SetHandle(dc);
+  painting_ = true;
+  struct Restore {
+    TControl* self;
+    bool was;
+    HDC prev;
+    ~Restore() {
+      self->canvas_.SetHandle(prev);
+      self->painting_ = was;
+    }
+  } restore{this, was_painting, was_painting ? previous : nullptr};
+  Paint();
+}
+
+void TControl::PaintTo(HDC dc) {
+  PaintWithCanvas(dc);
+}
+
+TPoint TControl::ClientToScreen(TPoint p) const {
+  if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+    POINT pt{p.X, p.Y};
+    ::ClientToScreen(w->WindowHandle(), &pt);
+    return {pt.x, pt.y};
+  }
+  if (!parent_) return p;
+  return parent_->ClientToScreen({p.X + left_, p.Y + top_});
+}
+
+TPoint TControl::ScreenToClient(TPoint p) const {
+  if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+    POINT pt{p.X, p.Y};
+    ::ScreenToClient(w->WindowHandle(), &pt);
+    return {pt.x, pt.y};
+  }
+  if (!parent_) return p;
+  TPoint q = parent_->ScreenToClient(p);
+  return {q.X - left_, q.Y - top_};
+}
+
+TControl* TControl::CaptureControl() {
+  return g_capture;
+}
+
+bool TControl::MouseCapture() const {
+  return g_capture == this;
+}
+
+void TControl::SetMouseCapture(bool capture) {
+  if (capture) {
+    HWND wnd = WindowHandle();
+    g_capture = this;
+    if (wnd) ::SetCapture(wnd);
+  } else if (g_capture == this) {
+    g_capture = nullptr;
+    ::ReleaseCapture();
+  }
+}
+
+void TControl::HandleMouseMessage(UINT msg, WPARAM keys, int x, int y) {
+  TShiftState shift = CurrentShift(keys);
+  switch (msg) {
+    case WM_LBUTTONDBLCLK:
+      if (!(style_ & csDoubleClicks)) msg = WM_LBUTTONDOWN;
+      [[fallthrough]];
+    case WM_LBUTTONDOWN:
+      if (style_ & csCaptureMouse) SetMouseCapture(true);
+      if (msg == WM_LBUTTONDBLCLK) {
+        if (style_ & csClickEvents) DblClick();
+        MouseDown(TMouseButton::mbLeft, shift | TShiftState::ssDouble, x, y);
+      } else {
+        if (style_ & csClickEvents) clicked_ = true;
+        MouseDown(TMouseButton::mbLeft, shift, x, y);
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (style_ & csCaptureMouse) SetMouseCapture(false);
+      if (clicked_) {
+        clicked_ = false;
+        if (ClientRect().Contains({x, y})) Click();
+      }
+      MouseUp(TMouseButton::mbLeft, shift, x, y);
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      MouseDown(TMouseButton::mbRight,
+                msg == WM_RBUTTONDBLCLK ? shift | TShiftState::ssDouble : shift, x, y);
+      break;
+    case WM_RBUTTONUP:
+      MouseUp(TMouseButton::mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      MouseDown(TMouseButton::mbMiddle,
+                msg == WM_MBUTTONDBLCLK ? shift | TShiftState::ssDouble : shift, x, y);
+      break;
+    case WM_MBUTTONUP:
+      MouseUp(TMouseButton::mbMiddle, shift, x, y);
+      break;
+    case WM_MOUSEMOVE:
+      MouseMove(shift, x, y);
+      break;
+    default:
+      break;
+  }
+}
+
+void TControl::Click() {
+  Raise(OnClick, this);
+}
+void TControl::DblClick() {
+  Raise(OnDblClick, this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::CMMouseEnter() {
+  Raise(OnMouseEnter, this);
+}
+void TControl::CMMouseLeave() {
+  Raise(OnMouseLeave, this);
+}
+
+const PropertyTable& TControl::ClassProperties() {
+  static const PropertyTable table(
+      &TComponent::ClassProperties(),
+      {
+          Published<TControl, int>("Left", &TControl::Left, &TControl::SetLeft, 0, std::nullopt),
+          Published<TControl, int>("Top", &TControl::Top, &TControl::SetTop, 0, std::nullopt),
+          Published<TControl, int>("Width", &TControl::Width, &TControl::SetWidth, std::nullopt,
+                                   std::nullopt),
+          Published<TControl, int>("Height", &TControl::Height, &TControl::SetHeight, std::nullopt,
+                                   std::nullopt),
+          Published<TControl, int>("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault,
+                                   crDefault),
+          Published<TControl, bool>("Visible", &TControl::Visible, &TControl::SetVisible, true,
+                                    true),
+      });
+  return table;
+}
+
+void TGraphicControl::Repaint() {
+  TWinControl* parent = Parent();
+  if (!Visible() || !parent || !parent->HandleAllocated()) return;
+  if (!(ControlStyle() & csOpaque)) {
+    TControl::Repaint();
+    return;
+  }
+  // Drawn straight onto the parent's window, with whatever lies above it.
+  WindowDC dc(parent->WindowHandle());
+  if (!dc) return;
+  ::IntersectClipRect(dc.get(), Left(), Top(), Left() + Width(), Top() + Height());
+  parent->PaintControls(dc.get(), this);
+}
+
+}  // namespace fw

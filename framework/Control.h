@@ -1,0 +1,214 @@
+// Visual controls: a parent, bounds, visibility, colour, font, cursor, mouse input
+// and painting. TGraphicControl is windowless: its parent window paints it in
+// z-order and routes the mouse to it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "framework/Canvas.h"
+#include "framework/Color.h"
+#include "framework/Component.h"
+#include "framework/Geometry.h"
+#include "framework/Graphics.h"
+#include "framework/Input.h"
+
+namespace fw {
+
+class TWinControl;
+
+// Control style flags.
+enum : uint32_t {
+  // Paints every pixel it owns: the parent does not repaint its background first
+  // when only this control is repainted.
+  csOpaque = 1,
+  csCaptureMouse = 2,  // holds the mouse while the left button is down
+  csClickEvents = 4,   // a press and release over it is a click
+  csDoubleClicks = 8,  // a second press is a double click, not a press
+  csAcceptsControls = 16,
+};
+
+// Mouse cursor ids; 0 takes the parent's.
+using TCursor = int;
+inline constexpr TCursor crDefault = 0;
+inline constexpr TCursor crArrow = -2;
+inline constexpr TCursor crCross = -3;
+inline constexpr TCursor crIBeam = -4;
+inline constexpr TCursor crHourGlass = -11;
+inline constexpr TCursor crNo = -18;
+inline constexpr TCursor crHandPoint = -21;
+
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+
+class TControl : public TComponent {
+ public:
+  explicit TControl(TComponent* owner);
+  // Leaves its parent and gives up the mouse.
+  ~TControl() override;
+
+  TWinControl* Parent() const { return parent_; }
+  // Moves the control into `parent`'s children, on top (null: no parent).
+  virtual void SetParent(TWinControl* parent);
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  virtual void SetBounds(int left, int top, int width, int height);
+  TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
+  virtual TRect ClientRect() const { return {0, 0, width_, height_}; }
+
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool enabled);
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+
+  // The own colour, or the parent's while ParentColor is true.
+  TColor Color() const;
+  // Sets the own colour and stops following the parent.
+  void SetColor(TColor c);
+  bool ParentColor() const { return parent_color_; }
+  void SetParentColor(bool follow);
+
+  // Changing an attribute repaints later; while ParentFont is true the font
+  // follows the parent's, until it is changed directly.
+  TFont& Font() { return font_; }
+  const TFont& Font() const { return font_; }
+  void SetFont(const TFont& f) { font_.Assign(f); }
+  bool ParentFont() const { return parent_font_; }
+  void SetParentFont(bool follow);
+
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor c) { cursor_ = c; }
+
+  uint32_t ControlStyle() const { return style_; }
+  void SetControlStyle(uint32_t style) { style_ = style; }
+
+  // Asks for a repaint later.
+  virtual void Invalidate();
+  // Paints what is waiting to be painted, now.
+  virtual void Update();
+  // Repaints now.
+  virtual void Repaint();
+
+  // The canvas to draw on: during a paint, the paint's DC; otherwise a DC of the
+  // window the control appears in, released after the current message.
+  virtual TCanvas& Canvas();
+
+  // Draws the control into `dc`, whose origin is the control's top-left corner.
+  virtual void PaintTo(HDC dc);
+
+  TPoint ClientToScreen(TPoint p) const;
+  TPoint ScreenToClient(TPoint p) const;
+
+  // The window this control is drawn in (its own, or its parent's), or null.
+  virtual HWND WindowHandle() const;
+
+  bool MouseCapture() const;
+  void SetMouseCapture(bool capture);
+
+  // Runs the framework's handling of a mouse message at client point (x, y):
+  // capture, click tracking, then the input hooks below.
+  void HandleMouseMessage(UINT msg, WPARAM keys, int x, int y);
+
+  // What a click does; the framework calls it for a press and release over the
+  // control. Raises OnClick.
+  virtual void Click();
+  virtual void DblClick();
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
+  // The pointer entered or left the control.
+  virtual void CMMouseEnter();
+  virtual void CMMouseLeave();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
+
+  const PropertyTable& Properties() const override { return ClassProperties(); }
+  static const PropertyTable& ClassProperties();
+
+  // The control that holds the mouse, if any.
+  static TControl* CaptureControl();
+
+ protected:
+  // Draws the control on Canvas(); called with the canvas attached.
+  virtual void Paint() {}
+  // Called after the caption, colour or font changed.
+  virtual void TextChanged() { Invalidate(); }
+  virtual void ColorChanged() { Invalidate(); }
+  virtual void FontChanged() { Invalidate(); }
+  // The parent's colour or font changed.
+  void ParentColorChanged();
+  void ParentFontChanged();
+  // Positions the window of a windowed control; nothing for others.
+  virtual void BoundsChanged(const TRect& old_bounds);
+  // Attaches the canvas to `dc` for a paint and detaches it afterwards.
+  void PaintWithCanvas(HDC dc);
+
+  TCanvas canvas_;
+
+ private:
+  friend class TWinControl;
+  friend void ReleaseTemporaryDCs();
+  void ReleaseTemporaryDC();
+  void AcquireTemporaryDC();
+
+  TWinControl* parent_ = nullptr;
+  int left_ = 0;
+  int top_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::string caption_;
+  TColor color_ = clBtnFace;
+  bool parent_color_ = true;
+  TFont font_;
+  bool parent_font_ = true;
+  bool assigning_parent_font_ = false;
+  TCursor cursor_ = crDefault;
+  uint32_t style_ = csCaptureMouse | csClickEvents | csDoubleClicks;
+  bool clicked_ = false;
+  bool painting_ = false;
+  HWND temp_dc_window_ = nullptr;
+  HDC temp_dc_ = nullptr;
+};
+
+// A windowless control with a canvas and a virtual Paint.
+class TGraphicControl : public TControl {
+ public:
+  explicit TGraphicControl(TComponent* owner) : TControl(owner) {}
+
+  // Opaque controls are painted at once on the parent's window, with the
+  // controls above them; others are invalidated and the parent updated.
+  void Repaint() override;
+};
+
+// Releases the DCs that canvases took outside a paint. The window procedure calls
+// it after each message; call it after drawing from outside any message.
+void ReleaseTemporaryDCs();
+
+// The system cursor for a cursor id (null for crDefault).
+HCURSOR LoadCursorFor(TCursor c);
+
+}  // namespace fw

@@ -1,0 +1,100 @@
+// Top-level forms and panels.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/Properties.h"
+#include "framework/WinControl.h"
+
+namespace fw {
+
+enum class TFormBorderStyle : uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
+enum class TFormStyle : uint8_t { fsNormal, fsStayOnTop };
+// Border icon bits.
+enum TBorderIcon : uint8_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+
+// A top-level window. It starts hidden; closing it (Alt+F4) hides it. Its
+// position is in screen coordinates and Width/Height include the frame.
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  // Destroys the owned components while the form is still whole.
+  ~TForm() override;
+
+  TFormBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TFormBorderStyle s);
+  uint8_t BorderIcons() const { return border_icons_; }
+  void SetBorderIcons(uint8_t icons);
+  TFormStyle FormStyle() const { return form_style_; }
+  void SetFormStyle(TFormStyle s);
+
+  int ClientWidth() const { return ClientRect().Width(); }
+  int ClientHeight() const { return ClientRect().Height(); }
+  void SetClientWidth(int w);
+  void SetClientHeight(int h);
+
+  void SetVisible(bool visible) override;
+  TRect ClientRect() const override;
+
+  const PropertyTable& Properties() const override { return ClassProperties(); }
+  static const PropertyTable& ClassProperties();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void PaintWindow(HDC dc) override { PaintWithCanvas(dc); }
+  void TextChanged() override;
+
+ private:
+  // Window styles for the current border settings.
+  void FrameStyles(DWORD& style, DWORD& ex_style) const;
+  void RecreateHandle();
+  // The outer size that gives a client area of w × h.
+  SIZE OuterSize(int w, int h) const;
+
+  TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
+  uint8_t border_icons_ = biSystemMenu | biMinimize | biMaximize;
+  TFormStyle form_style_ = TFormStyle::fsNormal;
+};
+
+enum class TPanelBevel : uint8_t { bvNone, bvLowered, bvRaised };
+
+// A plain container with its own colour, an optional one-pixel bevel and a
+// centred caption.
+class TPanel : public TCustomControl {
+ public:
+  explicit TPanel(TComponent* owner);
+
+  TPanelBevel BevelOuter() const { return bevel_outer_; }
+  void SetBevelOuter(TPanelBevel b);
+
+  const PropertyTable& Properties() const override { return ClassProperties(); }
+  static const PropertyTable& ClassProperties();
+
+ protected:
+  void Paint() override;
+
+ private:
+  TPanelBevel bevel_outer_ = TPanelBevel::bvRaised;
+};
+
+// The property rows of a control's Color and ParentColor, and of its Font, for
+// classes that publish them.
+std::vector<PropertyInfo> ColorProperties();
+std::vector<PropertyInfo> FontProperties();
+
+template <>
+struct EnumNames<TFormBorderStyle> {
+  static constexpr std::array<std::string_view, 5> kNames = {"bsNone", "bsSingle", "bsSizeable",
+                                                             "bsDialog", "bsToolWindow"};
+};
+template <>
+struct EnumNames<TFormStyle> {
+  static constexpr std::array<std::string_view, 2> kNames = {"fsNormal", "fsStayOnTop"};
+};
+template <>
+struct EnumNames<TPanelBevel> {
+  static constexpr std::array<std::string_view, 3> kNames = {"bvNone", "bvLowered", "bvRaised"};
+};
+
+}  // namespace fw

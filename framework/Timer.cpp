@@ -1,0 +1,53 @@
+#include "framework/Timer.h"
+
+namespace fw {
+namespace {
+constexpr UINT_PTR kTimerId = 1;
+}
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {}
+
+TTimer::~TTimer() {
+  if (window_) {
+    if (running_) ::KillTimer(window_, kTimerId);
+    ::DestroyWindow(window_);
+  }
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  UpdateTimer();
+}
+
+void TTimer::SetInterval(unsigned ms) {
+  if (ms == interval_) return;
+  interval_ = ms;
+  UpdateTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler) {
+  on_timer_ = std::move(handler);
+  UpdateTimer();
+}
+
+void TTimer::UpdateTimer() {
+  if (running_ && window_) ::KillTimer(window_, kTimerId);
+  running_ = false;
+  if (!enabled_ || interval_ == 0 || !on_timer_) return;
+  if (!window_) {
+    window_ = CreateTargetWindow(this, 0, 0, 0, 0, 0, 0, HWND_MESSAGE, L"");
+    if (!window_) return;
+  }
+  running_ = ::SetTimer(window_, kTimerId, interval_, nullptr) != 0;
+}
+
+LRESULT TTimer::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_TIMER && wp == kTimerId) {
+    Raise(on_timer_, this);
+    return 0;
+  }
+  return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace fw

@@ -1,0 +1,430 @@
+#include "framework/WinControl.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "framework/Handles.h"
+#include "framework/Properties.h"
+
+namespace fw {
+namespace {
+
+TShiftState KeyShift() {
+  TShiftState s;
+  if (::GetKeyState(VK_SHIFT) < 0) s |= TShiftState::ssShift;
+  if (::GetKeyState(VK_CONTROL) < 0) s |= TShiftState::ssCtrl;
+  if (::GetKeyState(VK_MENU) < 0) s |= TShiftState::ssAlt;
+  return s;
+}
+
+bool IsMouseMessage(UINT msg) {
+  return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
+}
+
+}  // namespace
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+  // Children go without a parent before this part of the object is gone.
+  while (!controls_.empty()) {
+    TControl* c = controls_.back();
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    controls_.pop_back();
+    c->parent_ = nullptr;
+  }
+  hover_ = nullptr;
+  ReleaseTemporaryDC();
+  canvas_.SetHandle(nullptr);
+  DestroyHandle();
+}
+
+void TWinControl::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  DestroyHandle();
+  TControl::SetParent(parent);
+  if (parent && parent->Handle()) CreateHandle();
+}
+
+HWND TWinControl::Handle() {
+  if (!hwnd_) CreateHandle();
+  return hwnd_;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+  params.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  if (Visible()) params.Style |= WS_VISIBLE;
+  if (!Enabled()) params.Style |= WS_DISABLED;
+  if (tab_stop_) params.Style |= WS_TABSTOP;
+  params.ExStyle = 0;
+  params.Parent = Parent() ? Parent()->Handle() : nullptr;
+  params.X = Left();
+  params.Y = Top();
+  params.Width = Width();
+  params.Height = Height();
+}
+
+void TWinControl::CreateHandle() {
+  if (hwnd_) return;
+  TCreateParams params;
+  CreateParams(params);
+  if ((params.Style & WS_CHILD) && !params.Parent) return;
+  std::wstring title(Caption().begin(), Caption().end());
+  HWND h = CreateTargetWindow(this, params.ExStyle, params.Style, params.X, params.Y, params.Width,
+                              params.Height, params.Parent, title.c_str());
+  if (!h) return;
+  hwnd_ = h;
+  for (TControl* c : controls_) {
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateHandle();
+  }
+}
+
+void TWinControl::DestroyHandle() {
+  if (!hwnd_) return;
+  ReleaseTemporaryDCs();
+  ::DestroyWindow(hwnd_);  // WindowDestroyed clears hwnd_ for this and every child
+  hwnd_ = nullptr;
+}
+
+void TWinControl::WindowDestroyed() {
+  hwnd_ = nullptr;
+  mouse_inside_ = false;
+  hover_ = nullptr;
+}
+
+void TWinControl::AddChild(TControl* c) {
+  controls_.push_back(c);
+}
+
+void TWinControl::RemoveChild(TControl* c) {
+  auto it = std::find(controls_.begin(), controls_.end(), c);
+  if (it != controls_.end()) controls_.erase(it);
+  if (hover_ == c) hover_ = nullptr;
+}
+
+TControl* TWinControl::ControlAtPos(TPoint p, bool allow_disabled) const {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    TControl* c = *it;
+    if (dynamic_cast<TWinControl*>(c)) continue;
+    if (!c->Visible() || (!allow_disabled && !c->Enabled())) continue;
+    if (c->BoundsRect().Contains(p)) return c;
+  }
+  return nullptr;
+}
+
+void TWinControl::SetFocus() {
+  if (Handle()) ::SetFocus(hwnd_);
+}
+
+bool TWinControl::Focused() const {
+  return hwnd_ && ::GetFocus() == hwnd_;
+}
+
+void TWinControl::SetTabStop(bool stop) {
+  tab_stop_ = stop;
+  if (!hwnd_) return;
+  LONG style = ::GetWindowLongW(hwnd_, GWL_STYLE);
+  style = stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+  ::SetWindowLongW(hwnd_, GWL_STYLE, style);
+}
+
+void TWinControl::SetVisible(bool visible) {
+  if (visible == Visible()) return;
+  TControl::SetVisible(visible);
+  if (hwnd_) ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+  if (enabled == Enabled()) return;
+  TControl::SetEnabled(enabled);
+  if (hwnd_) ::EnableWindow(hwnd_, enabled);
+}
+
+void TWinControl::Invalidate() {
+  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, (ControlStyle() & csOpaque) ? FALSE : TRUE);
+}
+
+void TWinControl::Update() {
+  if (hwnd_) ::UpdateWindow(hwnd_);
+}
+
+void TWinControl::Repaint() {
+  Invalidate();
+  Update();
+}
+
+TCanvas& TWinControl::Canvas() {
+  Handle();
+  return TControl::Canvas();
+}
+
+TRect TWinControl::ClientRect() const {
+  if (hwnd_) {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    return {r.left, r.top, r.right, r.bottom};
+  }
+  return TControl::ClientRect();
+}
+
+void TWinControl::BoundsChanged(const TRect& old_bounds) {
+  if (hwnd_) {
+    ::SetWindowPos(hwnd_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    TControl::BoundsChanged(old_bounds);
+  }
+}
+
+void TWinControl::UpdateBounds() {
+  if (!hwnd_) return;
+  RECT r{};
+  ::GetWindowRect(hwnd_, &r);
+  HWND parent = ::GetParent(hwnd_);
+  if (parent && (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD)) {
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  }
+  // Stored without moving the window again.
+  TRect old = BoundsRect();
+  TRect now{r.left, r.top, r.right, r.bottom};
+  if (old == now) return;
+  left_ = now.Left;
+  top_ = now.Top;
+  width_ = now.Width();
+  height_ = now.Height();
+}
+
+void TWinControl::PaintTo(HDC dc) {
+  SavedDCState saved(dc);
+  EraseBackground(dc);
+  PaintWindow(dc);
+  PaintControls(dc, nullptr);
+  for (TControl* c : controls_) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w || !w->Visible()) continue;
+    SavedDCState child(dc);
+    ::OffsetViewportOrgEx(dc, w->Left(), w->Top(), nullptr);
+    ::IntersectClipRect(dc, 0, 0, w->Width(), w->Height());
+    w->PaintTo(dc);
+  }
+}
+
+void TWinControl::EraseBackground(HDC dc) {
+  TRect r = ClientRect();
+  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+  ScopedBrush brush(::CreateSolidBrush(ColorToRGB(Color())));
+  ::FillRect(dc, &rc, brush.get());
+}
+
+void TWinControl::PaintWindow(HDC) {}
+
+void TWinControl::PaintControls(HDC dc, TControl* first) {
+  auto it = controls_.begin();
+  if (first) it = std::find(controls_.begin(), controls_.end(), first);
+  RECT clip{};
+  bool has_clip = ::GetClipBox(dc, &clip) != ERROR;
+  for (; it != controls_.end(); ++it) {
+    TControl* c = *it;
+    if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+    TRect b = c->BoundsRect();
+    if (has_clip && !b.Intersects({clip.left, clip.top, clip.right, clip.bottom})) continue;
+    SavedDCState saved(dc);
+    ::OffsetViewportOrgEx(dc, b.Left, b.Top, nullptr);
+    ::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
+    c->PaintTo(dc);
+  }
+}
+
+void TWinControl::PaintHandler(HDC dc) {
+  {
+    // The window's own area, without the opaque windowless children.
+    SavedDCState saved(dc);
+    for (TControl* c : controls_) {
+      if (dynamic_cast<TWinControl*>(c) || !c->Visible() || !(c->ControlStyle() & csOpaque))
+        continue;
+      TRect b = c->BoundsRect();
+      ::ExcludeClipRect(dc, b.Left, b.Top, b.Right, b.Bottom);
+    }
+    PaintWindow(dc);
+  }
+  PaintControls(dc, nullptr);
+}
+
+void TWinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp) {
+  TPoint p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  TControl* capture = CaptureControl();
+  TControl* target = this;
+  if (capture && capture != this && capture->Parent() == this) {
+    target = capture;
+  } else if (!capture || capture != this) {
+    if (TControl* child = ControlAtPos(p, false)) target = child;
+  }
+  if (msg == WM_MOUSEMOVE) {
+    TControl* under = ClientRect().Contains(p) ? ControlAtPos(p, false) : nullptr;
+    if (!under && ClientRect().Contains(p)) under = this;
+    UpdateHover(under);
+  }
+  int x = p.X;
+  int y = p.Y;
+  if (target != this) {
+    x -= target->Left();
+    y -= target->Top();
+  }
+  target->HandleMouseMessage(msg, wp, x, y);
+}
+
+void TWinControl::UpdateHover(TControl* under) {
+  if (under && !mouse_inside_ && hwnd_) {
+    mouse_inside_ = true;
+    TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd_, 0};
+    ::TrackMouseEvent(&tme);
+  }
+  // hover_ is the control under the pointer: a windowless child, this, or null.
+  if (under == hover_) return;
+  TControl* capture = CaptureControl();
+  TControl* previous = hover_;
+  hover_ = under;
+  if (previous && (!capture || capture == previous)) previous->CMMouseLeave();
+  if (under && (!capture || capture == under)) under->CMMouseEnter();
+}
+
+void TWinControl::KeyDown(uint16_t& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyUp(uint16_t& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TWinControl::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::CMEnter() {
+  Raise(OnEnter, this);
+}
+void TWinControl::CMExit() {
+  Raise(OnExit, this);
+}
+
+LRESULT TWinControl::WMGetDlgCode() {
+  return ::DefWindowProcW(hwnd_, WM_GETDLGCODE, 0, 0);
+}
+
+bool TWinControl::WMSetCursor(TPoint p) {
+  TControl* c = ControlAtPos(p, true);
+  TCursor cursor = c ? c->Cursor() : crDefault;
+  if (cursor == crDefault) cursor = Cursor();
+  HCURSOR h = LoadCursorFor(cursor);
+  if (!h) return false;
+  ::SetCursor(h);
+  return true;
+}
+
+void TWinControl::WMSize(int, int) {
+  UpdateBounds();
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
+  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!hwnd_) hwnd_ = hwnd;  // messages sent during CreateWindowEx
+  return WndProc(msg, wp, lp);
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (IsMouseMessage(msg)) {
+    RouteMouse(msg, wp, lp);
+    return 0;
+  }
+  switch (msg) {
+    case WM_ERASEBKGND:
+      EraseBackground(reinterpret_cast<HDC>(wp));
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd_, &ps);
+      if (dc) PaintHandler(dc);
+      ::EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      EraseBackground(dc);
+      PaintHandler(dc);
+      return 0;
+    }
+    case WM_MOUSELEAVE: {
+      mouse_inside_ = false;
+      UpdateHover(nullptr);
+      return 0;
+    }
+    case WM_CAPTURECHANGED: {
+      TControl* capture = CaptureControl();
+      if (capture && reinterpret_cast<HWND>(lp) != hwnd_ &&
+          (capture == this || capture->Parent() == this)) {
+        capture->SetMouseCapture(false);
+      }
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wp) == hwnd_ && LOWORD(lp) == HTCLIENT) {
+        POINT pt{};
+        ::GetCursorPos(&pt);
+        ::ScreenToClient(hwnd_, &pt);
+        if (WMSetCursor({pt.x, pt.y})) return TRUE;
+      }
+      return DefaultHandler(msg, wp, lp);
+    case WM_GETDLGCODE:
+      return WMGetDlgCode();
+    case WM_SETFOCUS:
+      CMEnter();
+      return 0;
+    case WM_KILLFOCUS:
+      CMExit();
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      uint16_t key = static_cast<uint16_t>(wp);
+      KeyDown(key, KeyShift());
+      if (key == 0 || msg == WM_KEYDOWN) return 0;
+      return DefaultHandler(msg, wp, lp);
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      uint16_t key = static_cast<uint16_t>(wp);
+      KeyUp(key, KeyShift());
+      if (key == 0 || msg == WM_KEYUP) return 0;
+      return DefaultHandler(msg, wp, lp);
+    }
+    case WM_CHAR: {
+      char ch = static_cast<char>(wp);
+      KeyPress(ch);
+      return 0;
+    }
+    case WM_SIZE:
+      WMSize(LOWORD(lp), HIWORD(lp));
+      return 0;
+    case WM_MOVE:
+      UpdateBounds();
+      return 0;
+    default:
+      return DefaultHandler(msg, wp, lp);
+  }
+}
+
+const PropertyTable& TWinControl::ClassProperties() {
+  static const PropertyTable table(
+      &TControl::ClassProperties(),
+      {
+          Published<TWinControl, int>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder,
+                                      -1, -1),
+          Published<TWinControl, bool>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop,
+                                       false, false),
+      });
+  return table;
+}
+
+}  // namespace fw

@@ -1,0 +1,136 @@
+// Controls with a window of their own: children, painting of windowless children
+// in z-order, mouse routing, focus, keyboard and cursor.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/Control.h"
+#include "framework/Window.h"
+
+namespace fw {
+
+using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+
+// What CreateWindowEx is given for a control's window.
+struct TCreateParams {
+  DWORD Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  DWORD ExStyle = 0;
+  HWND Parent = nullptr;
+  int X = 0;
+  int Y = 0;
+  int Width = 0;
+  int Height = 0;
+};
+
+class TWinControl : public TControl, private MessageTarget {
+ public:
+  explicit TWinControl(TComponent* owner);
+  // Leaves its windowless and windowed children without a parent and destroys
+  // the window.
+  ~TWinControl() override;
+
+  void SetParent(TWinControl* parent) override;
+
+  // The window, created now if the parent chain allows (null otherwise).
+  HWND Handle();
+  bool HandleAllocated() const { return hwnd_ != nullptr; }
+  HWND WindowHandle() const override { return hwnd_; }
+
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  // Children in z-order, bottom first.
+  TControl* Controls(int index) const { return controls_.at(index); }
+  // The topmost visible windowless child at client point `p` (enabled ones only
+  // unless `allow_disabled`), or null.
+  TControl* ControlAtPos(TPoint p, bool allow_disabled) const;
+
+  void SetFocus();
+  bool Focused() const;
+  bool TabStop() const { return tab_stop_; }
+  void SetTabStop(bool stop);
+  int TabOrder() const { return tab_order_; }
+  void SetTabOrder(int order) { tab_order_ = order; }
+
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void Invalidate() override;
+  void Update() override;
+  void Repaint() override;
+  TCanvas& Canvas() override;
+  // Fills with the colour, then paints the control and every child.
+  void PaintTo(HDC dc) override;
+  TRect ClientRect() const override;
+
+  // Paints the visible windowless children into `dc` (the window's client DC),
+  // from `first` upwards in z-order (null: all).
+  void PaintControls(HDC dc, TControl* first);
+
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+
+  const PropertyTable& Properties() const override { return ClassProperties(); }
+  static const PropertyTable& ClassProperties();
+
+ protected:
+  // Key pressed (virtual key code); raises OnKeyDown.
+  virtual void KeyDown(uint16_t& key, TShiftState shift);
+  virtual void KeyUp(uint16_t& key, TShiftState shift);
+  virtual void KeyPress(char& key);
+  // The window got or lost the keyboard focus; raise OnEnter / OnExit.
+  virtual void CMEnter();
+  virtual void CMExit();
+  // The answer to WM_GETDLGCODE.
+  virtual LRESULT WMGetDlgCode();
+  // Sets the cursor for the client point `p`; false leaves it to the system.
+  virtual bool WMSetCursor(TPoint p);
+  // The window's size changed; by default the bounds follow the window.
+  virtual void WMSize(int width, int height);
+
+  virtual void CreateParams(TCreateParams& params);
+  // Handles a message; the default goes to DefaultHandler.
+  virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
+  // Paints the window's own area (not the windowless children) into `dc`.
+  virtual void PaintWindow(HDC dc);
+  // Fills `dc`'s client area with the control's colour.
+  void EraseBackground(HDC dc);
+
+  void CreateHandle();
+  void DestroyHandle();
+  // Reads the bounds back from the window.
+  void UpdateBounds();
+  void BoundsChanged(const TRect& old_bounds) override;
+
+ private:
+  friend class TControl;
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
+  void WindowDestroyed() override;
+  void AddChild(TControl* c);
+  void RemoveChild(TControl* c);
+  void RouteMouse(UINT msg, WPARAM wp, LPARAM lp);
+  void UpdateHover(TControl* target);
+  void PaintHandler(HDC dc);
+
+  HWND hwnd_ = nullptr;
+  std::vector<TControl*> controls_;
+  bool tab_stop_ = false;
+  int tab_order_ = -1;
+  bool mouse_inside_ = false;
+  TControl* hover_ = nullptr;
+};
+
+// A windowed control that paints itself on its canvas.
+class TCustomControl : public TWinControl {
+ public:
+  explicit TCustomControl(TComponent* owner) : TWinControl(owner) {}
+
+ protected:
+  void PaintWindow(HDC dc) override { PaintWithCanvas(dc); }
+};
+
+}  // namespace fw

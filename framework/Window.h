@@ -1,0 +1,24 @@
+// The one window procedure of the framework's windows and what it forwards to.
+#pragma once
+
+#include <windows.h>
+
+namespace fw {
+
+// An object that receives its window's messages.
+class MessageTarget {
+ public:
+  virtual LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) = 0;
+  // The window is gone (after WM_NCDESTROY); forget its handle.
+  virtual void WindowDestroyed() = 0;
+
+ protected:
+  ~MessageTarget() = default;
+};
+
+// Creates a window of the framework's class whose messages go to `target`.
+// Returns null on failure.
+HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
+                        int height, HWND parent, const wchar_t* title);
+
+}  // namespace fw
