@@ -1,0 +1,210 @@
+#include "widgets/ZupButt.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "framework/Module.h"
+#include "framework/WinControl.h"
+
+namespace widgets {
+namespace {
+
+struct PicturePair {
+  const wchar_t* down;
+  const wchar_t* up;
+};
+
+PicturePair PicturesFor(size s) {
+  switch (s) {
+    case size::Small:
+      return {L"BUTTON39ON", L"BUTTON39OFF"};
+    case size::Medium:
+      return {L"BUTTON59ON", L"BUTTON59OFF"};
+    case size::Big:
+      return {L"BUTTON118ON", L"BUTTON118OFF"};
+    case size::Grey:
+      return {L"GREYKEYOFF", L"GREYKEYOFF"};
+  }
+  return {L"BUTTON39ON", L"BUTTON39OFF"};
+}
+
+}  // namespace
+
+TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
+  fw::TControl::SetCaption("Zup");
+  SetControlStyle(ControlStyle() | fw::csOpaque);
+  // Starts at the Small picture's size, which every paint forces anyway, so that
+  // a new button has an area to be painted in.
+  SetBounds(0, 0, ZupButtWidth(size::Small), kZupButtHeight);
+
+  fw::WindowDC screen(nullptr);
+  if (screen) {
+    caption_font_ = myCreateFont(screen.get(), "Tahoma", 80, 80, 1, true);
+    // The screen DC still has its default font: its average width is the one
+    // the caption is centred with.
+    TEXTMETRICA tm{};
+    if (::GetTextMetricsA(screen.get(), &tm)) char_width_ = tm.tmAveCharWidth;
+  }
+}
+
+TZupButt::~TZupButt() = default;
+
+void TZupButt::SetDown(bool down) {
+  down_ = down;
+  Repaint();
+}
+
+void TZupButt::SetCaption(const std::string& caption) {
+  fw::TControl::SetCaption(caption);
+  Repaint();
+}
+
+void TZupButt::SetSize(size s) {
+  size_ = s;
+  Repaint();
+}
+
+void TZupButt::SetFontColorON(fw::TColor c) {
+  font_color_on_ = c;
+  Repaint();
+}
+
+void TZupButt::SetFontColorOFF(fw::TColor c) {
+  font_color_off_ = c;
+  Repaint();
+}
+
+void TZupButt::Click() {
+  if (radio_) {
+    SetDown(true);
+    if (fw::TWinControl* parent = Parent()) {
+      for (int i = parent->ControlCount() - 1; i >= 0; --i) {
+        auto* sibling = dynamic_cast<TZupButt*>(parent->Controls(i));
+        if (sibling && sibling != this) sibling->SetDown(false);
+      }
+    }
+  }
+  fw::Raise(OnClick, this);
+}
+
+void TZupButt::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TZupButt::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TZupButt::MouseMove(fw::TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TZupButt::ResetBitmap() {
+  SetBounds(Left(), Top(), ZupButtWidth(size_), kZupButtHeight);
+  PicturePair names = PicturesFor(size_);
+  down_image_ = std::make_unique<fw::TBitmap>();
+  up_image_ = std::make_unique<fw::TBitmap>();
+  down_image_->LoadFromResourceName(fw::ModuleHandle(), names.down);
+  up_image_->LoadFromResourceName(fw::ModuleHandle(), names.up);
+}
+
+void TZupButt::Paint() {
+  ResetBitmap();
+  const int w = Width();
+  const int h = Height();
+
+  // The picture and caption are composed off-screen, then drawn with the
+  // composition's bottom-left colour left out.
+  fw::TBitmap composition(w, h);
+  composition.SetTransparent(true);
+  composition.SetTransparentMode(fw::TTransparentMode::tmAuto);
+  fw::TCanvas& target = composition.Canvas();
+  target.Draw(0, 0, down_ ? *down_image_ : *up_image_);
+
+  std::string text = Caption().substr(0, kMaxCaptionLength);
+  HDC dc = target.Handle();
+  {
+    ::SetBkMode(dc, TRANSPARENT);
+    fw::SelectObjectScope font(dc, caption_font_.get());
+    // The colour is used as it is stored: system colours are not looked up.
+    fw::TColor colour = down_ ? font_color_on_ : font_color_off_;
+    ::SetTextColor(dc, colour.Value() & 0xFFFFFF);
+    CaptionPoint at = CaptionPosition(size_, w, static_cast<int>(text.size()), char_width_);
+    ::TextOutA(dc, at.X, at.Y, text.data(), static_cast<int>(text.size()));
+  }
+  Canvas().Draw(0, 0, composition);
+}
+
+fw::ScopedFont TZupButt::myCreateFont(HDC dc, const std::string& face, int height_tenths,
+                                      int width_tenths, int attributes,
+                                      bool use_logical_resolution) {
+  fw::SavedDCState saved(dc);
+  ::SetGraphicsMode(dc, GM_ADVANCED);
+  ::ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+  ::SetViewportOrgEx(dc, 0, 0, nullptr);
+  ::SetWindowOrgEx(dc, 0, 0, nullptr);
+
+  float res_x = 0.0f;
+  float res_y = 0.0f;
+  if (!use_logical_resolution) {
+    res_x = ResolutionFromSize(::GetDeviceCaps(dc, HORZRES), ::GetDeviceCaps(dc, HORZSIZE));
+    res_y = ResolutionFromSize(::GetDeviceCaps(dc, VERTRES), ::GetDeviceCaps(dc, VERTSIZE));
+  }
+  // Logical pixels also stand in for a device that does not report its size.
+  if (res_x <= 0.0f || res_y <= 0.0f) {
+    res_x = static_cast<float>(::GetDeviceCaps(dc, LOGPIXELSX));
+    res_y = static_cast<float>(::GetDeviceCaps(dc, LOGPIXELSY));
+  }
+  FontPoint fp = FontPointFromTenths(width_tenths, height_tenths, res_x, res_y);
+  POINT p{fp.X, fp.Y};
+  ::DPtoLP(dc, &p, 1);
+
+  LOGFONTA lf{};
+  lf.lfHeight = FontHeightFromPoint(p.y);
+  lf.lfWidth = 0;
+  lf.lfWeight = (attributes & 1) ? FW_BOLD : FW_DONTCARE;
+  lf.lfItalic = (attributes & 2) ? 1 : 0;
+  lf.lfUnderline = (attributes & 4) ? 1 : 0;
+  lf.lfStrikeOut = (attributes & 8) ? 1 : 0;
+  lf.lfCharSet = ANSI_CHARSET;
+  std::strncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  fw::ScopedFont font(::CreateFontIndirectA(&lf));
+
+  if (width_tenths != 0 && font) {
+    TEXTMETRICA tm{};
+    {
+      fw::SelectObjectScope selected(dc, font.get());
+      ::GetTextMetricsA(dc, &tm);
+    }
+    lf.lfWidth = FontWidthFromAverage(tm.tmAveCharWidth, p.x, p.y);
+    font.reset(::CreateFontIndirectA(&lf));
+  }
+  return font;
+}
+
+const fw::PropertyTable& TZupButt::ClassProperties() {
+  using fw::Published;
+  using fw::TColor;
+  static const fw::PropertyTable table(
+      &fw::TControl::ClassProperties(),
+      {
+          Published<TZupButt, bool>("RadioButton", &TZupButt::RadioButton, &TZupButt::SetRadio,
+                                    false, false),
+          Published<TZupButt, bool>("Down", &TZupButt::Down, &TZupButt::SetDown, true, true),
+          Published<TZupButt, std::string>("Caption", &TZupButt::Caption, &TZupButt::SetCaption,
+                                           std::string("Zup"), std::nullopt),
+          Published<TZupButt, size>("Size", &TZupButt::Size, &TZupButt::SetSize, size::Small,
+                                    size::Small),
+          Published<TZupButt, TColor>("FontColorON", &TZupButt::FontColorON,
+                                      &TZupButt::SetFontColorON, fw::clWhite, fw::clCream),
+          Published<TZupButt, TColor>("FontColorOFF", &TZupButt::FontColorOFF,
+                                      &TZupButt::SetFontColorOFF, fw::clGray, fw::clGray),
+          Published<TZupButt, bool>("Enabled", &TZupButt::Enabled, &TZupButt::SetEnabled, true,
+                                    true),
+          fw::PublishedEvent<TZupButt>("OnClick", &TZupButt::OnClick),
+      });
+  return table;
+}
+
+}  // namespace widgets

@@ -1,0 +1,84 @@
+// TZupButt: a button drawn from a pair of pictures in the module's resources, with
+// a small bold caption; radio buttons among siblings behave as one group.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "framework/Bitmap.h"
+#include "framework/Control.h"
+#include "framework/Handles.h"
+#include "framework/Properties.h"
+#include "widgets/ZupButtLayout.h"
+
+namespace widgets {
+
+class TZupButt : public fw::TGraphicControl {
+ public:
+  explicit TZupButt(fw::TComponent* owner);
+  // Releases the pictures and the caption font.
+  ~TZupButt() override;
+
+  bool RadioButton() const { return radio_; }
+  // Stores; no repaint.
+  void SetRadio(bool radio) { radio_ = radio; }
+  bool Down() const { return down_; }
+  // Stores and repaints at once, also when unchanged.
+  void SetDown(bool down);
+  const std::string& Caption() const { return fw::TControl::Caption(); }
+  // Stores and repaints at once.
+  void SetCaption(const std::string& caption);
+  size Size() const { return size_; }
+  // Stores and repaints at once; the repaint applies the new size.
+  void SetSize(size s);
+  fw::TColor FontColorON() const { return font_color_on_; }
+  void SetFontColorON(fw::TColor c);
+  fw::TColor FontColorOFF() const { return font_color_off_; }
+  void SetFontColorOFF(fw::TColor c);
+
+  // A radio button goes down and puts every TZupButt sibling up; then OnClick.
+  void Click() override;
+  // Raise only their events; a press draws nothing.
+  void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+  void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+  void MouseMove(fw::TShiftState shift, int x, int y) override;
+
+  // Forces the size for Size and loads the picture pair.
+  void ResetBitmap();
+
+  // A font `height_tenths` by `width_tenths` tenths of a point (width 0: the
+  // face's own) at the device's logical resolution or, without
+  // `use_logical_resolution`, its physical one. Attribute bits: 1 bold, 2 italic,
+  // 4 underline, 8 strike-out. The caller owns the font.
+  static fw::ScopedFont myCreateFont(HDC dc, const std::string& face, int height_tenths,
+                                     int width_tenths, int attributes, bool use_logical_resolution);
+
+  // The per-character width that centres the caption.
+  int CharWidth() const { return char_width_; }
+  HFONT CaptionFont() const { return caption_font_.get(); }
+
+  const fw::PropertyTable& Properties() const override { return ClassProperties(); }
+  static const fw::PropertyTable& ClassProperties();
+
+ protected:
+  void Paint() override;
+  void TextChanged() override {}
+
+ private:
+  std::unique_ptr<fw::TBitmap> down_image_;
+  std::unique_ptr<fw::TBitmap> up_image_;
+  fw::ScopedFont caption_font_;
+  int char_width_ = 0;
+  bool radio_ = false;
+  bool down_ = true;
+  size size_ = size::Small;
+  fw::TColor font_color_on_ = fw::clWhite;
+  fw::TColor font_color_off_ = fw::clGray;
+};
+
+}  // namespace widgets
+
+template <>
+struct fw::EnumNames<widgets::size> {
+  static constexpr std::array<std::string_view, 4> kNames = {"Small", "Medium", "Big", "Grey"};
+};
