@@ -1,0 +1,442 @@
+#include "widgets/SlideBar.h"
+
+#include <algorithm>
+
+#include "framework/Handles.h"
+#include "framework/Module.h"
+
+using namespace slidebar;
+
+namespace {
+
+std::wstring Widen(std::string_view s) {
+  return std::wstring(s.begin(), s.end());
+}
+
+// FlashColor's own trench colour, and the one it gives back when turned off.
+constexpr fw::TColor kFlashOnColor = fw::RGBColor(0, 255, 248);
+
+fw::TColor ToColor(Rgb rgb) {
+  return fw::TColor(rgb);
+}
+
+// Copies the part of `src_rect` that lies inside `src`'s picture to `dest` at the same
+// offset, so that a thumb overhanging the control reads nothing from outside it.
+void CopyInside(HDC dest, int dest_x, int dest_y, fw::TBitmap& src, const fw::TRect& src_rect) {
+  const fw::TRect inside{std::max(src_rect.Left, 0), std::max(src_rect.Top, 0),
+                         std::min(src_rect.Right, src.Width()),
+                         std::min(src_rect.Bottom, src.Height())};
+  if (inside.Empty()) return;
+  ::BitBlt(dest, dest_x + inside.Left - src_rect.Left, dest_y + inside.Top - src_rect.Top,
+           inside.Width(), inside.Height(), src.Canvas().Handle(), inside.Left, inside.Top,
+           SRCCOPY);
+}
+
+}  // namespace
+
+TSlideBar::TSlideBar(fw::TComponent* owner) : fw::TCustomControl(owner) {
+  SetHeight(100);
+  SetWidth(15);
+  hand_cursor_handle_ = ::LoadCursorW(fw::ModuleHandle(), L"HandPointer");
+  // The style byte starts at tsBar1, so this always loads the pictures.
+  SetThumbStyle(tsBar3);
+  SetTabStop(true);
+  // Paint covers every pixel; erasing first would only flicker.
+  SetControlStyle(ControlStyle() | fw::csOpaque);
+}
+
+TSlideBar::~TSlideBar() = default;
+
+void TSlideBar::SetMin(int v) {
+  min_ = v;
+  SetStepPage(PageStepForRange(v, max_));
+  Repaint();
+}
+
+void TSlideBar::SetMax(int v) {
+  max_ = v;
+  SetStepPage(PageStepForRange(min_, v));
+  Repaint();
+}
+
+void TSlideBar::SetStepLine(int v) {
+  if (!AcceptsStep(v, step_line_, min_, max_)) return;
+  step_line_ = v;
+  if (v > step_page_) step_page_ = v;
+}
+
+void TSlideBar::SetStepPage(int v) {
+  if (!AcceptsStep(v, step_page_, min_, max_)) return;
+  step_page_ = v;
+  if (v < step_line_) step_line_ = v;
+}
+
+void TSlideBar::SetPosition(int v) {
+  // The trench shows the colour of the position held before this call.
+  const fw::TColor ramp = ToColor(RampColour(ColourIndex(min_, max_, position_)));
+  const bool accept = v >= min_ && v <= max_;
+  if (Designing()) {
+    if (flash_color_) focus_color_ = ramp;
+    if (accept) position_ = v;
+    Repaint();
+    return;
+  }
+  if (flash_color_) {
+    focus_color_ = ramp;
+    Repaint();
+  }
+  MoveThumb(v, accept);
+  fw::Raise(OnChange, this);
+}
+
+void TSlideBar::MoveThumb(int new_position, bool accept) {
+  // Straight onto the screen when the slider is showing; otherwise only the state
+  // moves, and the next paint draws it.
+  fw::WindowDC dc;
+  if (HandleAllocated() && ::IsWindowVisible(WindowHandle())) dc = fw::WindowDC(WindowHandle());
+  RemoveThumbBar(dc.get());
+  if (accept) position_ = new_position;
+  WhereIsBar();
+  SaveBackground();
+  DrawThumbBar(dc.get());
+}
+
+void TSlideBar::SetOrientation(TOrientation o) {
+  const bool turn =
+      (o == orHorizontal && Width() < Height()) || (o == orVertical && Height() < Width());
+  if (turn) {
+    const int old_width = Width(), old_height = Height();
+    SetHeight(old_width);
+    SetWidth(old_height);
+    SetThumbStyle(ThumbForOrientation(thumb_style_, o));
+  }
+  orientation_ = o;
+  Repaint();
+}
+
+void TSlideBar::SetStyle(TBarStyle s) {
+  style_ = s;
+  Repaint();
+}
+
+void TSlideBar::SetThickness(int v) {
+  if (v < 1 || v > 12) return;
+  thickness_ = v;
+  Repaint();
+}
+
+void TSlideBar::SetThumbStyle(TThumbStyle s) {
+  if (s == thumb_style_) return;
+  thumb_style_ = s;
+  const auto info = ThumbFor(s);
+  if (!info) throw fw::Exception("TSlideBar.SetThumbStyle: Bad value");
+  // A module without the pictures gets an empty thumb: nothing is drawn, nothing fails.
+  thumb_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->thumb));
+  mask_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->mask));
+  half_thumb_height_ = thumb_bitmap_.Height() / 2;
+  half_thumb_width_ = thumb_bitmap_.Width() / 2;
+  Repaint();
+}
+
+void TSlideBar::SetTicks(bool v) {
+  if (v == ticks_) return;
+  ticks_ = v;
+  Repaint();
+}
+
+void TSlideBar::SetFrequency(int v) {
+  if (v == frequency_) return;
+  frequency_ = v;
+  Repaint();
+}
+
+void TSlideBar::SetTickColor(fw::TColor c) {
+  if (c == ticks_color_) return;
+  ticks_color_ = c;
+  canvas_.Pen().SetColor(c);
+  Repaint();
+}
+
+void TSlideBar::SetFlashColor(bool v) {
+  if (v == flash_color_) return;
+  flash_color_ = v;
+  focus_color_ = v ? kFlashOnColor : fw::clSilver;
+  Repaint();
+}
+
+std::string TSlideBar::CurrentLabel() const {
+  const auto index = LabelIndex(labels_.size(), min_, position_);
+  return index ? labels_[*index] : std::string("<Un-Defined>");
+}
+
+void TSlideBar::MoveUp(int n) {
+  if (const auto to = MoveUpTarget(position_, n, min_, max_)) SetPosition(*to);
+}
+
+void TSlideBar::MoveDown(int n) {
+  if (const auto to = MoveDownTarget(position_, n, min_, max_)) SetPosition(*to);
+}
+
+int TSlideBar::NewPosition(int x, int y) const {
+  return slidebar::NewPosition(CurrentLayout(), x, y);
+}
+
+Layout TSlideBar::CurrentLayout() const {
+  Layout l;
+  l.orientation = orientation_;
+  l.width = Width();
+  l.height = Height();
+  l.thumb_width = thumb_bitmap_.Width();
+  l.thumb_height = thumb_bitmap_.Height();
+  l.min = min_;
+  l.max = max_;
+  l.position = position_;
+  return l;
+}
+
+void TSlideBar::SetTLColor(fw::TCanvas& canvas) {
+  canvas.Pen().SetColor(ToColor(TopLeftColour(style_)));
+}
+
+void TSlideBar::SetBRColor(fw::TCanvas& canvas) {
+  canvas.Pen().SetColor(ToColor(BottomRightColour(style_)));
+}
+
+void TSlideBar::DrawTrench(fw::TCanvas& canvas) {
+  const Layout l = CurrentLayout();
+  const Trench t = TrenchFor(l, thickness_);
+  canvas.Pen().SetStyle(fw::TPenStyle::psSolid);
+  SetTLColor(canvas);
+  canvas.MoveTo(t.xr, t.yt);
+  canvas.LineTo(t.xl, t.yt);
+  canvas.LineTo(t.xl, t.yb);
+  SetBRColor(canvas);
+  canvas.LineTo(t.xr, t.yb);
+  canvas.LineTo(t.xr, t.yt - 1);
+  canvas.Brush().SetColor(focus_color_);
+  canvas.FillRect({t.xl + 1, t.yt + 1, t.xr, t.yb});
+  if (!ticks_) return;
+
+  const slidebar::Ticks ticks = TicksFor(l, t, frequency_);
+  canvas.Pen().SetColor(ticks_color_);
+  // Each tick is two short runs across the axis; a line leaves out its end point.
+  for (int at : ticks.at) {
+    if (l.IsVert()) {
+      canvas.MoveTo(ticks.first_from, at);
+      canvas.LineTo(ticks.first_to + 1, at);
+      canvas.MoveTo(ticks.second_from, at);
+      canvas.LineTo(ticks.second_to + 1, at);
+    } else {
+      canvas.MoveTo(at, ticks.first_from);
+      canvas.LineTo(at, ticks.first_to + 1);
+      canvas.MoveTo(at, ticks.second_from);
+      canvas.LineTo(at, ticks.second_to + 1);
+    }
+  }
+}
+
+void TSlideBar::DrawPlain() {
+  plain_.SetSize(std::max(Width(), 1), std::max(Height(), 1));
+  fw::TCanvas& c = plain_.Canvas();
+  c.Brush().SetColor(Color());
+  c.FillRect({0, 0, plain_.Width(), plain_.Height()});
+  DrawTrench(c);
+}
+
+void TSlideBar::WhereIsBar() {
+  const Rect r = slidebar::ThumbRect(CurrentLayout(), dragging_, last_mouse_);
+  thumb_rect_ = {r.left, r.top, r.right, r.bottom};
+}
+
+void TSlideBar::SaveBackground() {
+  // Taken from the thumb-less picture of the control rather than from the screen, so that
+  // a window lying over the slider never ends up under its thumb.
+  if (thumb_rect_.Empty() || plain_.Empty()) return;
+  background_bitmap_.SetSize(thumb_rect_.Width(), thumb_rect_.Height());
+  fw::TCanvas& bg = background_bitmap_.Canvas();
+  bg.Brush().SetColor(Color());
+  bg.FillRect({0, 0, thumb_rect_.Width(), thumb_rect_.Height()});
+  CopyInside(bg.Handle(), 0, 0, plain_, thumb_rect_);
+}
+
+void TSlideBar::RemoveThumbBar(HDC dc) {
+  if (!dc || background_bitmap_.Empty()) return;
+  ::BitBlt(dc, thumb_rect_.Left, thumb_rect_.Top, background_bitmap_.Width(),
+           background_bitmap_.Height(), background_bitmap_.Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TSlideBar::DrawThumbBar(HDC dc) {
+  if (!dc || thumb_bitmap_.Empty() || mask_bitmap_.Empty() || background_bitmap_.Empty()) return;
+  const int w = thumb_bitmap_.Width(), h = thumb_bitmap_.Height();
+  // Composed off screen, then shown with one copy; the picture goes with the scope.
+  fw::TBitmap work(w, h);
+  HDC out = work.Canvas().Handle();
+  if (!out) return;
+  ::BitBlt(out, 0, 0, w, h, background_bitmap_.Canvas().Handle(), 0, 0, SRCCOPY);
+  ::BitBlt(out, 0, 0, w, h, mask_bitmap_.Canvas().Handle(), 0, 0, SRCAND);
+  ::BitBlt(out, 0, 0, w, h, thumb_bitmap_.Canvas().Handle(), 0, 0, SRCPAINT);
+  ::BitBlt(dc, thumb_rect_.Left, thumb_rect_.Top, w, h, out, 0, 0, SRCCOPY);
+}
+
+void TSlideBar::Paint() {
+  HDC dc = Canvas().Handle();
+  if (!dc) return;
+  DrawPlain();
+  ::BitBlt(dc, 0, 0, plain_.Width(), plain_.Height(), plain_.Canvas().Handle(), 0, 0, SRCCOPY);
+  WhereIsBar();
+  SaveBackground();
+  DrawThumbBar(dc);
+}
+
+void TSlideBar::CMEnter() {
+  fw::TCustomControl::CMEnter();
+  Repaint();
+}
+
+void TSlideBar::CMExit() {
+  fw::TCustomControl::CMExit();
+  Repaint();
+}
+
+LRESULT TSlideBar::WMGetDlgCode() {
+  return DLGC_WANTARROWS;
+}
+
+bool TSlideBar::WMSetCursor(fw::TPoint p) {
+  if (hand_cursor_ && !Designing() && hand_cursor_handle_) {
+    ::SetCursor(hand_cursor_handle_);
+    return true;
+  }
+  return fw::TCustomControl::WMSetCursor(p);
+}
+
+void TSlideBar::WMSize(int width, int height) {
+  // Follows the window's shape only; the dimensions already agree, so nothing turns.
+  SetOrientation(OrientationForSize(width, height));
+}
+
+void TSlideBar::KeyDown(uint16_t& key, fw::TShiftState) {
+  // OnKeyDown is deliberately not raised: the slider consumes its keys itself.
+  switch (KeyActionFor(key)) {
+    case KeyAction::kPageUp:
+      MoveUp(step_page_);
+      break;
+    case KeyAction::kPageDown:
+      MoveDown(step_page_);
+      break;
+    case KeyAction::kToMax:
+      SetPosition(max_);
+      break;
+    case KeyAction::kToMin:
+      SetPosition(min_);
+      break;
+    case KeyAction::kLineUp:
+      MoveUp(step_line_);
+      break;
+    case KeyAction::kLineDown:
+      MoveDown(step_line_);
+      break;
+    case KeyAction::kNone:
+      break;
+  }
+}
+
+void TSlideBar::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+  SetFocus();
+  dragging_ = thumb_rect_.Contains({x, y});
+  last_mouse_ = IsVert() ? y : x;
+  fw::TCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TSlideBar::MouseMove(fw::TShiftState shift, int x, int y) {
+  fw::TCustomControl::MouseMove(shift, x, y);
+  if (!shift.Contains(fw::TShiftState::ssLeft) || !dragging_) return;
+  const int along = IsVert() ? y : x;
+  const bool moved = along != last_mouse_;
+  last_mouse_ = along;
+  if (moved) SetPosition(NewPosition(x, y));
+}
+
+void TSlideBar::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+  fw::TCustomControl::MouseUp(button, shift, x, y);
+  if (button != fw::TMouseButton::mbLeft) return;
+  const int to =
+      dragging_
+          ? NewPosition(x, y)
+          : ClickTarget(CurrentLayout(),
+                        {thumb_rect_.Left, thumb_rect_.Top, thumb_rect_.Right, thumb_rect_.Bottom},
+                        x, y);
+  dragging_ = false;
+  SetPosition(to);
+}
+
+namespace {
+
+// Labels are stored as one text, a line per label.
+fw::PropertyInfo LabelsProperty() {
+  fw::PropertyInfo p;
+  p.Name = "Labels";
+  p.Write = [](fw::TComponent& c, const fw::PropValue& v, const fw::HandlerResolver&) {
+    const auto* text = std::get_if<std::string>(&v);
+    if (!text) return false;
+    std::vector<std::string> lines;
+    std::string line;
+    for (char ch : *text) {
+      if (ch == '\r') continue;
+      if (ch == '\n') {
+        lines.push_back(std::move(line));
+        line.clear();
+      } else {
+        line += ch;
+      }
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    static_cast<TSlideBar&>(c).SetLabels(lines);
+    return true;
+  };
+  p.Read = [](const fw::TComponent& c) -> std::optional<fw::PropValue> {
+    const auto& labels = static_cast<const TSlideBar&>(c).Labels();
+    if (labels.empty()) return std::nullopt;  // an empty list is not stored
+    std::string text;
+    for (const std::string& l : labels) text += l + "\r\n";
+    return text;
+  };
+  return p;
+}
+
+}  // namespace
+
+const fw::PropertyTable& TSlideBar::ClassProperties() {
+  using fw::Published;
+  using T = TSlideBar;
+  static const fw::PropertyTable table(
+      &fw::TCustomControl::ClassProperties(),
+      {
+          Published<T, int>("Min", &T::Min, &T::SetMin, 0, 1),
+          Published<T, int>("Max", &T::Max, &T::SetMax, 100, 10),
+          Published<T, int>("Position", &T::Position, &T::SetPosition, 1, 1),
+          Published<T, TOrientation>("Orientation", &T::Orientation, &T::SetOrientation, orVertical,
+                                     orVertical),
+          Published<T, TBarStyle>("Style", &T::Style, &T::SetStyle, bsLowered, bsLowered),
+          Published<T, uint8_t>("Thickness", &T::Thickness, &T::SetThickness, 2, 1),
+          Published<T, TThumbStyle>("ThumbStyle", &T::ThumbStyle, &T::SetThumbStyle, tsBar3,
+                                    tsBar3),
+          Published<T, bool>("Ticks", &T::Ticks, &T::SetTicks, true, true),
+          Published<T, int>("Frequency", &T::Frequency, &T::SetFrequency, 2, 1),
+          Published<T, int>("StepLine", &T::StepLine, &T::SetStepLine, 1, 1),
+          Published<T, int>("StepPage", &T::StepPage, &T::SetStepPage, 10, std::nullopt),
+          Published<T, fw::TColor>("TicksColor", &T::TicksColor, &T::SetTickColor, fw::clGray,
+                                   fw::clGray),
+          Published<T, fw::TColor>("FocusColor", &T::FocusColor, &T::SetFocusColor, fw::clSilver,
+                                   fw::clSilver),
+          Published<T, bool>("FlashColor", &T::FlashColor, &T::SetFlashColor, false, false),
+          Published<T, bool>("HandCursor", &T::HandCursor, &T::SetHandCursor, false, true),
+          LabelsProperty(),
+          Published<T, bool>("Enabled", &T::Enabled, &T::SetEnabled, true, true),
+          Published<T, bool>("TabStop", &T::TabStop, &T::SetTabStop, true, true),
+          fw::PublishedEvent<fw::TWinControl>("OnEnter", &fw::TWinControl::OnEnter),
+          fw::PublishedEvent<fw::TWinControl>("OnExit", &fw::TWinControl::OnExit),
+          fw::PublishedEvent<T>("OnChange", &T::OnChange),
+      });
+  return table;
+}

@@ -1,0 +1,161 @@
+// TSlideBar: a focusable slider whose masked thumb slides along a drawn trench,
+// vertically or horizontally, moved by mouse and keyboard. Every setting of the
+// position at run time raises OnChange.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/Bitmap.h"
+#include "framework/Properties.h"
+#include "framework/WinControl.h"
+#include "widgets/SlideBarGeometry.h"
+
+class TSlideBar : public fw::TCustomControl {
+ public:
+  // 15 x 100, vertical, range 0..100 at position 1, with the tsBar3 thumb.
+  explicit TSlideBar(fw::TComponent* owner);
+  ~TSlideBar() override;
+
+  int Min() const { return min_; }
+  void SetMin(int v);
+  int Max() const { return max_; }
+  void SetMax(int v);
+  int Position() const { return position_; }
+  // Moves the thumb without repainting the control; values outside [Min, Max] are
+  // ignored. At run time OnChange follows every call.
+  void SetPosition(int v);
+  TOrientation Orientation() const { return orientation_; }
+  // Turning the slider swaps its width and height and its cross-bar thumbs.
+  void SetOrientation(TOrientation o);
+  TBarStyle Style() const { return style_; }
+  void SetStyle(TBarStyle s);
+  int Thickness() const { return thickness_; }
+  // 1 to 12; other values are ignored.
+  void SetThickness(int v);
+  TThumbStyle ThumbStyle() const { return thumb_style_; }
+  // Throws fw::Exception for a value outside the 18 styles (the value is kept).
+  void SetThumbStyle(TThumbStyle s);
+  bool Ticks() const { return ticks_; }
+  void SetTicks(bool v);
+  int Frequency() const { return frequency_; }
+  void SetFrequency(int v);
+  int StepLine() const { return step_line_; }
+  void SetStepLine(int v);
+  int StepPage() const { return step_page_; }
+  void SetStepPage(int v);
+  fw::TColor TicksColor() const { return ticks_color_; }
+  void SetTickColor(fw::TColor c);
+  // The trench's fill; a plain store that shows at the next repaint.
+  fw::TColor FocusColor() const { return focus_color_; }
+  void SetFocusColor(fw::TColor c) { focus_color_ = c; }
+  // While set, the trench takes a colour from a ramp that follows the position.
+  bool FlashColor() const { return flash_color_; }
+  void SetFlashColor(bool v);
+  // Shows the slider's own hand cursor instead of the Cursor property.
+  bool HandCursor() const { return hand_cursor_; }
+  void SetHandCursor(bool v) { hand_cursor_ = v; }
+  const std::vector<std::string>& Labels() const { return labels_; }
+  void SetLabels(const std::vector<std::string>& labels) { labels_ = labels; }
+
+  // The label for the current position, or "<Un-Defined>".
+  std::string CurrentLabel() const;
+  // Change the position by n, stopping at the ends.
+  void MoveUp(int n);
+  void MoveDown(int n);
+  bool IsVert() const { return orientation_ == orVertical; }
+  // The position value for the client point (x, y).
+  int NewPosition(int x, int y) const;
+
+  // Where the thumb was last placed, in client pixels.
+  fw::TRect ThumbRect() const { return thumb_rect_; }
+  bool Dragging() const { return dragging_; }
+  int HalfThumbWidth() const { return half_thumb_width_; }
+  int HalfThumbHeight() const { return half_thumb_height_; }
+  // The "HandPointer" cursor of the module; shared, never destroyed.
+  HCURSOR HandCursorHandle() const { return hand_cursor_handle_; }
+
+  fw::TNotifyEvent OnChange;
+
+  const fw::PropertyTable& Properties() const override { return ClassProperties(); }
+  static const fw::PropertyTable& ClassProperties();
+
+ protected:
+  void Paint() override;
+  void CMEnter() override;
+  void CMExit() override;
+  LRESULT WMGetDlgCode() override;
+  bool WMSetCursor(fw::TPoint p) override;
+  void WMSize(int width, int height) override;
+  void KeyDown(uint16_t& key, fw::TShiftState shift) override;
+  void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+  void MouseMove(fw::TShiftState shift, int x, int y) override;
+  void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+
+  // Drawing steps. `dc` is the surface the control is shown on.
+  void DrawTrench(fw::TCanvas& canvas);
+  void WhereIsBar();
+  void SaveBackground();
+  void DrawThumbBar(HDC dc);
+  void RemoveThumbBar(HDC dc);
+  void SetTLColor(fw::TCanvas& canvas);
+  void SetBRColor(fw::TCanvas& canvas);
+
+ private:
+  slidebar::Layout CurrentLayout() const;
+  // Redraws the control without its thumb into `plain_`, the source of the thumb's
+  // saved background.
+  void DrawPlain();
+  // Moves the thumb on screen: puts back what was under it, places it anew, draws it.
+  void MoveThumb(int new_position, bool accept);
+
+  fw::TBitmap thumb_bitmap_;
+  fw::TBitmap mask_bitmap_;
+  fw::TBitmap background_bitmap_;
+  // The control as painted, without the thumb.
+  fw::TBitmap plain_;
+  HCURSOR hand_cursor_handle_ = nullptr;
+
+  int min_ = 0;
+  int max_ = 100;
+  int position_ = 1;
+  TOrientation orientation_ = orVertical;
+  TBarStyle style_ = bsLowered;
+  int thickness_ = 2;
+  TThumbStyle thumb_style_ = tsBar1;
+  bool ticks_ = true;
+  int frequency_ = 2;
+  int step_line_ = 1;
+  int step_page_ = 10;
+  fw::TColor ticks_color_ = fw::clGray;
+  fw::TColor focus_color_ = fw::clSilver;
+  bool flash_color_ = false;
+  bool hand_cursor_ = false;
+  std::vector<std::string> labels_;
+
+  int half_thumb_width_ = 0;
+  int half_thumb_height_ = 0;
+  fw::TRect thumb_rect_;
+  bool dragging_ = false;
+  int last_mouse_ = 0;
+};
+
+namespace fw {
+template <>
+struct EnumNames<TOrientation> {
+  static constexpr std::array<std::string_view, 2> kNames = {"orVertical", "orHorizontal"};
+};
+template <>
+struct EnumNames<TBarStyle> {
+  static constexpr std::array<std::string_view, 2> kNames = {"bsLowered", "bsRaised"};
+};
+template <>
+struct EnumNames<TThumbStyle> {
+  static constexpr std::array<std::string_view, slidebar::kThumbStyleCount> kNames = {
+      "tsBar1",     "tsBar2",      "tsBar3",     "tsBar4",     "tsCircle1", "tsSquare1",
+      "tsDiamond1", "tsDiamond2",  "tsDiamond3", "tsDiamond4", "tsStdDown", "tsStdUp",
+      "tsStdVBar",  "tsStdUpDown", "tsStdLeft",  "tsStdRight", "tsStdHBar", "stStdLeftRight"};
+};
+}  // namespace fw
