@@ -57,8 +57,8 @@ double StrongestFrequency(const int16_t* iq, std::size_t pairs, double sample_ra
       best = k;
     }
   }
-  double bin = best < n / 2 ? static_cast<double>(best)
-                            : static_cast<double>(best) - static_cast<double>(n);
+  double bin =
+      best < n / 2 ? static_cast<double>(best) : static_cast<double>(best) - static_cast<double>(n);
   return bin * sample_rate / static_cast<double>(n);
 }
 

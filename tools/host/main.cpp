@@ -151,8 +151,7 @@ bool ResolveAll(HMODULE m, Plugin* p, const std::string& dll) {
          Resolve(m, "SetCallback", &p->SetCallback, dll) &&
          Resolve(m, "SetHWLO", &p->SetHWLO, dll) && Resolve(m, "GetHWLO", &p->GetHWLO, dll) &&
          Resolve(m, "GetHWSR", &p->GetHWSR, dll) && Resolve(m, "ShowGUI", &p->ShowGUI, dll) &&
-         Resolve(m, "HideGUI", &p->HideGUI, dll) &&
-         Resolve(m, "TuneChanged", &p->TuneChanged, dll);
+         Resolve(m, "HideGUI", &p->HideGUI, dll) && Resolve(m, "TuneChanged", &p->TuneChanged, dll);
 }
 
 // Pumps messages until the time is up, the window is closed or Ctrl+C; one progress
@@ -176,8 +175,8 @@ void RunLoop(const HostOptions& options) {
       ++second;
       uint64_t pairs = (stream.values - reported_values) / 2;
       double share = stream.rate > 0 ? 100.0 * static_cast<double>(pairs) / stream.rate : 0;
-      std::printf("[%3d s] blocks %" PRIu64 " (+%" PRIu64 ")  samples/s %" PRIu64
-                  " of %" PRId32 " (%.1f%%)  status %" PRId32 "\n",
+      std::printf("[%3d s] blocks %" PRIu64 " (+%" PRIu64 ")  samples/s %" PRIu64 " of %" PRId32
+                  " (%.1f%%)  status %" PRId32 "\n",
                   second, stream.blocks, stream.blocks - reported_blocks, pairs, stream.rate, share,
                   stream.last_status);
       std::fflush(stdout);
@@ -246,8 +245,9 @@ int Run(const HostOptions& options) {
   std::printf("wrote %s: %" PRIu64 " I/Q pairs at %" PRId32 " Hz, 2 channels, 16 bit\n",
               options.out.c_str(), pairs, stream.rate);
   if (stream.rate_changed) {
-    std::printf("note: the output rate changed while recording; the file is labelled with the "
-                "last rate\n");
+    std::printf(
+        "note: the output rate changed while recording; the file is labelled with the "
+        "last rate\n");
   }
   if (stream.blocks == 0) {
     std::fprintf(stderr, "error: no sample blocks arrived\n");
@@ -263,8 +263,7 @@ int Run(const HostOptions& options) {
     last[2 * i + 1] = stream.ring[2 * at + 1];
   }
   double peak = tessel::host::StrongestFrequency(last.data(), stream.ring_fill, stream.rate);
-  std::printf("strongest frequency in the last second: %+.0f Hz from the tuning frequency\n",
-              peak);
+  std::printf("strongest frequency in the last second: %+.0f Hz from the tuning frequency\n", peak);
   return 0;
 }
 

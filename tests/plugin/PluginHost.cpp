@@ -1,0 +1,209 @@
+#include "tests/plugin/PluginHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace tessel::testing {
+namespace {
+
+constexpr char kCaption[] = "                   Calder/Marlo Hardware Settings";
+
+template <typename F>
+void Resolve(HMODULE module, const char* name, F* out) {
+  FARPROC address = GetProcAddress(module, name);
+  ASSERT_NE(address, nullptr) << "missing entry point " << name;
+  *out = reinterpret_cast<F>(reinterpret_cast<void*>(address));
+}
+
+std::string ExeFolder() {
+  char path[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string s(path, n);
+  return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+std::function<void(const HostCall&)>& Action() {
+  static std::function<void(const HostCall&)> action;
+  return action;
+}
+
+std::string log_path;
+
+}  // namespace
+
+std::string WinePath(const std::string& unix_path) {
+  std::string path = "Z:" + unix_path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+PluginApi& Plugin() {
+  static PluginApi api{};
+  static bool loaded = false;
+  if (!loaded) {
+    HMODULE module = LoadLibraryA(WinePath(TESSEL_DLL_PATH).c_str());
+    EXPECT_NE(module, nullptr) << "cannot load " << TESSEL_DLL_PATH;
+    if (module == nullptr) std::abort();
+    Resolve(module, "InitHW", &api.InitHW);
+    Resolve(module, "OpenHW", &api.OpenHW);
+    Resolve(module, "StartHW", &api.StartHW);
+    Resolve(module, "GetStatus", &api.GetStatus);
+    Resolve(module, "StopHW", &api.StopHW);
+    Resolve(module, "CloseHW", &api.CloseHW);
+    Resolve(module, "SetCallback", &api.SetCallback);
+    Resolve(module, "SetHWLO", &api.SetHWLO);
+    Resolve(module, "GetHWLO", &api.GetHWLO);
+    Resolve(module, "GetHWSR", &api.GetHWSR);
+    Resolve(module, "ShowGUI", &api.ShowGUI);
+    Resolve(module, "HideGUI", &api.HideGUI);
+    Resolve(module, "TuneChanged", &api.TuneChanged);
+    loaded = true;
+  }
+  return api;
+}
+
+std::vector<HostCall>& HostCalls() {
+  static std::vector<HostCall> calls;
+  return calls;
+}
+
+void __cdecl RecordingCallback(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
+  HostCall call{count, status, iq_offset, samples};
+  HostCalls().push_back(call);
+  if (Action()) Action()(call);
+}
+
+void SetCallbackAction(std::function<void(const HostCall&)> action) {
+  Action() = std::move(action);
+}
+
+void Pump(unsigned ms, const std::function<bool()>& done) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (done && done()) return;
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+  }
+}
+
+void SetEnv(const wchar_t* name, const wchar_t* value) {
+  SetEnvironmentVariableW(name, value);
+}
+
+std::string SettingsPath() {
+  return ExeFolder() + "Tessel-Calder_Marlo.ini";
+}
+
+void RemoveSettings() {
+  std::string path = SettingsPath();
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+  RemoveDirectoryA(path.c_str());
+}
+
+void WriteFileText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string StartSimLog() {
+  log_path = ExeFolder() + "sim-" + std::to_string(GetCurrentProcessId()) + ".log";
+  DeleteFileA(log_path.c_str());
+  std::wstring wide(log_path.begin(), log_path.end());
+  SetEnv(L"CALDER_SIM_LOG", wide.c_str());
+  return log_path;
+}
+
+std::vector<std::string> SimLog() {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFileText(log_path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> SimActions(std::size_t from) {
+  std::vector<std::string> lines = SimLog();
+  std::vector<std::string> actions;
+  for (std::size_t i = from; i < lines.size(); ++i) {
+    if (lines[i].rfind("put ", 0) == 0 || lines[i].rfind("call ", 0) == 0) {
+      actions.push_back(lines[i]);
+    }
+  }
+  return actions;
+}
+
+namespace {
+
+struct WindowSearch {
+  int count = 0;
+  HWND first = nullptr;
+};
+
+// Counts this process's windows that carry the settings window's caption; other
+// test processes may have theirs open at the same time.
+BOOL CALLBACK CountWindow(HWND window, LPARAM search) {
+  char text[128] = {};
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  GetWindowTextA(window, text, sizeof text);
+  if (process == GetCurrentProcessId() && std::string(text) == kCaption) {
+    auto* s = reinterpret_cast<WindowSearch*>(search);
+    if (s->count++ == 0) s->first = window;
+  }
+  return TRUE;
+}
+
+WindowSearch SearchWindows() {
+  WindowSearch search;
+  EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&search));
+  return search;
+}
+
+}  // namespace
+
+HWND FindSettingsWindow() {
+  return SearchWindows().first;
+}
+
+int CountSettingsWindows() {
+  return SearchWindows().count;
+}
+
+InitResult Init() {
+  char name[128];
+  char model[128];
+  std::memset(name, '#', sizeof name);
+  std::memset(model, '#', sizeof model);
+  int32_t type = 0;
+  bool ok = Plugin().InitHW(name, model, &type);
+  return {ok, std::string(name, strnlen(name, sizeof name)),
+          std::string(model, strnlen(model, sizeof model)), type};
+}
+
+}  // namespace tessel::testing

@@ -1,0 +1,85 @@
+// Drives the built plug-in DLL from a test process the way a host does: loaded by
+// path, entry points resolved by plain name, callbacks recorded.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessel::testing {
+
+using Callback = void(__cdecl*)(int32_t, int32_t, float, int16_t*);
+
+struct PluginApi {
+  bool(__stdcall* InitHW)(char*, char*, int32_t*);
+  bool(__stdcall* OpenHW)();
+  int32_t(__stdcall* StartHW)(int32_t);
+  int32_t(__stdcall* GetStatus)();
+  void(__stdcall* StopHW)();
+  void(__stdcall* CloseHW)();
+  void(__stdcall* SetCallback)(Callback);
+  void(__stdcall* SetHWLO)(int32_t);
+  int32_t(__stdcall* GetHWLO)();
+  int32_t(__stdcall* GetHWSR)();
+  void(__stdcall* ShowGUI)();
+  void(__stdcall* HideGUI)();
+  void(__stdcall* TuneChanged)(int32_t);
+};
+
+// One call of the host callback as the test host saw it.
+struct HostCall {
+  int32_t count;
+  int32_t status;
+  float iq_offset;
+  int16_t* samples;
+};
+
+// Loads the plug-in (once per process) and returns its entry points; fails the
+// test when the DLL or an entry point is missing.
+PluginApi& Plugin();
+
+// Windows path of a file of the build, from the unix path CMake knows.
+std::string WinePath(const std::string& unix_path);
+
+// Every call of RecordingCallback so far, and an optional action run inside it.
+std::vector<HostCall>& HostCalls();
+void __cdecl RecordingCallback(int32_t count, int32_t status, float iq_offset, int16_t* samples);
+void SetCallbackAction(std::function<void(const HostCall&)> action);
+
+// Processes the thread's messages for `ms` milliseconds, or until `done` is true.
+void Pump(unsigned ms, const std::function<bool()>& done = {});
+
+// Sets a variable the stand-in reads when it is created.
+void SetEnv(const wchar_t* name, const wchar_t* value);
+
+// The settings file beside this test executable (the host program here).
+std::string SettingsPath();
+void RemoveSettings();
+void WriteFileText(const std::string& path, const std::string& text);
+std::string ReadFileText(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A fresh log of the stand-in's Invokes for this process; returns its path.
+std::string StartSimLog();
+// The log's lines so far.
+std::vector<std::string> SimLog();
+// The log's lines from `from` on that begin with "put " or "call ".
+std::vector<std::string> SimActions(std::size_t from = 0);
+
+// The plug-in's window, found by its caption among this process's windows.
+HWND FindSettingsWindow();
+int CountSettingsWindows();
+
+// Runs InitHW and returns its result with the two texts.
+struct InitResult {
+  bool ok;
+  std::string name;
+  std::string model;
+  int32_t type;
+};
+InitResult Init();
+
+}  // namespace tessel::testing

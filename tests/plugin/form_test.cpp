@@ -1,0 +1,248 @@
+// The settings window's handlers and its control rules, against a fake component.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "receiver/CalderContract.h"
+#include "receiver/ControlRules.h"
+#include "receiver/Form.h"
+#include "receiver/RateTable.h"
+#include "receiver/SampleBuffer.h"
+
+namespace tessel {
+namespace {
+
+// A component that offers only IDispatch: records what it is told, fails the
+// dispatch ids it is asked to.
+class FakeDispatch final : public IDispatch {
+ public:
+  std::vector<std::string> log;
+  std::set<DISPID> failing;
+  std::wstring device = L"Calder";
+  std::wstring serial = L"S-7";
+  int32_t count = 2048;
+  SAFEARRAY* seen_array = nullptr;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+      *object = this;
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO*, UINT*) override {
+    std::string line;
+    if (flags & DISPATCH_PROPERTYPUT) {
+      line = "put " + std::to_string(id) + " " + std::to_string(params->rgvarg[0].lVal);
+    } else {
+      line = (flags & DISPATCH_METHOD ? "call " : "get ") + std::to_string(id);
+    }
+    log.push_back(line);
+    if (failing.count(id)) return DISP_E_EXCEPTION;
+    if (result == nullptr) return S_OK;
+    switch (id) {
+      case calder::kDeviceName:
+      case calder::kSerialNumber:
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocString((id == calder::kDeviceName ? device : serial).c_str());
+        break;
+      case calder::kIQOffset:
+        result->vt = VT_R8;
+        result->dblVal = 0.25;
+        break;
+      case calder::kGetIntegerData:
+        seen_array = *params->rgvarg[0].pparray;
+        EXPECT_EQ(params->rgvarg[0].vt, VT_ARRAY | VT_I2 | VT_BYREF);
+        static_cast<int16_t*>(seen_array->pvData)[0] = 1234;
+        result->vt = VT_I4;
+        result->lVal = count;
+        break;
+      default:
+        result->vt = VT_I4;
+        result->lVal = 0;
+    }
+    return S_OK;
+  }
+
+ private:
+  ULONG references_ = 1;
+};
+
+struct Call {
+  int32_t count;
+  int32_t status;
+  float offset;
+  int16_t* samples;
+};
+std::vector<Call> calls;
+void __cdecl Record(int32_t count, int32_t status, float offset, int16_t* samples) {
+  calls.push_back({count, status, offset, samples});
+}
+
+class FormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    calls.clear();
+    FormFailure failure;
+    form_ = TF::Create(state_, &failure,
+                       [this](HWND, const RECT&, ReceiverEvents* events, CreateFailure*) {
+                         return ReceiverControl::Attach(ComPtr<IDispatch>(&fake_), events);
+                       });
+    ASSERT_NE(form_, nullptr);
+    state_.HostCallback = &Record;
+  }
+
+  FakeDispatch fake_;
+  PluginState state_;
+  std::unique_ptr<TF> form_;
+};
+
+TEST_F(FormTest, RateButtonsSetTheRateWriteTheFilterAndAnnounceEachClick) {
+  SettingsControls& c = form_->Controls();
+  EXPECT_EQ(c.ChosenRate(), RateButton::kRate158730);
+  c.ClickRate(RateButton::kRate196078);
+  c.ClickRate(RateButton::kRate196078);
+  EXPECT_EQ(state_.CurrentSampleRate, 196078);
+  EXPECT_EQ(c.ChosenRate(), RateButton::kRate196078);
+  EXPECT_EQ(fake_.log, (std::vector<std::string>{"put 5 12", "put 5 12"}));
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].count, -1);
+  EXPECT_EQ(calls[1].status, 100);
+  EXPECT_EQ(calls[1].samples, nullptr);
+  form_->Rate8138Click();
+  EXPECT_EQ(state_.CurrentSampleRate, 8138);
+  EXPECT_EQ(fake_.log.back(), "put 5 0");
+}
+
+TEST_F(FormTest, ARejectedWriteKeepsTheGlobalAndSkipsWhatFollows) {
+  fake_.failing = {calder::kIFfilter, calder::kIFgain};
+  form_->Controls().ClickRate(RateButton::kRate37793);
+  EXPECT_EQ(state_.CurrentSampleRate, 37793);
+  EXPECT_TRUE(calls.empty());
+  form_->Controls().SetSliderPosition(GainSlider::kSliderIFGain, 1);
+  EXPECT_EQ(state_.IfGain, 6);
+  EXPECT_EQ(form_->Controls().Caption(CaptionLabel::kLIFgain), "24 dB") << "label not updated";
+}
+
+TEST_F(FormTest, InputPairRunsAHandlerOnlyWhenTheSelectionChanges) {
+  SettingsControls& c = form_->Controls();
+  c.SelectInput(InputButton::kPreON);  // already selected
+  EXPECT_TRUE(fake_.log.empty());
+  c.SelectInput(InputButton::kPreOFF);
+  EXPECT_FALSE(state_.PreampOn);
+  EXPECT_EQ(state_.InputSource, 128);
+  c.SelectInput(InputButton::kPreOFF);
+  c.SelectInput(InputButton::kPreON);
+  EXPECT_TRUE(state_.PreampOn);
+  EXPECT_EQ(state_.InputSource, 129);
+  EXPECT_EQ(fake_.log, (std::vector<std::string>{"put 6 128", "put 6 129"}));
+  EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST_F(FormTest, SlidersSnapGainsToTheirStepsAndShowThem) {
+  SettingsControls& c = form_->Controls();
+  const struct {
+    int position;
+    int hf;
+    const char* hf_caption;
+  } hf_rows[] = {{0, -30, "-30 dB"}, {1, -20, "-20 dB"}, {2, -10, "-10 dB"}, {3, 0, "0 dB"}};
+  for (const auto& row : hf_rows) {
+    c.SetSliderPosition(GainSlider::kSliderHFGain, row.position);
+    EXPECT_EQ(state_.HfGain, row.hf);
+    EXPECT_EQ(c.Caption(CaptionLabel::kLHFgain), row.hf_caption);
+  }
+  // 30 dB asks for position 5: not taken, but the handler resets the gain.
+  c.SetSliderPosition(GainSlider::kSliderIFGain, 3);
+  c.SetSliderPosition(GainSlider::kSliderIFGain, 30 / 6);
+  EXPECT_EQ(c.SliderPosition(GainSlider::kSliderIFGain), 3);
+  EXPECT_EQ(state_.IfGain, 18);
+  c.SetSliderPosition(GainSlider::kSliderIFGain, 0);
+  EXPECT_EQ(c.Caption(CaptionLabel::kLIFgain), "0 dB");
+  EXPECT_EQ(fake_.log.back(), "put 10 0");
+  EXPECT_TRUE(calls.empty()) << "gain changes are not announced";
+}
+
+TEST_F(FormTest, StatusEventsBuildTheModelTextOnceAndForwardEveryStatus) {
+  form_->SDRStatusChange(0);
+  EXPECT_EQ(state_.ModelText, "");
+  form_->SDRStatusChange(2);
+  form_->SDRStatusChange(2);
+  EXPECT_EQ(state_.ModelText, "Calder   -   S-7");
+  EXPECT_EQ(form_->Controls().Caption(CaptionLabel::kLModel), "Calder   -   S-7");
+  EXPECT_EQ(fake_.log, (std::vector<std::string>{"get 9", "get 2"}));
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].status, 0);
+  EXPECT_EQ(calls[2].status, 2);
+  form_->SDRStatusChange(77);
+  EXPECT_EQ(state_.HardwareStatus, 77);
+}
+
+TEST_F(FormTest, DataEventsHandTheStaticBufferOverWithoutCopying) {
+  state_.HardwareStatus = 3;
+  form_->SDRDataRdy(0);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].count, 2048);
+  EXPECT_EQ(calls[0].status, 2);
+  EXPECT_EQ(calls[0].offset, 0.25f);
+  EXPECT_EQ(calls[0].samples, SampleBuffer);
+  EXPECT_EQ(SampleBuffer[0], 1234);
+  ASSERT_NE(fake_.seen_array, nullptr);
+  EXPECT_EQ(fake_.seen_array->pvData, SampleBuffer);
+  EXPECT_EQ(fake_.seen_array->rgsabound[0].cElements, 8192u);
+  VARTYPE type = VT_EMPTY;
+  EXPECT_EQ(SafeArrayGetVartype(fake_.seen_array, &type), S_OK);
+  EXPECT_EQ(type, VT_I2);
+
+  fake_.failing = {calder::kGetIntegerData};
+  form_->SDRDataRdy(0);
+  EXPECT_EQ(calls.back().count, 0) << "a failed fetch still delivers, with count 0";
+  state_.HostCallback = nullptr;
+  fake_.log.clear();
+  form_->SDRDataRdy(0);
+  EXPECT_EQ(fake_.log, (std::vector<std::string>{"call 21"}));
+}
+
+TEST_F(FormTest, HideButtonHidesTheWindowOnly) {
+  form_->Show();
+  EXPECT_TRUE(IsWindowVisible(form_->Handle()));
+  form_->Controls().ClickHide();
+  EXPECT_FALSE(IsWindowVisible(form_->Handle()));
+  EXPECT_TRUE(fake_.log.empty());
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST(ControlRules, RadioGroupClickAlwaysRaisesAndIgnoresStrangers) {
+  RadioGroup group(7, 5);
+  std::vector<std::size_t> clicks;
+  group.OnClick = [&](std::size_t i) { clicks.push_back(i); };
+  group.Click(5);
+  group.Click(0);
+  group.Click(7);
+  EXPECT_EQ(group.Down(), 0u);
+  EXPECT_EQ(clicks, (std::vector<std::size_t>{5, 0}));
+}
+
+TEST(ControlRules, ButtonForRateFallsBackTo111111) {
+  EXPECT_EQ(ButtonForRate(8138), RateButton::kRate8138);
+  EXPECT_EQ(ButtonForRate(196078), RateButton::kRate196078);
+  EXPECT_EQ(ButtonForRate(0), RateButton::kRate111111);
+  EXPECT_EQ(ButtonForRate(12345), RateButton::kRate111111);
+  EXPECT_EQ(FilterIndexOf(RateButton::kRate196078), 12);
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,447 @@
+// The plug-in's lifecycle, texts, window and settings file, driven through the real
+// DLL with the stand-in receiver. Each test runs in a process of its own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/plugin/PluginHost.h"
+
+namespace tessel::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The stand-in as most scenarios want it: present at once, with a fixed serial.
+void UseReceiver(const wchar_t* device = L"Calder", const wchar_t* status = L"1") {
+  SetEnv(L"CALDER_SIM_DEVICE", device);
+  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
+  SetEnv(L"CALDER_SIM_STATUS", status);
+  StartSimLog();
+}
+
+// The value of a key in the parsed settings file, or "<missing>".
+std::string IniValue(const char* key) {
+  char value[64];
+  GetPrivateProfileStringA("Parameters", key, "<missing>", value, sizeof value,
+                           SettingsPath().c_str());
+  return value;
+}
+
+TEST(Lifecycle, FirstInitWithoutSettingsFileUsesDefaultsAndCloseWritesThem) {
+  RemoveSettings();
+  UseReceiver();
+  InitResult r = Init();
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.name, "Calder   -   T-1001");
+  EXPECT_EQ(r.model, "N/A");
+  EXPECT_EQ(r.type, 1);
+  EXPECT_EQ(Plugin().GetHWSR(), 158730);
+  EXPECT_EQ(Plugin().GetStatus(), 1);
+  // InitControl, then (once the status is in) the four writes, the input write of a
+  // Calder (PreON is already selected, so its handler does not run), the rate
+  // button's filter and the two slider handlers.
+  EXPECT_EQ(SimActions(), (Lines{"call 34", "put 1 66667120", "put 10 24", "put 4 -10", "put 6 129",
+                                 "put 6 129", "put 5 5", "put 10 24", "put 4 -10"}));
+  Lines log = SimLog();
+  auto serial = std::find(log.begin(), log.end(), "get 9");
+  auto device = std::find(log.begin(), log.end(), "get 2");
+  ASSERT_NE(serial, log.end());
+  EXPECT_LT(serial, device) << "SerialNumber is read before DeviceName";
+
+  EXPECT_FALSE(FileExists(SettingsPath()));
+  Plugin().CloseHW();
+  EXPECT_EQ(FindSettingsWindow(), nullptr);
+  std::string text = ReadFileText(SettingsPath());
+  EXPECT_EQ(IniValue("Srate"), "158730");
+  EXPECT_EQ(IniValue("Preamp"), "1");
+  EXPECT_EQ(IniValue("HFGain"), "-10");
+  EXPECT_EQ(IniValue("IFGain"), "24");
+  std::size_t s = text.find("Srate"), p = text.find("Preamp"), h = text.find("HFGain"),
+              i = text.find("IFGain");
+  EXPECT_TRUE(text.find("[Parameters]") < s && s < p && p < h && h < i) << text;
+  RemoveSettings();
+}
+
+TEST(Lifecycle, WindowIsHiddenBottomRightWithItsPropertiesAndFollowsShowAndHide) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  HWND window = FindSettingsWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(CountSettingsWindows(), 1);
+  EXPECT_FALSE(IsWindowVisible(window));
+  RECT outer, client;
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 363);
+  EXPECT_EQ(client.bottom, 324);
+  EXPECT_EQ(outer.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(outer.bottom, GetSystemMetrics(SM_CYSCREEN));
+  LONG style = GetWindowLongA(window, GWL_STYLE);
+  LONG ex_style = GetWindowLongA(window, GWL_EXSTYLE);
+  EXPECT_EQ(style & WS_SYSMENU, 0) << "no border icons";
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL), 0);
+  EXPECT_NE(style & WS_DLGFRAME, 0);
+  EXPECT_NE(ex_style & WS_EX_TOPMOST, 0);
+
+  EXPECT_TRUE(Plugin().OpenHW());
+  EXPECT_TRUE(IsWindowVisible(window));
+  UpdateWindow(window);
+  HDC dc = GetDC(window);
+  EXPECT_EQ(GetPixel(dc, 100, 100), RGB(60, 60, 60));
+  ReleaseDC(window, dc);
+  Plugin().HideGUI();
+  EXPECT_FALSE(IsWindowVisible(window));
+  Plugin().ShowGUI();
+  EXPECT_TRUE(IsWindowVisible(window));
+  // A close request only hides: the window lives until CloseHW.
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_FALSE(IsWindowVisible(window));
+  // Every InitHW hides the window again.
+  Plugin().ShowGUI();
+  ASSERT_TRUE(Init().ok);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_EQ(CountSettingsWindows(), 1);
+  Plugin().CloseHW();
+  EXPECT_FALSE(IsWindow(window));
+  RemoveSettings();
+}
+
+TEST(Lifecycle, SecondInitDoesNotWaitRereadsSettingsAndAnnouncesTheRate) {
+  RemoveSettings();
+  UseReceiver();
+  Plugin().SetCallback(&RecordingCallback);  // forgotten by the first InitHW
+  ASSERT_TRUE(Init().ok);
+  Pump(300);
+  EXPECT_TRUE(HostCalls().empty());
+
+  WriteFileText(SettingsPath(),
+                "[Parameters]\r\nSrate=37793\r\nPreamp=1\r\nHFGain=-20\r\n"
+                "IFGain=12\r\n");
+  Plugin().SetCallback(&RecordingCallback);
+  std::size_t from = SimLog().size();
+  DWORD start = GetTickCount();
+  InitResult second = Init();
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_TRUE(second.ok);
+  EXPECT_EQ(second.name, "Calder   -   T-1001");
+  EXPECT_EQ(Plugin().GetHWSR(), 37793);
+  EXPECT_EQ(SimActions(from), (Lines{"put 1 66667120", "put 10 12", "put 4 -20", "put 6 129",
+                                     "put 6 129", "put 5 2", "put 10 12", "put 4 -20"}));
+  ASSERT_EQ(HostCalls().size(), 1u) << "the rate button's settings-change call";
+  EXPECT_EQ(HostCalls()[0].count, -1);
+  EXPECT_EQ(HostCalls()[0].status, 100);
+  EXPECT_EQ(HostCalls()[0].iq_offset, 0.0f);
+  EXPECT_EQ(HostCalls()[0].samples, nullptr);
+  EXPECT_EQ(CountSettingsWindows(), 1);
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+TEST(Lifecycle, EntryPointsBeforeInitAndAfterCloseDoNoHarm) {
+  RemoveSettings();
+  UseReceiver();
+  PluginApi& p = Plugin();
+  EXPECT_EQ(p.GetStatus(), 0);
+  EXPECT_EQ(p.GetHWSR(), 0);
+  EXPECT_FALSE(p.OpenHW());
+  EXPECT_EQ(p.StartHW(7000000), 0);
+  EXPECT_EQ(p.GetHWLO(), 0);
+  p.SetHWLO(1000);
+  p.StopHW();
+  p.ShowGUI();
+  p.HideGUI();
+  p.TuneChanged(1000);
+  EXPECT_EQ(FindSettingsWindow(), nullptr);
+  EXPECT_TRUE(SimLog().empty()) << "no component was created";
+
+  ASSERT_TRUE(Init().ok);
+  p.CloseHW();
+  RemoveSettings();
+  p.CloseHW();  // a second close does nothing
+  EXPECT_FALSE(FileExists(SettingsPath()));
+  InitResult after = Init();
+  EXPECT_FALSE(after.ok);
+  EXPECT_EQ(after.type, 1);
+  EXPECT_EQ(after.name, "Calder/Marlo plug-in closed");
+  EXPECT_EQ(after.model, "Boh?");
+  EXPECT_FALSE(p.OpenHW());
+  EXPECT_EQ(p.StartHW(7000000), 0);
+  EXPECT_EQ(FindSettingsWindow(), nullptr);
+}
+
+TEST(Lifecycle, TuneChangedChangesNothingAndTuningGoesToTheComponent) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  std::size_t from = SimLog().size();
+  Plugin().TuneChanged(5000000);
+  EXPECT_TRUE(SimActions(from).empty());
+  Plugin().SetHWLO(3500000);
+  EXPECT_EQ(Plugin().GetHWLO(), 3500000);
+  EXPECT_EQ(SimActions(from), (Lines{"put 8 3500000"}));
+  EXPECT_EQ(SimLog().back(), "get 8");
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+// --- settings file -------------------------------------------------------------
+
+TEST(Settings, OddValuesAreMappedOntoButtonsAndSlidersAndOtherContentIsKept) {
+  WriteFileText(SettingsPath(),
+                "; kept comment\r\n[Other]\r\nSrate=1\r\n[parameters]\r\nsrate=12345\r\n"
+                "Preamp= +001x\r\nHFGain=-15\r\nIFGain=100\r\nExtra=keep me\r\n");
+  UseReceiver();
+  InitResult r = Init();
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Plugin().GetHWSR(), 111111);
+  // The file's values go to the component first (InputSource stays 0 when the
+  // file was read); then the buttons and sliders put them on their grid: IF
+  // position 16 is not taken, HF position 2 is.
+  EXPECT_EQ(SimActions(), (Lines{"call 34", "put 1 66667120", "put 10 100", "put 4 -15", "put 6 0",
+                                 "put 6 129", "put 5 4", "put 10 24", "put 4 -10"}));
+  Plugin().CloseHW();
+  EXPECT_EQ(IniValue("Srate"), "111111");
+  EXPECT_EQ(IniValue("Preamp"), "1");
+  EXPECT_EQ(IniValue("HFGain"), "-10");
+  EXPECT_EQ(IniValue("IFGain"), "24");
+  EXPECT_EQ(IniValue("Extra"), "keep me");
+  char other[32];
+  GetPrivateProfileStringA("Other", "Srate", "", other, sizeof other, SettingsPath().c_str());
+  EXPECT_STREQ(other, "1");
+  EXPECT_NE(ReadFileText(SettingsPath()).find("kept comment"), std::string::npos);
+  RemoveSettings();
+}
+
+TEST(Settings, HugeNumbersSaturateAndAMissingPreampSelectsDirectInput) {
+  WriteFileText(SettingsPath(),
+                "[Parameters]\r\nSrate=99999999999\r\nHFGain=-99999999999\r\n"
+                "IFGain=6\r\n");
+  UseReceiver();
+  Plugin().SetCallback(&RecordingCallback);
+  ASSERT_TRUE(Init().ok);
+  EXPECT_EQ(Plugin().GetHWSR(), 111111);
+  // PreOFF is selected (its handler runs), then InputSource is written again; the
+  // saturated HF gain asks for a position the slider does not take.
+  EXPECT_EQ(SimActions(),
+            (Lines{"call 34", "put 1 66667120", "put 10 6", "put 4 -2147483648", "put 6 0",
+                   "put 6 128", "put 6 128", "put 5 4", "put 10 6", "put 4 0"}));
+  Plugin().CloseHW();
+  EXPECT_EQ(IniValue("Preamp"), "0");
+  EXPECT_EQ(IniValue("HFGain"), "0");
+  RemoveSettings();
+}
+
+TEST(Settings, ALockedFileIsNotWrittenAndCloseStillDestroysTheWindow) {
+  std::string original = "[Parameters]\r\nSrate=8138\r\nPreamp=0\r\nHFGain=-30\r\nIFGain=0\r\n";
+  WriteFileText(SettingsPath(), original);
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  EXPECT_EQ(Plugin().GetHWSR(), 8138);
+  HWND window = FindSettingsWindow();
+  HANDLE lock = CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  Plugin().CloseHW();
+  EXPECT_FALSE(IsWindow(window));
+  CloseHandle(lock);
+  EXPECT_EQ(ReadFileText(SettingsPath()), original);
+  RemoveSettings();
+}
+
+TEST(Settings, AFolderAtThePathReadsAsEmptyValuesAndCloseSurvivesTheFailedWrite) {
+  RemoveSettings();
+  ASSERT_TRUE(CreateDirectoryA(SettingsPath().c_str(), nullptr));
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  EXPECT_EQ(Plugin().GetHWSR(), 111111);
+  HWND window = FindSettingsWindow();
+  Plugin().CloseHW();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  RemoveSettings();
+}
+
+// --- receiver models and texts ----------------------------------------------------
+
+TEST(Model, OtherModelLeavesTheInputSelectorOut) {
+  RemoveSettings();
+  UseReceiver(L"Marlo");
+  InitResult r = Init();
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.name, "Marlo   -   T-1001");
+  EXPECT_EQ(SimActions(), (Lines{"call 34", "put 1 66667120", "put 10 24", "put 4 -10", "put 6 129",
+                                 "put 5 5", "put 10 24", "put 4 -10"}));
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+TEST(Model, LowerCaseCalderShowsTheSelectorAndEmptySerialKeepsTheSeparator) {
+  WriteFileText(SettingsPath(), "[Parameters]\r\nSrate=196078\r\nPreamp=0\r\n");
+  UseReceiver(L"calder-x");
+  SetEnv(L"CALDER_SIM_SERIAL", L"<empty>");
+  InitResult r = Init();
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.name, "calder-x   -   ");
+  EXPECT_EQ(Plugin().GetHWSR(), 196078);
+  EXPECT_EQ(SimActions(), (Lines{"call 34", "put 1 66667120", "put 10 0", "put 4 0", "put 6 0",
+                                 "put 6 128", "put 6 128", "put 5 12", "put 10 0", "put 4 0"}));
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+TEST(Model, LongTextsAreCutToSixtyFourBytes) {
+  RemoveSettings();
+  std::wstring device(100, L'D');
+  UseReceiver(device.c_str());
+  char name[128];
+  char model[128];
+  std::memset(name, '#', sizeof name);
+  std::memset(model, '#', sizeof model);
+  int32_t type = 0;
+  ASSERT_TRUE(Plugin().InitHW(name, model, &type));
+  EXPECT_EQ(std::string(name), std::string(63, 'D'));
+  EXPECT_EQ(name[64], '#') << "nothing written past 64 bytes";
+  EXPECT_STREQ(model, "N/A");
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+// --- status judgement and failure paths -----------------------------------------
+
+TEST(Status, NotConnectedFailsAndLeavesTheSettingsFileAlone) {
+  RemoveSettings();
+  UseReceiver(L"Calder", L"0");
+  InitResult r = Init();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo not connected or powered off");
+  EXPECT_EQ(r.model, "Boh?");
+  EXPECT_EQ(r.type, 1);
+  EXPECT_EQ(Plugin().GetStatus(), 0);
+  EXPECT_EQ(SimActions(), (Lines{"call 34"})) << "the component is not configured";
+  Plugin().CloseHW();
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
+TEST(Status, ErrorStateFails) {
+  RemoveSettings();
+  UseReceiver(L"Calder", L"3");
+  InitResult r = Init();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo in error state");
+  EXPECT_EQ(r.model, "Boh?");
+  Plugin().CloseHW();
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
+TEST(Status, ALaterInitJudgesTheLatestStatusAndBuildsTheModelTextThen) {
+  RemoveSettings();
+  UseReceiver(L"Calder", L"0,1@300");
+  EXPECT_FALSE(Init().ok);
+  Pump(1500, [] { return Plugin().GetStatus() == 1; });
+  ASSERT_EQ(Plugin().GetStatus(), 1);
+  InitResult r = Init();
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.name, "Calder   -   T-1001");
+  Plugin().CloseHW();
+  EXPECT_TRUE(FileExists(SettingsPath()));
+  RemoveSettings();
+}
+
+TEST(Status, AReceiverThatNeverAnswersFailsWithinTheBound) {
+  RemoveSettings();
+  UseReceiver(L"Calder", L"none");
+  DWORD start = GetTickCount();
+  InitResult r = Init();
+  DWORD elapsed = GetTickCount() - start;
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo not responding");
+  EXPECT_EQ(r.model, "Boh?");
+  EXPECT_GE(elapsed, 9500u);
+  EXPECT_LE(elapsed, 12000u);
+  EXPECT_EQ(Plugin().GetStatus(), -99);
+  // The host can go on: a second InitHW answers at once.
+  start = GetTickCount();
+  EXPECT_FALSE(Init().ok);
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  Plugin().CloseHW();
+  EXPECT_EQ(FindSettingsWindow(), nullptr);
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
+TEST(Status, AFailingInitControlFails) {
+  RemoveSettings();
+  UseReceiver();
+  SetEnv(L"CALDER_SIM_FAIL", L"34");
+  InitResult r = Init();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo control failed to start");
+  EXPECT_EQ(r.model, "Boh?");
+  Plugin().CloseHW();
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
+TEST(Status, ARejectedStartUpWriteFails) {
+  RemoveSettings();
+  UseReceiver();
+  SetEnv(L"CALDER_SIM_FAIL", L"1");
+  InitResult r = Init();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo control rejected a setting");
+  EXPECT_EQ(r.model, "Boh?");
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+// Removes the stand-in's class registration for the test and restores it after.
+class Unregistered {
+ public:
+  Unregistered() {
+    std::wstring key = std::wstring(L"CLSID\\") + kClassIdText;
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  }
+  ~Unregistered() {
+    HMODULE sim = LoadLibraryA(WinePath(CALDER_SIM_PATH).c_str());
+    auto do_register = reinterpret_cast<HRESULT(__stdcall*)()>(
+        reinterpret_cast<void*>(GetProcAddress(sim, "DllRegisterServer")));
+    EXPECT_NE(do_register, nullptr);
+    if (do_register != nullptr) {
+      EXPECT_EQ(do_register(), S_OK);
+    }
+  }
+  static constexpr wchar_t kClassIdText[] = L"{5541D10A-0AAC-4797-8ECA-C1A222CE5026}";
+};
+
+TEST(Status, AComponentThatIsNotInstalledFailsWithoutAWindow) {
+  RemoveSettings();
+  UseReceiver();
+  {
+    Unregistered gone;
+    InitResult r = Init();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.name, "Calder/Marlo control not installed");
+    EXPECT_EQ(r.model, "Boh?");
+    EXPECT_EQ(r.type, 1);
+    EXPECT_EQ(FindSettingsWindow(), nullptr);
+    EXPECT_FALSE(Init().ok);
+    EXPECT_FALSE(Plugin().OpenHW());
+    EXPECT_EQ(Plugin().StartHW(1), 0);
+    Plugin().CloseHW();
+  }
+  EXPECT_FALSE(FileExists(SettingsPath()));
+  // The registration is back for the other tests.
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT,
+                          (std::wstring(L"CLSID\\") + Unregistered::kClassIdText).c_str(), 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+}  // namespace
+}  // namespace tessel::testing
