@@ -29,6 +29,9 @@ make_prefix() {
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # Without a window manager (Xvfb), hiding a managed window waits 2 s for a state
+  # change that never comes: let no window be managed.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /t REG_SZ /d 'DejaVu Sans' /f \
     >/dev/null 2>&1
   local fonts=$WINEPREFIX/drive_c/windows/Fonts
