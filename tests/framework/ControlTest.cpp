@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/Forms.h"
+#include "framework/Timer.h"
+#include "tests/framework/WindowTestSupport.h"
+
+namespace {
+
+using fw::RGBColor;
+using fw::TColor;
+using testing_support::CaptureClient;
+using testing_support::ClickAt;
+using testing_support::MakeShownForm;
+using testing_support::Point;
+using testing_support::PumpMessages;
+
+const TColor kBack = RGBColor(60, 60, 60);
+const TColor kRed = RGBColor(255, 0, 0);
+const TColor kGreen = RGBColor(0, 255, 0);
+const TColor kBlue = RGBColor(0, 0, 255);
+
+// A windowless control that fills its left `fill_width` columns and logs input.
+class Swatch : public fw::TGraphicControl {
+ public:
+  Swatch(fw::TComponent* owner, fw::TWinControl* parent, fw::TRect bounds, TColor colour,
+         std::vector<std::string>* log)
+      : fw::TGraphicControl(owner), colour_(colour), log_(log) {
+    SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    fill_width_ = bounds.Width();
+    SetParent(parent);
+  }
+  int fill_width_;
+
+  void Click() override { Note("click"); }
+  void DblClick() override { Note("dblclick"); }
+  void MouseDown(fw::TMouseButton b, fw::TShiftState s, int x, int y) override {
+    Note("down" + Where(x, y) + (s.Contains(fw::TShiftState::ssDouble) ? " double" : "") +
+         (b == fw::TMouseButton::mbRight ? " right" : ""));
+  }
+  void MouseUp(fw::TMouseButton, fw::TShiftState, int x, int y) override {
+    Note("up" + Where(x, y));
+  }
+  void MouseMove(fw::TShiftState, int x, int y) override { Note("move" + Where(x, y)); }
+  void CMMouseEnter() override { Note("enter"); }
+  void CMMouseLeave() override { Note("leave"); }
+
+ protected:
+  void Paint() override {
+    Canvas().Brush().SetColor(colour_);
+    Canvas().FillRect({0, 0, fill_width_, Height()});
+  }
+
+ private:
+  static std::string Where(int x, int y) {
+    std::string out(" ");
+    out += std::to_string(x);
+    out += ',';
+    out += std::to_string(y);
+    return out;
+  }
+  void Note(const std::string& what) {
+    if (log_) log_->push_back(Name() + " " + what);
+  }
+  TColor colour_;
+  std::vector<std::string>* log_;
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = MakeShownForm(100, 80, kBack);
+    ASSERT_NE(form->Handle(), nullptr);
+    form->OnMouseDown = [this](fw::TObject*, fw::TMouseButton, fw::TShiftState, int x, int y) {
+      log.push_back("form down " + std::to_string(x) + "," + std::to_string(y));
+    };
+  }
+  Swatch* Add(const char* name, fw::TRect bounds, TColor colour) {
+    auto* s = new Swatch(form.get(), form.get(), bounds, colour, &log);
+    s->SetName(name);
+    return s;
+  }
+  TColor Shown(int x, int y) {
+    ::UpdateWindow(form->Handle());
+    return CaptureClient(form->Handle())->Pixel(x, y);
+  }
+  std::unique_ptr<fw::TForm> form;
+  std::vector<std::string> log;
+};
+
+TEST_F(WindowTest, WindowlessChildrenArePaintedInZOrderOverTheBackground) {
+  Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  Add("b", fw::Bounds(10, 10, 20, 20), kGreen);
+  Swatch* hidden = Add("c", fw::Bounds(0, 0, 40, 40), kBlue);
+  hidden->Hide();
+  form->Invalidate();
+  EXPECT_EQ(Shown(5, 5), kRed);
+  EXPECT_EQ(Shown(15, 15), kGreen);  // b lies above a
+  EXPECT_EQ(Shown(29, 29), kGreen);
+  EXPECT_EQ(Shown(35, 35), kBack);
+  EXPECT_EQ(Shown(50, 5), kBack);
+}
+
+TEST_F(WindowTest, RepaintingAnOpaqueControlLeavesWhatIsBehindItsUnpaintedPart) {
+  Swatch* opaque = Add("o", fw::Bounds(0, 0, 20, 10), kRed);
+  Swatch* plain = Add("p", fw::Bounds(0, 20, 20, 10), kRed);
+  opaque->SetControlStyle(opaque->ControlStyle() | fw::csOpaque);
+  opaque->fill_width_ = plain->fill_width_ = 10;
+  form->Repaint();
+  EXPECT_EQ(Shown(15, 5), kBack);
+  // Scribble over both controls' unpainted halves, then repaint each alone.
+  HDC dc = ::GetDC(form->Handle());
+  RECT r{10, 0, 20, 30};
+  HBRUSH blue = ::CreateSolidBrush(RGB(0, 0, 255));
+  ::FillRect(dc, &r, blue);
+  ::DeleteObject(blue);
+  ::ReleaseDC(form->Handle(), dc);
+  opaque->Repaint();
+  plain->Repaint();
+  PumpMessages();
+  EXPECT_EQ(Shown(5, 5), kRed);
+  EXPECT_EQ(Shown(15, 5), kBlue);   // opaque: the background was not repainted
+  EXPECT_EQ(Shown(15, 25), kBack);  // not opaque: background first
+}
+
+TEST_F(WindowTest, PressAndReleaseOverTheTopmostEnabledChildIsOneClick) {
+  Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  Add("b", fw::Bounds(10, 10, 20, 20), kGreen);
+  ClickAt(form->Handle(), 15, 12);
+  EXPECT_EQ(log, (std::vector<std::string>{"b down 5,2", "b click", "b up 5,2"}));
+}
+
+TEST_F(WindowTest, CapturedChildGetsTheMouseOutsideAndNoClickWhenReleasedThere) {
+  Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  HWND h = form->Handle();
+  ::SendMessageW(h, WM_MOUSEMOVE, 0, Point(5, 5));
+  ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
+  EXPECT_EQ(fw::TControl::CaptureControl(), form->Controls(0));
+  EXPECT_EQ(::GetCapture(), h);
+  ::SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, Point(60, 50));
+  ::SendMessageW(h, WM_LBUTTONUP, 0, Point(60, 50));
+  EXPECT_EQ(fw::TControl::CaptureControl(), nullptr);
+  EXPECT_EQ(::GetCapture(), nullptr);
+  // It is told the pointer left, yet keeps getting the mouse in its own coordinates.
+  EXPECT_EQ(log, (std::vector<std::string>{"a enter", "a move 5,5", "a down 5,5", "a leave",
+                                           "a move 60,50", "a up 60,50"}));
+}
+
+TEST_F(WindowTest, DisabledChildGetsNoMouseItGoesToTheParent) {
+  Swatch* a = Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  a->SetEnabled(false);
+  ClickAt(form->Handle(), 5, 6);
+  EXPECT_EQ(log, (std::vector<std::string>{"form down 5,6"}));
+  EXPECT_EQ(Shown(5, 5), kRed);  // still drawn as before
+}
+
+TEST_F(WindowTest, SecondPressOfADoubleClickIsNoClick) {
+  Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  HWND h = form->Handle();
+  ClickAt(h, 1, 1);
+  ::SendMessageW(h, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(1, 1));
+  ::SendMessageW(h, WM_LBUTTONUP, 0, Point(1, 1));
+  EXPECT_EQ(log, (std::vector<std::string>{"a down 1,1", "a click", "a up 1,1", "a dblclick",
+                                           "a down 1,1 double", "a up 1,1"}));
+}
+
+TEST_F(WindowTest, PointerEnteringAndLeavingChildren) {
+  Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  Add("b", fw::Bounds(30, 0, 20, 20), kGreen);
+  HWND h = form->Handle();
+  ::SendMessageW(h, WM_MOUSEMOVE, 0, Point(5, 5));
+  ::SendMessageW(h, WM_MOUSEMOVE, 0, Point(6, 5));
+  ::SendMessageW(h, WM_MOUSEMOVE, 0, Point(35, 5));
+  ::SendMessageW(h, WM_MOUSEMOVE, 0, Point(60, 60));
+  EXPECT_EQ(log, (std::vector<std::string>{"a enter", "a move 5,5", "a move 6,5", "a leave",
+                                           "b enter", "b move 5,5", "b leave"}));
+}
+
+TEST_F(WindowTest, AThrowingHandlerDoesNotLeaveTheWindowProcedure) {
+  Swatch* a = Add("a", fw::Bounds(0, 0, 20, 20), kRed);
+  a->OnMouseUp = [](fw::TObject*, fw::TMouseButton, fw::TShiftState, int, int) {
+    throw std::runtime_error("handler failed");
+  };
+  // Swatch logs instead of raising events; a plain control raises them.
+  auto* plain = new fw::TGraphicControl(form.get());
+  plain->SetBounds(50, 50, 10, 10);
+  plain->SetParent(form.get());
+  plain->OnClick = [](fw::TObject*) { throw std::runtime_error("click failed"); };
+  ClickAt(form->Handle(), 55, 55);
+  EXPECT_EQ(fw::TControl::CaptureControl(), nullptr);
+  ClickAt(form->Handle(), 5, 5);
+  EXPECT_EQ(log.back(), "a up 5,5");
+}
+
+TEST_F(WindowTest, DestroyingAParentLeavesItsChildrenWithoutOne) {
+  auto* panel = new fw::TPanel(form.get());
+  panel->SetParent(form.get());
+  ASSERT_NE(panel->Handle(), nullptr);
+  // Owned by the form, shown on the panel.
+  auto* child = new Swatch(form.get(), panel, fw::Bounds(0, 0, 5, 5), kRed, &log);
+  auto* inner = new fw::TPanel(form.get());
+  inner->SetParent(panel);
+  ASSERT_NE(inner->Handle(), nullptr);
+  delete panel;
+  EXPECT_EQ(child->Parent(), nullptr);
+  EXPECT_EQ(inner->Parent(), nullptr);
+  EXPECT_FALSE(inner->HandleAllocated());  // its window went with the panel's
+  EXPECT_EQ(form->ControlCount(), 0);
+  EXPECT_EQ(form->ComponentCount(), 2);
+  inner->SetParent(form.get());  // and it can be shown again elsewhere
+  EXPECT_NE(inner->Handle(), nullptr);
+}
+
+// A windowed control that logs its keyboard and focus hooks.
+class KeyPad : public fw::TCustomControl {
+ public:
+  explicit KeyPad(fw::TWinControl* parent) : fw::TCustomControl(parent) {
+    SetBounds(0, 0, 30, 30);
+    SetParent(parent);
+  }
+  std::vector<std::string> log;
+
+ protected:
+  void KeyDown(uint16_t& key, fw::TShiftState) override {
+    log.push_back("key " + std::to_string(key));
+  }
+  void CMEnter() override { log.push_back("enter"); }
+  void CMExit() override { log.push_back("exit"); }
+  LRESULT WMGetDlgCode() override { return DLGC_WANTARROWS; }
+  void WMSize(int w, int h) override {
+    log.push_back("size " + std::to_string(w) + "x" + std::to_string(h));
+  }
+  void Paint() override {
+    Canvas().Brush().SetColor(kBlue);
+    Canvas().FillRect({0, 0, 10, 10});
+  }
+};
+
+TEST_F(WindowTest, WindowedControlGetsKeysFocusDialogCodeAndSize) {
+  auto* pad = new KeyPad(form.get());
+  HWND h = pad->Handle();
+  ASSERT_NE(h, nullptr);
+  pad->log.clear();
+  pad->SetFocus();
+  ::SendMessageW(h, WM_KEYDOWN, VK_PRIOR, 0);
+  EXPECT_EQ(::SendMessageW(h, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
+  pad->SetBounds(0, 0, 40, 20);
+  form->SetFocus();
+  EXPECT_EQ(pad->log, (std::vector<std::string>{"enter", "key 33", "size 40x20", "exit"}));
+  EXPECT_EQ(pad->Width(), 40);
+  EXPECT_EQ(Shown(5, 5), kBlue);
+  EXPECT_EQ(Shown(15, 5), kBack);  // erased with the colour it takes from its parent
+}
+
+TEST(Form, ClientSizeIsExactWhateverTheFrame) {
+  fw::TForm form(nullptr);
+  form.SetBorderStyle(fw::TFormBorderStyle::bsDialog);
+  form.SetBorderIcons(0);
+  form.SetFormStyle(fw::TFormStyle::fsStayOnTop);
+  form.SetClientWidth(363);
+  form.SetClientHeight(324);
+  ASSERT_NE(form.Handle(), nullptr);
+  RECT r{};
+  ::GetClientRect(form.Handle(), &r);
+  EXPECT_EQ(r.right, 363);
+  EXPECT_EQ(r.bottom, 324);
+  EXPECT_TRUE(::GetWindowLongW(form.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(::GetWindowLongW(form.Handle(), GWL_STYLE) & WS_SYSMENU);
+  form.Show();
+  ::SendMessageW(form.Handle(), WM_CLOSE, 0, 0);  // closing only hides it
+  EXPECT_FALSE(form.Visible());
+  EXPECT_NE(form.Handle(), nullptr);
+  EXPECT_FALSE(::IsWindowVisible(form.Handle()));
+}
+
+TEST(Timer, TicksFromTheMessageQueueOnlyWhileEnabledWithAHandler) {
+  fw::TTimer timer(nullptr);
+  timer.SetInterval(15);
+  EXPECT_FALSE(timer.Running());  // no handler yet
+  int ticks = 0;
+  timer.SetOnTimer([&](fw::TObject* sender) {
+    EXPECT_EQ(sender, &timer);
+    ++ticks;
+  });
+  EXPECT_TRUE(timer.Running());
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (ticks < 2 && std::chrono::steady_clock::now() < until) {
+    PumpMessages();
+    ::Sleep(5);
+  }
+  EXPECT_GE(ticks, 2);
+  timer.SetEnabled(false);
+  EXPECT_FALSE(timer.Running());
+  PumpMessages();
+  int stopped_at = ticks;
+  ::Sleep(60);
+  PumpMessages();
+  EXPECT_EQ(ticks, stopped_at);
+}
+
+}  // namespace
