@@ -427,9 +427,10 @@ const fw::PropertyTable& TSlideBar::ClassProperties() {
           Published<T, int>("StepPage", &T::StepPage, &T::SetStepPage, 10, std::nullopt),
           Published<T, fw::TColor>("TicksColor", &T::TicksColor, &T::SetTickColor, fw::clGray,
                                    fw::clGray),
+          // FlashColor resets the fill colour, so it is stored (and read) first.
+          Published<T, bool>("FlashColor", &T::FlashColor, &T::SetFlashColor, false, false),
           Published<T, fw::TColor>("FocusColor", &T::FocusColor, &T::SetFocusColor, fw::clSilver,
                                    fw::clSilver),
-          Published<T, bool>("FlashColor", &T::FlashColor, &T::SetFlashColor, false, false),
           Published<T, bool>("HandCursor", &T::HandCursor, &T::SetHandCursor, false, true),
           LabelsProperty(),
           Published<T, bool>("Enabled", &T::Enabled, &T::SetEnabled, true, true),

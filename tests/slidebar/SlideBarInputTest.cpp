@@ -1,0 +1,158 @@
+// The slider in a real window, driven by real keyboard and mouse messages.
+#include <gtest/gtest.h>
+
+#include "tests/slidebar/SliderHost.h"
+
+using namespace slidebar_test;
+
+namespace {
+
+// A slider that counts its full repaints.
+class CountingSlider : public TSlideBar {
+ public:
+  using TSlideBar::TSlideBar;
+  int paints = 0;
+
+ protected:
+  void Paint() override {
+    ++paints;
+    TSlideBar::Paint();
+  }
+};
+
+struct GainHost : Host<CountingSlider> {
+  explicit GainHost(int max, int position) : Host<CountingSlider>(max) {
+    slider->SetPosition(position);
+    slider->OnChange = [this](fw::TObject*) { changes.push_back(slider->Position()); };
+    Pump();
+  }
+  void Key(WPARAM vk) { ::SendMessageW(Window(), WM_KEYDOWN, vk, 1); }
+  void Mouse(UINT msg, WPARAM keys, int x, int y) {
+    ::SendMessageW(Window(), msg, keys, MAKELPARAM(x, y));
+  }
+  std::vector<int> changes;
+};
+
+}  // namespace
+
+TEST(SlideBarInput, KeysMoveByTheirStepsAndStopAtTheEnds) {
+  GainHost h(4, 2);
+  h.slider->SetStepPage(2);
+  bool key_down_event = false;
+  h.slider->OnKeyDown = [&](fw::TObject*, uint16_t&, fw::TShiftState) { key_down_event = true; };
+
+  h.Key(VK_UP);
+  h.Key(VK_PRIOR);  // 3 + 2 would pass Max: stops at 4
+  h.Key(VK_PRIOR);  // at Max: stays, still reports
+  h.Key(VK_DOWN);
+  h.Key(VK_LEFT);
+  h.Key(VK_RIGHT);
+  h.Key(VK_NEXT);
+  h.Key(VK_NEXT);
+  h.Key(VK_END);
+  h.Key(VK_HOME);
+  h.Key(VK_SPACE);  // not a slider key
+  EXPECT_EQ(h.changes, (std::vector<int>{3, 4, 4, 3, 2, 3, 1, 0, 4, 0}));
+  EXPECT_FALSE(key_down_event);
+  EXPECT_EQ(::SendMessageW(h.Window(), WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
+}
+
+TEST(SlideBarInput, ClickBesideTheThumbStepsOneUnitOnRelease) {
+  GainHost h(3, 2);  // thumb rows 27 to 38, centre row 33
+  ::SetFocus(nullptr);
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 70);
+  EXPECT_EQ(::GetFocus(), h.Window());  // the press takes the focus...
+  EXPECT_EQ(h.slider->Position(), 2);   // ...and nothing else
+  EXPECT_TRUE(h.changes.empty());
+  EXPECT_FALSE(h.slider->Dragging());
+  h.Mouse(WM_LBUTTONUP, 0, 5, 70);
+  EXPECT_EQ(h.slider->Position(), 1);
+  EXPECT_EQ(h.changes, (std::vector<int>{1}));
+
+  // Above the centre of the thumb, now at rows 54 to 65: up by one, not by StepLine.
+  h.slider->SetStepLine(2);
+  h.changes.clear();
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 10);
+  h.Mouse(WM_LBUTTONUP, 0, 5, 10);
+  EXPECT_EQ(h.slider->Position(), 2);
+  // A right click does nothing on release.
+  h.Mouse(WM_RBUTTONDOWN, MK_RBUTTON, 5, 90);
+  h.Mouse(WM_RBUTTONUP, 0, 5, 90);
+  EXPECT_EQ(h.slider->Position(), 2);
+  EXPECT_EQ(h.changes, (std::vector<int>{2}));
+}
+
+TEST(SlideBarInput, DraggingFollowsThePointerAndSnapsOnRelease) {
+  GainHost h(3, 0);  // thumb rows 81 to 92
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 85);
+  EXPECT_TRUE(h.slider->Dragging());
+  h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, 40);
+  // Centred on the pointer, not on the position's place.
+  EXPECT_EQ(h.slider->ThumbRect(), (fw::TRect{0, 34, 12, 46}));
+  EXPECT_EQ(h.slider->Position(), 2);        // (87 - 40) / 87 x 3 = 1.6
+  h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, 40);  // the same place: no new setting
+  EXPECT_EQ(h.changes.size(), 1u);
+  h.Mouse(WM_MOUSEMOVE, 0, 5, 60);  // button not held: ignored
+  EXPECT_EQ(h.changes.size(), 1u);
+  h.Mouse(WM_LBUTTONUP, 0, 5, 6);  // (87 - 6) / 87 x 3 = 2.79
+  EXPECT_FALSE(h.slider->Dragging());
+  EXPECT_EQ(h.slider->Position(), 3);
+  EXPECT_EQ(h.slider->ThumbRect(), (fw::TRect{0, 0, 12, 12}));
+
+  for (int release_y : {87, 150}) {
+    h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 3);
+    ASSERT_TRUE(h.slider->Dragging());
+    h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, release_y);
+    h.Mouse(WM_LBUTTONUP, 0, 5, release_y);
+    EXPECT_EQ(h.slider->Position(), 0) << release_y;
+    h.slider->SetPosition(3);
+  }
+}
+
+TEST(SlideBarInput, MovingTheThumbRedrawsOnlyTheThumb) {
+  GainHost h(4, 4);
+  ::SetFocus(h.Window());  // a change of focus repaints; have it done first
+  Pump();
+  const int paints = h.slider->paints;
+  ASSERT_GT(paints, 0);
+  for (int step = 0; step < 4; ++step) h.Key(VK_DOWN);
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 85);
+  h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, 50);
+  h.Mouse(WM_LBUTTONUP, 0, 5, 50);
+  Pump();
+  EXPECT_EQ(h.slider->paints, paints);
+  EXPECT_EQ(h.slider->Position(), 2);
+
+  // What the screen shows equals a full paint of the same state: no trace is left
+  // of the places the thumb has been.
+  auto shown = h.Screen();
+  auto painted = fw::RenderControl(*h.slider, kParentColor);
+  EXPECT_TRUE(SamePixels(*shown, *painted));
+
+  // With FlashColor every change repaints, to show the trench in its new colour.
+  h.slider->SetFlashColor(true);
+  const int before = h.slider->paints;
+  h.Key(VK_UP);
+  EXPECT_GT(h.slider->paints, before);
+  // From position 2 of 0..4: index 256 + Trunc(2 x 153.6) = 563, between green and yellow.
+  EXPECT_EQ(h.Screen()->Pixel(4, 60), fw::RGBColor(51, 255, 0));
+}
+
+TEST(SlideBarInput, HandCursorOnlyWhenAskedAndNotWhileDesigning) {
+  GainHost h(3, 0);
+  auto set_cursor = [&] {
+    ::SetCursor(nullptr);
+    ::SendMessageW(h.Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(h.Window()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+  };
+  h.slider->SetHandCursor(true);
+  EXPECT_EQ(set_cursor(), h.slider->HandCursorHandle());
+  h.slider->SetDesigning(true);
+  EXPECT_NE(set_cursor(), h.slider->HandCursorHandle());
+  h.slider->SetDesigning(false);
+  // The settings window's way: the Cursor property names the system's hand.
+  h.slider->SetHandCursor(false);
+  h.slider->SetCursor(fw::crHandPoint);
+  EXPECT_EQ(set_cursor(), fw::LoadCursorFor(fw::crHandPoint));
+}

@@ -1,0 +1,197 @@
+// What the slider draws, pixel for pixel, and the pictures it draws with.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "framework/Module.h"
+#include "tests/slidebar/SliderHost.h"
+
+using namespace slidebar_test;
+
+namespace {
+
+constexpr fw::TColor kDark = fw::RGBColor(44, 44, 44);
+
+struct Thumb {
+  fw::TBitmap picture, mask;
+  explicit Thumb(TThumbStyle style) {
+    const auto info = slidebar::ThumbFor(style);
+    picture.LoadFromResourceName(fw::ModuleHandle(),
+                                 std::wstring(info->thumb.begin(), info->thumb.end()));
+    mask.LoadFromResourceName(fw::ModuleHandle(),
+                              std::wstring(info->mask.begin(), info->mask.end()));
+  }
+  bool Opaque(int x, int y) { return mask.Pixel(x, y) == fw::clBlack; }
+};
+
+// The colour a lowered trench without ticks gives (x, y), thumb aside.
+fw::TColor TrenchPixel(const slidebar::Trench& t, int x, int y, fw::TColor fill) {
+  if ((y == t.yt && x >= t.xl && x < t.xr) || (x == t.xl && y >= t.yt && y < t.yb)) return kDark;
+  if ((y == t.yb && x >= t.xl && x <= t.xr) || (x == t.xr && y >= t.yt && y <= t.yb))
+    return fw::clWhite;
+  if (x > t.xl && x < t.xr && y > t.yt && y < t.yb) return fill;
+  return kParentColor;
+}
+
+// Checks every pixel of a tick-less slider's picture: the thumb's opaque pixels where the
+// thumb is expected, the trench and the parent's colour everywhere else.
+void ExpectTickless(fw::TBitmap& pic, const slidebar::Trench& t, TThumbStyle style, int left,
+                    int top, const char* what) {
+  Thumb thumb(style);
+  int wrong = 0;
+  for (int y = 0; y < pic.Height(); ++y) {
+    for (int x = 0; x < pic.Width(); ++x) {
+      const int tx = x - left, ty = y - top;
+      const bool on_thumb = tx >= 0 && ty >= 0 && tx < thumb.picture.Width() &&
+                            ty < thumb.picture.Height() && thumb.Opaque(tx, ty);
+      const fw::TColor want =
+          on_thumb ? thumb.picture.Pixel(tx, ty) : TrenchPixel(t, x, y, fw::clSilver);
+      if (pic.Pixel(x, y) != want && ++wrong <= 5) {
+        ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex
+                      << pic.Pixel(x, y).Value() << ", expected " << want.Value();
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0) << what;
+}
+
+}  // namespace
+
+TEST(SlideBarPictures, EveryThumbIsBlackOutsideItsMask) {
+  const fw::TColor allowed[] = {fw::clBlack, fw::clGray, fw::clSilver, fw::clWhite};
+  for (int s = 0; s < slidebar::kThumbStyleCount; ++s) {
+    const auto info = *slidebar::ThumbFor(static_cast<TThumbStyle>(s));
+    Thumb t(static_cast<TThumbStyle>(s));
+    ASSERT_EQ(t.picture.Width(), info.width) << info.thumb;
+    ASSERT_EQ(t.picture.Height(), info.height) << info.thumb;
+    ASSERT_EQ(t.mask.Width(), info.width) << info.mask;
+    ASSERT_EQ(t.mask.Height(), info.mask_height) << info.mask;
+    int opaque = 0;
+    for (int y = 0; y < info.height; ++y) {
+      for (int x = 0; x < info.width; ++x) {
+        const fw::TColor m = t.mask.Pixel(x, y), p = t.picture.Pixel(x, y);
+        ASSERT_TRUE(m == fw::clBlack || m == fw::clWhite) << info.mask << " " << x << "," << y;
+        ASSERT_NE(std::find(std::begin(allowed), std::end(allowed), p), std::end(allowed))
+            << info.thumb << " " << x << "," << y;
+        if (m == fw::clWhite) {
+          EXPECT_EQ(p, fw::clBlack) << info.thumb << " " << x << "," << y;
+        }
+        opaque += m == fw::clBlack;
+      }
+    }
+    EXPECT_GT(opaque, info.width * info.height / 3) << info.thumb;
+  }
+}
+
+TEST(SlideBarPictures, Diamond2IsASilverDiamondLitFromAbove) {
+  Thumb d(tsDiamond2);
+  for (int x = 0; x < 12; ++x) {
+    EXPECT_TRUE(d.Opaque(x, 5)) << x;  // 12 pixels across in the middle
+    EXPECT_TRUE(d.Opaque(x, 6)) << x;
+  }
+  EXPECT_TRUE(d.Opaque(5, 0));
+  EXPECT_TRUE(d.Opaque(6, 11));
+  EXPECT_FALSE(d.Opaque(4, 0));
+  EXPECT_FALSE(d.Opaque(0, 0));
+  EXPECT_FALSE(d.Opaque(11, 11));
+  EXPECT_EQ(d.picture.Pixel(0, 5), fw::clBlack);  // outline
+  EXPECT_EQ(d.picture.Pixel(5, 0), fw::clBlack);
+  EXPECT_EQ(d.picture.Pixel(5, 1), fw::clWhite);  // upper edges
+  EXPECT_EQ(d.picture.Pixel(3, 3), fw::clWhite);
+  EXPECT_EQ(d.picture.Pixel(5, 10), fw::clGray);  // lower edges
+  EXPECT_EQ(d.picture.Pixel(8, 8), fw::clGray);
+  EXPECT_EQ(d.picture.Pixel(5, 5), fw::clSilver);
+  EXPECT_EQ(d.picture.Pixel(6, 6), fw::clSilver);
+}
+
+TEST(SlideBarPictures, HandCursorIsMonochrome32With6_16HotSpot) {
+  TSlideBar s(nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(::GetIconInfo(s.HandCursorHandle(), &info));
+  fw::ScopedBitmap mask(info.hbmMask), color(info.hbmColor);
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(info.xHotspot, 6u);
+  EXPECT_EQ(info.yHotspot, 16u);
+  EXPECT_FALSE(color);  // monochrome: AND and XOR halves in one mask
+  BITMAP bm{};
+  ASSERT_TRUE(::GetObjectW(mask.get(), sizeof(bm), &bm));
+  EXPECT_EQ(bm.bmWidth, 32);
+  EXPECT_EQ(bm.bmHeight, 64);
+}
+
+TEST(SlideBarPaint, NewSliderTrenchTicksAndThumb) {
+  TSlideBar s(nullptr);
+  auto pic = fw::RenderControl(s, kParentColor);
+  ASSERT_EQ(pic->Width(), 15);
+  ASSERT_EQ(pic->Height(), 100);
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{2, 94, 12, 99}));
+  // Trench corners xL 5, xR 8, yT 2, yB 97; the thumb covers rows 94 to 98.
+  for (int x = 5; x <= 7; ++x) EXPECT_EQ(pic->Pixel(x, 2), kDark) << x;
+  for (int y = 2; y <= 93; ++y) {
+    EXPECT_EQ(pic->Pixel(5, y), kDark) << y;
+    EXPECT_EQ(pic->Pixel(8, y), fw::clWhite) << y;
+    if (y > 2) {
+      EXPECT_EQ(pic->Pixel(6, y), fw::clSilver) << y;
+      EXPECT_EQ(pic->Pixel(7, y), fw::clSilver) << y;
+    }
+  }
+  // Ticks: 100 on row 2, 50 on row 49, none for the odd 51 (row 48), 0 on row 96.
+  for (int row : {2, 49}) {
+    for (int x : {0, 1, 2, 10, 11, 12, 13}) EXPECT_EQ(pic->Pixel(x, row), fw::clGray) << x;
+    for (int x : {3, 4, 9, 14}) EXPECT_EQ(pic->Pixel(x, row), kParentColor) << x;
+  }
+  for (int x : {0, 1, 2, 10, 13}) EXPECT_EQ(pic->Pixel(x, 48), kParentColor) << x;
+  EXPECT_EQ(pic->Pixel(0, 96), fw::clGray);
+  EXPECT_EQ(pic->Pixel(13, 96), fw::clGray);
+  // The bar thumb at (2, 94), drawn over everything under it.
+  Thumb bar(tsBar3);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(pic->Pixel(2 + x, 94 + y), bar.picture.Pixel(x, y));
+  }
+  EXPECT_EQ(pic->Pixel(1, 94), kParentColor);
+
+  s.SetPosition(100);  // the thumb moves up and shows the bottom edge
+  pic = fw::RenderControl(s, kParentColor);
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{2, 0, 12, 5}));
+  for (int x = 5; x <= 8; ++x) EXPECT_EQ(pic->Pixel(x, 97), fw::clWhite) << x;
+  EXPECT_EQ(pic->Pixel(8, 6), fw::clWhite);
+  EXPECT_EQ(pic->Pixel(5, 98), kParentColor);
+}
+
+TEST(SlideBarPaint, GainSliderAtEveryPosition) {
+  const slidebar::Trench trench{2, 7, 6, 87};
+  for (auto [max, pos, top] :
+       {std::tuple{3, 0, 81}, {3, 1, 54}, {3, 2, 27}, {3, 3, 0}, {4, 2, 41}, {4, 3, 20}}) {
+    TSlideBar s(nullptr);
+    MakeGain(s, max);
+    s.SetPosition(pos);
+    auto pic = fw::RenderControl(s, kParentColor);
+    ASSERT_EQ(pic->Width(), 11);
+    ASSERT_EQ(pic->Height(), 93);
+    // The 12-pixel thumb overhangs the 11-pixel control by one column.
+    EXPECT_EQ(s.ThumbRect(), (fw::TRect{0, top, 12, top + 12})) << max << "/" << pos;
+    const std::string what = "max " + std::to_string(max) + " position " + std::to_string(pos);
+    ExpectTickless(*pic, trench, tsDiamond2, 0, top, what.c_str());
+  }
+}
+
+TEST(SlideBarPaint, RaisedStyleAndHorizontalTicks) {
+  TSlideBar s(nullptr);
+  s.SetStyle(bsRaised);
+  auto pic = fw::RenderControl(s, kParentColor);
+  EXPECT_EQ(pic->Pixel(5, 50), fw::clWhite);  // left edge lit
+  EXPECT_EQ(pic->Pixel(8, 50), kDark);        // right edge dark
+
+  s.SetStyle(bsLowered);
+  s.SetOrientation(orHorizontal);  // 100 x 15 with the 5 x 10 bar; trench rows 5 to 8
+  pic = fw::RenderControl(s, kParentColor);
+  ASSERT_EQ(pic->Width(), 100);
+  EXPECT_EQ(pic->Pixel(50, 5), kDark);
+  EXPECT_EQ(pic->Pixel(50, 8), fw::clWhite);
+  // 100 on column xR - 1 = 96, above and below the trench; none for odd values.
+  for (int y : {0, 1, 2, 10, 13}) EXPECT_EQ(pic->Pixel(96, y), fw::clGray) << y;
+  EXPECT_EQ(pic->Pixel(96, 3), kParentColor);
+  EXPECT_EQ(pic->Pixel(96, 14), kParentColor);
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{1, 2, 6, 12}));
+}
