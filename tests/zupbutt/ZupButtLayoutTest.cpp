@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "widgets/ZupButtLayout.h"
+
+namespace {
+
+using widgets::CaptionPoint;
+using widgets::CaptionPosition;
+using widgets::size;
+
+TEST(ZupButtLayout, WidthsBySize) {
+  EXPECT_EQ(widgets::ZupButtWidth(size::Small), 39);
+  EXPECT_EQ(widgets::ZupButtWidth(size::Medium), 59);
+  EXPECT_EQ(widgets::ZupButtWidth(size::Big), 118);
+  EXPECT_EQ(widgets::ZupButtWidth(size::Grey), 135);
+}
+
+TEST(ZupButtLayout, CaptionIsCentredRoundedDownThenNudgedBySize) {
+  struct Row {
+    size s;
+    int width, length, char_width;
+    CaptionPoint want;
+  };
+  const Row rows[] = {
+      {size::Small, 39, 3, 7, {9, 6}},    // (39 - 21) / 2
+      {size::Small, 39, 3, 6, {10, 6}},   // 10.5 rounds down
+      {size::Medium, 59, 3, 7, {23, 6}},  // 19 + 4
+      {size::Big, 118, 10, 7, {31, 6}},   // 24 + 7
+      {size::Grey, 135, 10, 7, {39, 1}},  // 32 + 7, raised to the top
+      {size::Grey, 135, 9, 7, {43, 1}},   // 36 + 7
+      {size::Small, 39, 0, 7, {19, 6}},   // no caption: the middle
+      {size::Small, 39, 13, 3, {0, 6}},   // exactly as wide as the button
+      {size::Grey, 135, 0, 0, {74, 1}},   // no width measured
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(CaptionPosition(r.s, r.width, r.length, r.char_width), r.want)
+        << static_cast<int>(r.s) << " w" << r.width << " n" << r.length << " cw" << r.char_width;
+  }
+}
+
+TEST(ZupButtLayout, CaptionWiderThanTheButtonStartsAtItsLeftEdge) {
+  EXPECT_EQ(CaptionPosition(size::Small, 39, 6, 7), (CaptionPoint{0, 6}));
+  EXPECT_EQ(CaptionPosition(size::Grey, 135, 255, 7), (CaptionPoint{7, 1}));
+  EXPECT_EQ(CaptionPosition(size::Big, 118, 40, 7), (CaptionPoint{7, 6}));
+}
+
+TEST(ZupButtFont, TenthsOfAPointToPixelsAreCutTowardZero) {
+  struct Row {
+    int width_tenths, height_tenths;
+    float res_x, res_y;
+    widgets::FontPoint want;
+  };
+  const Row rows[] = {
+      {80, 80, 96, 96, {106, 106}},    // 106.67
+      {80, 80, 120, 120, {133, 133}},  // 133.33
+      {80, 80, 72, 72, {80, 80}},
+      {90, 90, 96, 96, {120, 120}},  // a whole multiple of 72 stays whole
+      {0, 80, 96, 96, {0, 106}},
+      {-80, -80, 96, 96, {-106, -106}},  // toward zero, not down
+      {80, 80, 95.9056f, 96, {106, 106}},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(widgets::FontPointFromTenths(r.width_tenths, r.height_tenths, r.res_x, r.res_y),
+              r.want)
+        << r.width_tenths << "/" << r.height_tenths << " at " << r.res_x;
+  }
+}
+
+TEST(ZupButtFont, HeightAndWidthFromThePoint) {
+  EXPECT_EQ(widgets::FontHeightFromPoint(106), -11);  // 8 points at 96 per inch
+  EXPECT_EQ(widgets::FontHeightFromPoint(133), -13);
+  EXPECT_EQ(widgets::FontHeightFromPoint(80), -8);    // 8.5 is cut to 8
+  EXPECT_EQ(widgets::FontHeightFromPoint(105), -11);  // 11.0
+  EXPECT_EQ(widgets::FontHeightFromPoint(104), -10);  // 10.9
+  EXPECT_EQ(widgets::FontHeightFromPoint(-106), -11);
+  EXPECT_EQ(widgets::FontHeightFromPoint(0), 0);
+
+  EXPECT_EQ(widgets::FontWidthFromAverage(6, 106, 106), 6);
+  EXPECT_EQ(widgets::FontWidthFromAverage(5, 133, 106), 6);  // 6.27
+  EXPECT_EQ(widgets::FontWidthFromAverage(7, 100, 106), 7);  // 6.60
+  EXPECT_EQ(widgets::FontWidthFromAverage(3, 53, 106), 2);   // 1.5 + 0.5 = 2
+  EXPECT_EQ(widgets::FontWidthFromAverage(6, -106, 106), 6);
+  EXPECT_EQ(widgets::FontWidthFromAverage(6, 106, 0), 0);  // no height: system's width
+}
+
+TEST(ZupButtFont, ResolutionFromTheDisplaySize) {
+  EXPECT_FLOAT_EQ(widgets::ResolutionFromSize(1280, 339), 25.4f * 1280 / 339);
+  EXPECT_EQ(widgets::ResolutionFromSize(1280, 0), 0.0f);
+}
+
+}  // namespace
