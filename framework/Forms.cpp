@@ -100,29 +100,19 @@ TRect TForm::ClientRect() const {
   return {0, 0, Width() - frame.cx, Height() - frame.cy};
 }
 
-void TForm::SetClientWidth(int w) {
-  SIZE frame = OuterSize(0, 0);
-  if (HandleAllocated()) {
-    RECT wr{};
-    RECT cr{};
-    ::GetWindowRect(WindowHandle(), &wr);
-    ::GetClientRect(WindowHandle(), &cr);
-    frame.cx = (wr.right - wr.left) - cr.right;
-  }
-  SetWidth(w + frame.cx);
+SIZE TForm::FrameSize() const {
+  if (!HandleAllocated()) return OuterSize(0, 0);
+  // The window knows its frame best (menus, themes).
+  RECT wr{};
+  RECT cr{};
+  ::GetWindowRect(WindowHandle(), &wr);
+  ::GetClientRect(WindowHandle(), &cr);
+  return {(wr.right - wr.left) - cr.right, (wr.bottom - wr.top) - cr.bottom};
 }
 
-void TForm::SetClientHeight(int h) {
-  SIZE frame = OuterSize(0, 0);
-  if (HandleAllocated()) {
-    RECT wr{};
-    RECT cr{};
-    ::GetWindowRect(WindowHandle(), &wr);
-    ::GetClientRect(WindowHandle(), &cr);
-    frame.cy = (wr.bottom - wr.top) - cr.bottom;
-  }
-  SetHeight(h + frame.cy);
-}
+void TForm::SetClientWidth(int w) { SetWidth(w + FrameSize().cx); }
+
+void TForm::SetClientHeight(int h) { SetHeight(h + FrameSize().cy); }
 
 void TForm::SetVisible(bool visible) {
   if (visible == Visible()) return;

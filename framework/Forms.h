@@ -51,6 +51,8 @@ class TForm : public TWinControl {
   void RecreateHandle();
   // The outer size that gives a client area of w × h.
   SIZE OuterSize(int w, int h) const;
+  // Width and height that the frame adds to the client area.
+  SIZE FrameSize() const;
 
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
   uint8_t border_icons_ = biSystemMenu | biMinimize | biMaximize;
