@@ -5,6 +5,8 @@
 #include "framework/Handles.h"
 #include "framework/Module.h"
 
+namespace widgets {
+
 using namespace slidebar;
 
 namespace {
@@ -441,3 +443,5 @@ const fw::PropertyTable& TSlideBar::ClassProperties() {
       });
   return table;
 }
+
+}  // namespace widgets

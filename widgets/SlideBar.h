@@ -13,6 +13,8 @@
 #include "framework/WinControl.h"
 #include "widgets/SlideBarGeometry.h"
 
+namespace widgets {
+
 class TSlideBar : public fw::TCustomControl {
  public:
   // 15 x 100, vertical, range 0..100 at position 1, with the tsBar3 thumb.
@@ -142,18 +144,20 @@ class TSlideBar : public fw::TCustomControl {
   int last_mouse_ = 0;
 };
 
+}  // namespace widgets
+
 namespace fw {
 template <>
-struct EnumNames<TOrientation> {
+struct EnumNames<widgets::TOrientation> {
   static constexpr std::array<std::string_view, 2> kNames = {"orVertical", "orHorizontal"};
 };
 template <>
-struct EnumNames<TBarStyle> {
+struct EnumNames<widgets::TBarStyle> {
   static constexpr std::array<std::string_view, 2> kNames = {"bsLowered", "bsRaised"};
 };
 template <>
-struct EnumNames<TThumbStyle> {
-  static constexpr std::array<std::string_view, slidebar::kThumbStyleCount> kNames = {
+struct EnumNames<widgets::TThumbStyle> {
+  static constexpr std::array<std::string_view, widgets::slidebar::kThumbStyleCount> kNames = {
       "tsBar1",     "tsBar2",      "tsBar3",     "tsBar4",     "tsCircle1", "tsSquare1",
       "tsDiamond1", "tsDiamond2",  "tsDiamond3", "tsDiamond4", "tsStdDown", "tsStdUp",
       "tsStdVBar",  "tsStdUpDown", "tsStdLeft",  "tsStdRight", "tsStdHBar", "stStdLeftRight"};

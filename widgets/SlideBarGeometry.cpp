@@ -6,7 +6,7 @@
 #include <climits>
 #include <cmath>
 
-namespace slidebar {
+namespace widgets::slidebar {
 namespace {
 
 using i64 = std::int64_t;
@@ -308,4 +308,4 @@ std::optional<std::size_t> LabelIndex(std::size_t count, int min, int position) 
   return static_cast<std::size_t>(index);
 }
 
-}  // namespace slidebar
+}  // namespace widgets::slidebar

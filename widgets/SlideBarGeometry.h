@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace widgets {
+
 // Stored as one byte each.
 enum TOrientation : std::uint8_t { orVertical = 0, orHorizontal = 1 };
 enum TBarStyle : std::uint8_t { bsLowered = 0, bsRaised = 1 };
@@ -143,3 +145,4 @@ KeyAction KeyActionFor(int virtual_key);
 std::optional<std::size_t> LabelIndex(std::size_t count, int min, int position);
 
 }  // namespace slidebar
+}  // namespace widgets

@@ -7,7 +7,8 @@
 #include <climits>
 #include <cmath>
 
-using namespace slidebar;
+using namespace widgets;
+using namespace widgets::slidebar;
 
 namespace {
 

@@ -12,6 +12,9 @@
 
 namespace slidebar_test {
 
+using widgets::TSlideBar;
+using namespace widgets;
+
 inline constexpr fw::TColor kParentColor = fw::RGBColor(60, 60, 60);
 
 // The settings window's gain sliders: 11 x 93, 0..max, diamond thumb, no ticks.
