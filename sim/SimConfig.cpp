@@ -88,32 +88,38 @@ std::vector<StatusStep> ParseStatusList(const std::wstring& text) {
 
 SimConfig ParseSimConfig(const EnvironmentLookup& lookup) {
   SimConfig config;
-  if (auto v = lookup(L"CALDER_SIM_STATUS")) config.status_steps = ParseStatusList(*v);
+  // A number variable that is set but blank counts as unset; texts are taken verbatim.
+  const auto number_text = [&](const wchar_t* name) -> std::optional<std::wstring> {
+    auto value = lookup(name);
+    if (value && Trim(*value).empty()) return std::nullopt;
+    return value;
+  };
+  if (auto v = number_text(L"CALDER_SIM_STATUS")) config.status_steps = ParseStatusList(*v);
   if (auto v = lookup(L"CALDER_SIM_DEVICE")) config.device_name = *v;
   if (auto v = lookup(L"CALDER_SIM_SERIAL")) config.serial_number = *v == L"<empty>" ? L"" : *v;
-  if (auto v = lookup(L"CALDER_SIM_CARRIER_HZ")) {
+  if (auto v = number_text(L"CALDER_SIM_CARRIER_HZ")) {
     const auto hz = ParseReal(*v);
     if (!hz) Reject("CALDER_SIM_CARRIER_HZ", *v, "a frequency offset in Hz");
     config.carrier_offset_hz = *hz;
   }
-  if (auto v = lookup(L"CALDER_SIM_IQOFFSET")) {
+  if (auto v = number_text(L"CALDER_SIM_IQOFFSET")) {
     const auto offset = ParseReal(*v);
     if (!offset) Reject("CALDER_SIM_IQOFFSET", *v, "a number");
     config.iq_offset = *offset;
   }
-  if (auto v = lookup(L"CALDER_SIM_FAIL"); v && !Trim(*v).empty()) {
+  if (auto v = number_text(L"CALDER_SIM_FAIL")) {
     for (const std::wstring& part : SplitCommas(*v)) {
       const auto id = ParseInteger(part, kInt32Min, kInt32Max);
       if (!id) Reject("CALDER_SIM_FAIL", *v, "a comma list of dispatch ids");
       config.failing_dispids.insert(static_cast<int32_t>(*id));
     }
   }
-  if (auto v = lookup(L"CALDER_SIM_COUNT"); v && !Trim(*v).empty()) {
+  if (auto v = number_text(L"CALDER_SIM_COUNT")) {
     const auto count = ParseInteger(*v, kInt32Min, kInt32Max);
     if (!count) Reject("CALDER_SIM_COUNT", *v, "an int32 count");
     config.reported_count = static_cast<int32_t>(*count);
   }
-  if (auto v = lookup(L"CALDER_SIM_UNPACED"); v && !Trim(*v).empty()) {
+  if (auto v = number_text(L"CALDER_SIM_UNPACED")) {
     const auto batch = ParseInteger(*v, 0, 1000000);
     if (!batch) Reject("CALDER_SIM_UNPACED", *v, "a number of blocks per message, 0 to 1000000");
     config.unpaced_batch = static_cast<int>(*batch);
