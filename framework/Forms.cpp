@@ -110,9 +110,13 @@ SIZE TForm::FrameSize() const {
   return {(wr.right - wr.left) - cr.right, (wr.bottom - wr.top) - cr.bottom};
 }
 
-void TForm::SetClientWidth(int w) { SetWidth(w + FrameSize().cx); }
+void TForm::SetClientWidth(int w) {
+  SetWidth(w + FrameSize().cx);
+}
 
-void TForm::SetClientHeight(int h) { SetHeight(h + FrameSize().cy); }
+void TForm::SetClientHeight(int h) {
+  SetHeight(h + FrameSize().cy);
+}
 
 void TForm::SetVisible(bool visible) {
   if (visible == Visible()) return;

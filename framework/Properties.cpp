@@ -1,5 +1,6 @@
 #include "framework/Properties.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace fw {
@@ -66,6 +67,31 @@ void ApplyProperties(TComponent& c, const std::vector<StoredProperty>& values,
     if (!p) throw Exception(who + ": property " + v.Name + " does not exist");
     if (!p->Write(c, v.Value, handlers))
       throw Exception(who + ": invalid value " + FormatValue(v.Value) + " for property " + v.Name);
+  }
+}
+
+void LoadLayout(TComponent& root, const std::vector<StoredComponent>& layout,
+                const HandlerResolver& handlers) {
+  std::vector<TComponent*> targets;
+  for (const StoredComponent& entry : layout) {
+    TComponent* c =
+        entry.Name.empty() || entry.Name == root.Name() ? &root : root.FindComponent(entry.Name);
+    if (!c) throw Exception(root.Name() + ": component " + entry.Name + " does not exist");
+    targets.push_back(c);
+  }
+  for (TComponent* c : targets) c->SetLoading(true);
+  try {
+    for (size_t i = 0; i < layout.size(); ++i)
+      ApplyProperties(*targets[i], layout[i].Properties, handlers);
+  } catch (...) {
+    for (TComponent* c : targets) c->SetLoading(false);
+    throw;
+  }
+  std::vector<TComponent*> done;
+  for (TComponent* c : targets) {
+    if (std::find(done.begin(), done.end(), c) != done.end()) continue;
+    done.push_back(c);
+    c->Loaded();
   }
 }
 

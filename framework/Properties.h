@@ -78,6 +78,19 @@ class PropertyTable {
 void ApplyProperties(TComponent& c, const std::vector<StoredProperty>& values,
                      const HandlerResolver& handlers = {});
 
+// The stored properties of one component of a layout, by its name.
+struct StoredComponent {
+  std::string Name;
+  std::vector<StoredProperty> Properties;
+};
+
+// Applies a layout to `root` and the components it owns, entry by entry in the
+// stored order (an empty name or root's own name means root), with every
+// component marked as loading; then calls Loaded on each of them in the same
+// order. An unknown component or property throws Exception and loads nothing more.
+void LoadLayout(TComponent& root, const std::vector<StoredComponent>& layout,
+                const HandlerResolver& handlers = {});
+
 // The values to store for `c`: every property whose value differs from its
 // declared default (or has none), in table order.
 std::vector<StoredProperty> WriteProperties(const TComponent& c);

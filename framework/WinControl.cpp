@@ -344,10 +344,15 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       EraseBackground(reinterpret_cast<HDC>(wp));
       return 1;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd_, &ps);
-      if (dc) PaintHandler(dc);
-      ::EndPaint(hwnd_, &ps);
+      // Ends the paint also when a control's Paint fails.
+      struct PaintScope {
+        HWND hwnd;
+        PAINTSTRUCT ps{};
+        HDC dc;
+        explicit PaintScope(HWND h) : hwnd(h), dc(::BeginPaint(h, &ps)) {}
+        ~PaintScope() { ::EndPaint(hwnd, &ps); }
+      } paint(hwnd_);
+      if (paint.dc) PaintHandler(paint.dc);
       return 0;
     }
     case WM_PRINTCLIENT: {

@@ -199,3 +199,47 @@ TEST(Properties, TableListsConstructorValuesAndDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records when its layout was finished.
+class Loadable : public Gadget {
+ public:
+  Loadable(fw::TComponent* owner, const char* name, std::vector<std::string>* log)
+      : Gadget(owner), log_(log) {
+    SetName(name);
+  }
+  void Loaded() override {
+    log_->push_back(Name() + " loaded, count " + std::to_string(Count()) +
+                    (Loading() ? ", still loading" : ""));
+    Gadget::Loaded();
+  }
+
+ private:
+  std::vector<std::string>* log_;
+};
+
+TEST(Layout, EntriesGoToTheNamedComponentsThenEachIsToldItWasLoadedOnce) {
+  std::vector<std::string> log;
+  Loadable root(nullptr, "F", &log);
+  Loadable a(&root, "A", &log);
+  Loadable b(&root, "B", &log);
+  fw::LoadLayout(root, {{"", {{"Count", int64_t{1}}}},
+                        {"B", {{"Count", int64_t{2}}}},
+                        {"A", {{"Count", int64_t{3}}}},
+                        {"B", {{"Lit", false}}}});
+  EXPECT_EQ(log, (std::vector<std::string>{"F loaded, count 1, still loading",
+                                           "B loaded, count 2, still loading",
+                                           "A loaded, count 3, still loading"}));
+  EXPECT_FALSE(b.Loading());
+  EXPECT_FALSE(b.Lit());
+
+  log.clear();
+  EXPECT_THROW(fw::LoadLayout(root, {{"A", {{"Count", int64_t{4}}}}, {"C", {}}}), fw::Exception);
+  EXPECT_EQ(a.Count(), 3);  // nothing is applied when a component is missing
+  EXPECT_TRUE(log.empty());
+  EXPECT_THROW(fw::LoadLayout(root, {{"A", {{"Nope", int64_t{4}}}}}), fw::Exception);
+  EXPECT_FALSE(a.Loading());
+}
+
+}  // namespace
