@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "sim/Module.h"
+
 namespace calder::sim {
 
 namespace {
@@ -35,7 +37,9 @@ template <class Interface, class Item>
 class SnapshotEnum final : public Interface {
  public:
   SnapshotEnum(const IID& iid, std::shared_ptr<const Snapshot<Item>> snapshot, size_t position)
-      : iid_(iid), snapshot_(std::move(snapshot)), position_(position) {}
+      : iid_(iid), snapshot_(std::move(snapshot)), position_(position) {
+    LockModule();  // the module's code must stay loaded while this object lives
+  }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -83,7 +87,7 @@ class SnapshotEnum final : public Interface {
   }
 
  private:
-  ~SnapshotEnum() = default;
+  ~SnapshotEnum() { UnlockModule(); }
 
   LONG refs_ = 1;
   const IID iid_;

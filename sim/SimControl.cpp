@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <olectl.h>
 
@@ -420,7 +421,13 @@ void SimControl::OnDataTimer() {
 }
 
 void SimControl::OnUnpacedMessage(WPARAM generation) {
-  if (!streaming_ || generation != stream_generation_ || firing_blocks_) return;
+  if (!streaming_ || generation != stream_generation_) return;
+  if (firing_blocks_) {
+    // A sink restarted the stream and pumps inside an event: the new stream's
+    // batch follows when the current one has ended.
+    resume_unpaced_ = true;
+    return;
+  }
   FireBlocks(config_.unpaced_batch, stream_generation_);
   if (streaming_ && generation == stream_generation_) window_.Post(kUnpacedMessage, generation);
 }
@@ -434,6 +441,9 @@ void SimControl::FireBlocks(int count, uint32_t generation) {
     FireEvent(kOnDataRdy, kStatusStreaming);
   }
   firing_blocks_ = false;
+  if (std::exchange(resume_unpaced_, false) && streaming_) {
+    window_.Post(kUnpacedMessage, stream_generation_);
+  }
 }
 
 void SimControl::FireEvent(DISPID id, int32_t status) {

@@ -94,6 +94,7 @@ class SimControl final : public IDispatch,
   uint32_t stream_generation_ = 0;  // which Start a posted message belongs to
   bool streaming_ = false;
   bool firing_blocks_ = false;
+  bool resume_unpaced_ = false;  // a new stream's message came while a batch was firing
 
   int32_t clock_frequency_ = 66667120;
   int32_t hf_gain_ = 0;

@@ -28,27 +28,6 @@ std::vector<size_t> DataBatches(const RecordingSink& sink) {
   return sizes;
 }
 
-// Fetches each block in the sink's handler, as the plug-in does.
-void FetchBlocks(RecordingSink* sink, IDispatch* sim, std::vector<int16_t>* buffer) {
-  sink->on_event = [sim, buffer](const Event& e) {
-    if (e.id != kOnDataRdy) return;
-    SAFEARRAY descriptor = {};
-    descriptor.cDims = 1;
-    descriptor.cbElements = sizeof(int16_t);
-    descriptor.pvData = buffer->data();
-    descriptor.rgsabound[0] = {static_cast<ULONG>(buffer->size()), 0};
-    SAFEARRAY* pointer = &descriptor;
-    VARIANT arg;
-    VariantInit(&arg);
-    V_VT(&arg) = VT_ARRAY | VT_I2 | VT_BYREF;
-    V_ARRAYREF(&arg) = &pointer;
-    VARIANT count;
-    VariantInit(&count);
-    EXPECT_EQ(CallMethod(sim, kGetIntegerData, {arg}, &count), S_OK);
-    EXPECT_EQ(V_I4(&count), kBlockValues);
-  };
-}
-
 TEST_F(SimTest, EventsArriveOnlyThroughTheMessageLoopOnTheCreatingThread) {
   auto sim = Create();
   auto first = RecordingSink::Make();
@@ -128,7 +107,7 @@ TEST_F(SimTest, BlocksArriveAtTheSelectedRateAndStopEndsThem) {
     auto sim = Create();
     auto sink = RecordingSink::Make();
     std::vector<int16_t> buffer(8192);
-    FetchBlocks(sink.Get(), sim.Get(), &buffer);
+    FetchBlocksInHandler(sink.Get(), sim.Get(), &buffer);
     Connection connection(sim.Get(), sink.Get());
     ASSERT_EQ(PutInt(sim.Get(), kIFfilter, index), S_OK);
     int rate = 0;
@@ -142,6 +121,7 @@ TEST_F(SimTest, BlocksArriveAtTheSelectedRateAndStopEndsThem) {
     EXPECT_GE(received, 0.7 * expected - 1) << rate << " Hz";
     EXPECT_LE(received, 1.2 * expected + 2) << rate << " Hz";
     EXPECT_EQ(sink->Count(kOnStatusChange), 0u);
+    EXPECT_EQ(sink->failed_fetches, 0u);
 
     ASSERT_EQ(CallMethod(sim.Get(), kStop, {}), S_OK);
     const size_t at_stop = sink->events.size();
@@ -169,13 +149,14 @@ TEST_F(SimTest, UnpacedModeFiresItsBatchFromEachMessage) {
   auto sim = Create();
   auto sink = RecordingSink::Make();
   std::vector<int16_t> buffer(8192);
-  FetchBlocks(sink.Get(), sim.Get(), &buffer);
+  FetchBlocksInHandler(sink.Get(), sim.Get(), &buffer);
   Connection connection(sim.Get(), sink.Get());
   ASSERT_EQ(PutInt(sim.Get(), kIFfilter, 0), S_OK);  // paced, this would be 8 blocks a second
   ASSERT_EQ(Start(sim.Get()), S_OK);
   PumpFor(300);
   ASSERT_EQ(CallMethod(sim.Get(), kStop, {}), S_OK);
   EXPECT_GT(sink->Count(kOnDataRdy), 400u);
+  EXPECT_EQ(sink->failed_fetches, 0u);
   const std::vector<size_t> batches = DataBatches(*sink.Get());
   for (const size_t size : batches) EXPECT_EQ(size, 8u);
   const size_t at_stop = sink->events.size();
@@ -196,6 +177,25 @@ TEST_F(SimTest, StopFromInsideAnEventEndsTheBatchAtOnce) {
   ASSERT_EQ(Start(sim.Get()), S_OK);
   PumpFor(200);
   EXPECT_EQ(sink->Count(kOnDataRdy), 3u);
+}
+
+TEST_F(SimTest, ASinkThatRestartsAndPumpsInsideAnEventKeepsTheStreamGoing) {
+  SetSimVariable(L"CALDER_SIM_UNPACED", L"4");
+  auto sim = Create();
+  auto sink = RecordingSink::Make();
+  bool restarted = false;
+  sink->on_event = [&](const Event&) {
+    if (restarted) return;
+    restarted = true;
+    CallMethod(sim.Get(), kStop, {});
+    Start(sim.Get());
+    PumpFor(30);  // a modal loop inside the handler
+  };
+  Connection connection(sim.Get(), sink.Get());
+  ASSERT_EQ(Start(sim.Get()), S_OK);
+  PumpFor(200);
+  EXPECT_GT(sink->Count(kOnDataRdy), 50u);
+  for (const size_t size : DataBatches(*sink.Get())) EXPECT_LE(size, 4u);
 }
 
 TEST_F(SimTest, ASinkMayUnadviseAndReleaseTheComponentFromInsideAnEvent) {
@@ -219,7 +219,7 @@ TEST_F(SimTest, DeliveredBlocksCarryTheConfiguredCarrier) {
   auto sim = Create();
   auto sink = RecordingSink::Make();
   std::vector<int16_t> buffer(8192);
-  FetchBlocks(sink.Get(), sim.Get(), &buffer);
+  FetchBlocksInHandler(sink.Get(), sim.Get(), &buffer);
   Connection connection(sim.Get(), sink.Get());
   ASSERT_EQ(PutInt(sim.Get(), kIFfilter, 4), S_OK);  // 111,111 Hz
   ASSERT_EQ(Start(sim.Get()), S_OK);

@@ -137,6 +137,26 @@ STDMETHODIMP RecordingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
   return S_OK;
 }
 
+void FetchBlocksInHandler(RecordingSink* sink, IDispatch* sim, std::vector<int16_t>* buffer) {
+  sink->on_event = [sink, sim, buffer](const Event& e) {
+    if (e.id != kOnDataRdy) return;
+    SAFEARRAY descriptor = {};
+    descriptor.cDims = 1;
+    descriptor.cbElements = sizeof(int16_t);
+    descriptor.pvData = buffer->data();
+    descriptor.rgsabound[0] = {static_cast<ULONG>(buffer->size()), 0};
+    SAFEARRAY* pointer = &descriptor;
+    VARIANT arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_ARRAY | VT_I2 | VT_BYREF;
+    V_ARRAYREF(&arg) = &pointer;
+    VARIANT count;
+    VariantInit(&count);
+    const HRESULT hr = CallMethod(sim, kGetIntegerData, {arg}, &count);
+    if (FAILED(hr) || V_VT(&count) != VT_I4 || V_I4(&count) != kBlockValues) ++sink->failed_fetches;
+  };
+}
+
 Connection::Connection(IDispatch* sim, IUnknown* sink) {
   ComPtr<IConnectionPointContainer> container;
   hr_ = sim->QueryInterface(IID_PPV_ARGS(&container));

@@ -55,6 +55,7 @@ class RecordingSink final : public IDispatch {
 
   std::vector<Event> events;
   std::function<void(const Event&)> on_event;
+  size_t failed_fetches = 0;  // see FetchBlocksInHandler
   bool QueryInterfaceWasAskedForEvents() const { return asked_for_events_; }
 
   size_t Count(DISPID id) const;
@@ -74,6 +75,11 @@ class RecordingSink final : public IDispatch {
   ULONG refs_ = 1;
   bool asked_for_events_ = false;
 };
+
+// Makes `sink` fetch each block into `buffer` from inside its data event, as the
+// plug-in does; a failed call or a count other than one block is counted in
+// `failed_fetches`. `sim` and `buffer` are borrowed.
+void FetchBlocksInHandler(RecordingSink* sink, IDispatch* sim, std::vector<int16_t>* buffer);
 
 // Advises `sink` on the component's event connection point; unadvises when it goes.
 class Connection {
