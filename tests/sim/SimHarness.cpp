@@ -19,13 +19,6 @@ constexpr const wchar_t* kSimVariables[] = {
 
 uint64_t g_dispatch_serial = 0;
 
-// The built DLL as a Windows path: the build passes its Unix path.
-std::wstring SimDllPath() {
-  std::wstring path = L"Z:";
-  for (const char* c = CALDER_SIM_DLL; *c; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
-  return path;
-}
-
 HRESULT RegisterBuiltDll() {
   const HMODULE module = LoadLibraryW(SimDllPath().c_str());  // stays loaded for the process
   if (!module) return HRESULT_FROM_WIN32(GetLastError());
@@ -64,6 +57,13 @@ HRESULT Invoke(IDispatch* sim, DISPID id, WORD flags, std::vector<VARIANT> args,
 }
 
 }  // namespace
+
+std::wstring SimDllPath() {
+  // The build passes the DLL's Unix path; Wine maps / to drive Z:.
+  std::wstring path = L"Z:";
+  for (const char* c = CALDER_SIM_DLL; *c; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
+  return path;
+}
 
 void ClearSimEnvironment() {
   for (const wchar_t* name : kSimVariables) SetEnvironmentVariableW(name, nullptr);

@@ -36,6 +36,9 @@ class Apartment {
 void ClearSimEnvironment();
 void SetSimVariable(const wchar_t* name, const wchar_t* value);
 
+// The built component DLL as a Windows path.
+std::wstring SimDllPath();
+
 // Creates the component by class id; registers the built DLL first if the
 // class is not registered yet.
 HRESULT CreateSim(ComPtr<IDispatch>* sim);
