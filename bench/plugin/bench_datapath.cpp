@@ -1,0 +1,300 @@
+// The data path's capacity: sample blocks per second from the stand-in, unpaced,
+// through the plug-in to a host callback, against the same stand-in driven
+// directly (the same GetIntegerData and IQOffset calls per block). Also counts the
+// heap allocations the plug-in's own code makes while it streams.
+#include <windows.h>
+#include <ocidl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "receiver/CalderContract.h"
+
+namespace {
+
+constexpr DWORD kRunMs = 2000;
+constexpr int kRounds = 3;
+
+// --- counting the plug-in's allocations ---------------------------------------
+
+long allocations = 0;
+void*(__cdecl* real_malloc)(size_t) = nullptr;
+void*(__cdecl* real_calloc)(size_t, size_t) = nullptr;
+void*(__cdecl* real_realloc)(void*, size_t) = nullptr;
+char*(__cdecl* real_strdup)(const char*) = nullptr;
+
+void* __cdecl CountingMalloc(size_t n) {
+  ++allocations;
+  return real_malloc(n);
+}
+void* __cdecl CountingCalloc(size_t n, size_t size) {
+  ++allocations;
+  return real_calloc(n, size);
+}
+void* __cdecl CountingRealloc(void* p, size_t n) {
+  ++allocations;
+  return real_realloc(p, n);
+}
+char* __cdecl CountingStrdup(const char* s) {
+  ++allocations;
+  return real_strdup(s);
+}
+
+// Points the module's import of `name` (from any DLL) at `hook`; returns the old target.
+void* PatchImport(HMODULE module, const char* name, void* hook) {
+  auto* base = reinterpret_cast<uint8_t*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0) return nullptr;
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name;
+       ++d) {
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), name) != 0) continue;
+      DWORD old = 0;
+      VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+      void* previous = reinterpret_cast<void*>(slots->u1.Function);
+      slots->u1.Function = reinterpret_cast<uintptr_t>(hook);
+      VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
+      return previous;
+    }
+  }
+  return nullptr;
+}
+
+template <typename F>
+void Hook(HMODULE module, const char* name, F* real, F hook) {
+  void* previous = PatchImport(module, name, reinterpret_cast<void*>(hook));
+  if (previous != nullptr) *real = reinterpret_cast<F>(previous);
+}
+
+// Dispatches messages for `ms`; the unpaced stand-in never lets the queue run dry.
+void Pump(DWORD ms) {
+  DWORD start = GetTickCount();
+  MSG message;
+  while (GetTickCount() - start < ms) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+// --- the baseline: the bench as the component's only client -----------------------
+
+int16_t buffer[8192];
+struct {
+  DWORD vartype = VT_I2;
+  SAFEARRAY array{};
+} descriptor;
+
+long direct_blocks = 0;
+int direct_status = -99;
+float direct_offset = 0;
+IDispatch* direct_component = nullptr;
+
+HRESULT Call(DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
+  DISPPARAMS params{args, nullptr, count, 0};
+  return direct_component->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                  nullptr, nullptr);
+}
+
+// What the plug-in does per block, minus the plug-in.
+void DirectBlock() {
+  SAFEARRAY* pointer = &descriptor.array;
+  VARIANT arg;
+  VariantInit(&arg);
+  arg.vt = VT_ARRAY | VT_I2 | VT_BYREF;
+  arg.pparray = &pointer;
+  VARIANT count;
+  VariantInit(&count);
+  Call(calder::kGetIntegerData, DISPATCH_METHOD, &arg, 1, &count);
+  VARIANT offset;
+  VariantInit(&offset);
+  Call(calder::kIQOffset, DISPATCH_PROPERTYGET, nullptr, 0, &offset);
+  direct_offset = static_cast<float>(offset.dblVal);
+  ++direct_blocks;
+}
+
+class Sink final : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, calder::kEventsIid)) {
+      *object = this;
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    if (id == calder::kOnStatusChange) direct_status = params->rgvarg[0].lVal;
+    if (id == calder::kOnDataRdy) DirectBlock();
+    return S_OK;
+  }
+};
+
+double RunDirect() {
+  descriptor.array.cDims = 1;
+  descriptor.array.fFeatures = FADF_STATIC | FADF_FIXEDSIZE | FADF_HAVEVARTYPE;
+  descriptor.array.cbElements = 2;
+  descriptor.array.pvData = buffer;
+  descriptor.array.rgsabound[0].cElements = 8192;
+  IDispatch* component = nullptr;
+  if (FAILED(CoCreateInstance(calder::kClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(&component)))) {
+    std::fprintf(stderr, "error: the stand-in component is not registered\n");
+    return 0;
+  }
+  direct_component = component;
+  IConnectionPointContainer* container = nullptr;
+  IConnectionPoint* point = nullptr;
+  component->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+  container->FindConnectionPoint(calder::kEventsIid, &point);
+  Sink sink;
+  DWORD cookie = 0;
+  point->Advise(&sink, &cookie);
+  direct_status = -99;
+  Call(calder::kInitControl, DISPATCH_METHOD, nullptr, 0, nullptr);
+  DWORD start = GetTickCount();
+  while (direct_status == -99 && GetTickCount() - start < 5000) Pump(10);
+  VARIANT args[2];
+  VariantInit(&args[0]);
+  VariantInit(&args[1]);
+  args[0].vt = args[1].vt = VT_I2;
+  args[0].iVal = 0;
+  args[1].iVal = 1;
+  Call(calder::kStart, DISPATCH_METHOD, args, 2, nullptr);
+  Pump(200);  // settle
+  long before = direct_blocks;
+  DWORD t0 = GetTickCount();
+  Pump(kRunMs);
+  double seconds = (GetTickCount() - t0) / 1000.0;
+  long blocks = direct_blocks - before;
+  Call(calder::kStop, DISPATCH_METHOD, nullptr, 0, nullptr);
+  Pump(100);
+  point->Unadvise(cookie);
+  point->Release();
+  container->Release();
+  component->Release();
+  return blocks / seconds;
+}
+
+// --- through the plug-in ---------------------------------------------------------
+
+long plugin_blocks = 0;
+void __cdecl CountBlock(int32_t count, int32_t, float, int16_t* samples) {
+  if (count >= 0 && samples != nullptr) ++plugin_blocks;
+}
+
+struct PluginRun {
+  double blocks_per_second;
+  long blocks;
+  long allocations;
+};
+
+template <typename F>
+F Entry(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+PluginRun RunPlugin(HMODULE module) {
+  auto init = Entry<bool(__stdcall*)(char*, char*, int32_t*)>(module, "InitHW");
+  auto set_callback = Entry<void(__stdcall*)(void(__cdecl*)(int32_t, int32_t, float, int16_t*))>(
+      module, "SetCallback");
+  auto start = Entry<int32_t(__stdcall*)(int32_t)>(module, "StartHW");
+  auto stop = Entry<void(__stdcall*)()>(module, "StopHW");
+  char name[64], model[64];
+  int32_t type = 0;
+  if (!init(name, model, &type)) {
+    std::fprintf(stderr, "error: InitHW failed: %s\n", name);
+    return {0, 0, 0};
+  }
+  set_callback(&CountBlock);
+  start(7100000);
+  Pump(200);
+  long before = plugin_blocks;
+  long allocations_before = allocations;
+  DWORD t0 = GetTickCount();
+  Pump(kRunMs);
+  double seconds = (GetTickCount() - t0) / 1000.0;
+  PluginRun run{(plugin_blocks - before) / seconds, plugin_blocks - before,
+                allocations - allocations_before};
+  stop();
+  Pump(100);
+  return run;
+}
+
+}  // namespace
+
+int main() {
+  SetEnvironmentVariableW(L"CALDER_SIM_UNPACED", L"64");
+  SetEnvironmentVariableW(L"CALDER_SIM_STATUS", L"1");
+  SetEnvironmentVariableW(L"CALDER_SIM_LOG", nullptr);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  std::string dll = "Z:" + std::string(TESSEL_DLL_PATH);
+  for (char& c : dll) {
+    if (c == '/') c = '\\';
+  }
+  HMODULE module = LoadLibraryA(dll.c_str());
+  if (module == nullptr) {
+    std::fprintf(stderr, "error: cannot load %s\n", dll.c_str());
+    return 1;
+  }
+  Hook(module, "malloc", &real_malloc, &CountingMalloc);
+  Hook(module, "calloc", &real_calloc, &CountingCalloc);
+  Hook(module, "realloc", &real_realloc, &CountingRealloc);
+  Hook(module, "_strdup", &real_strdup, &CountingStrdup);
+  if (real_malloc == nullptr) {
+    std::fprintf(stderr, "error: could not hook the plug-in's malloc\n");
+    return 1;
+  }
+
+  double best_direct = 0, best_plugin = 0;
+  long blocks = 0, allocs = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    // Alternate which goes first, so neither always runs on a warmer machine.
+    double d = 0;
+    PluginRun p{};
+    if (round % 2 == 0) {
+      d = RunDirect();
+      p = RunPlugin(module);
+    } else {
+      p = RunPlugin(module);
+      d = RunDirect();
+    }
+    std::printf("round %d: direct %.0f blocks/s, through the plug-in %.0f blocks/s\n", round + 1, d,
+                p.blocks_per_second);
+    if (d > best_direct) best_direct = d;
+    if (p.blocks_per_second > best_plugin) best_plugin = p.blocks_per_second;
+    blocks += p.blocks;
+    allocs += p.allocations;
+  }
+  Entry<void(__stdcall*)()>(module, "CloseHW")();
+
+  std::printf("data path, stand-in unpaced (64 blocks per message), best of %d runs of %lu ms\n",
+              kRounds, kRunMs);
+  std::printf("  direct client:      %.0f blocks/s\n", best_direct);
+  std::printf("  through the plug-in: %.0f blocks/s (%.0f I/Q pairs/s at 1024 pairs a block)\n",
+              best_plugin, best_plugin * 1024);
+  std::printf("  ratio plug-in/direct: %.3f\n", best_direct > 0 ? best_plugin / best_direct : 0);
+  std::printf("  plug-in heap allocations while streaming: %ld over %ld blocks (%.4f per block)\n",
+              allocs, blocks, blocks > 0 ? static_cast<double>(allocs) / blocks : 0);
+  CoUninitialize();
+  return allocs == 0 && blocks > 0 ? 0 : 1;
+}
