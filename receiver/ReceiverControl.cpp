@@ -42,8 +42,10 @@ std::unique_ptr<ReceiverControl> ReceiverControl::Create(HWND parent, const RECT
 }
 
 std::unique_ptr<ReceiverControl> ReceiverControl::Attach(ComPtr<IDispatch> dispatch,
-                                                         ReceiverEvents* events) {
+                                                         ReceiverEvents* events, HWND parent,
+                                                         const RECT& area) {
   std::unique_ptr<ReceiverControl> control(new ReceiverControl(std::move(dispatch)));
+  if (parent != nullptr) control->Activate(parent, area);
   if (events != nullptr) control->Connect(events);
   return control;
 }

@@ -46,9 +46,9 @@ class ReceiverControl {
   static std::unique_ptr<ReceiverControl> Create(HWND parent, const RECT& area,
                                                  ReceiverEvents* events, CreateFailure* failure);
   // Wraps a dispatch interface that the caller created, with events connected
-  // when it offers them.
-  static std::unique_ptr<ReceiverControl> Attach(ComPtr<IDispatch> dispatch,
-                                                 ReceiverEvents* events);
+  // when it offers them, and sited in `area` of `parent` when one is given.
+  static std::unique_ptr<ReceiverControl> Attach(ComPtr<IDispatch> dispatch, ReceiverEvents* events,
+                                                 HWND parent = nullptr, const RECT& area = {});
 
   // Disconnects the events, deactivates the control and releases it.
   ~ReceiverControl();
