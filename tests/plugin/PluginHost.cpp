@@ -11,13 +11,6 @@ namespace {
 
 constexpr char kCaption[] = "                   Calder/Marlo Hardware Settings";
 
-template <typename F>
-void Resolve(HMODULE module, const char* name, F* out) {
-  FARPROC address = GetProcAddress(module, name);
-  ASSERT_NE(address, nullptr) << "missing entry point " << name;
-  *out = reinterpret_cast<F>(reinterpret_cast<void*>(address));
-}
-
 std::string ExeFolder() {
   char path[MAX_PATH * 4];
   DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
@@ -49,19 +42,9 @@ PluginApi& Plugin() {
     HMODULE module = LoadLibraryA(WinePath(TESSEL_DLL_PATH).c_str());
     EXPECT_NE(module, nullptr) << "cannot load " << TESSEL_DLL_PATH;
     if (module == nullptr) std::abort();
-    Resolve(module, "InitHW", &api.InitHW);
-    Resolve(module, "OpenHW", &api.OpenHW);
-    Resolve(module, "StartHW", &api.StartHW);
-    Resolve(module, "GetStatus", &api.GetStatus);
-    Resolve(module, "StopHW", &api.StopHW);
-    Resolve(module, "CloseHW", &api.CloseHW);
-    Resolve(module, "SetCallback", &api.SetCallback);
-    Resolve(module, "SetHWLO", &api.SetHWLO);
-    Resolve(module, "GetHWLO", &api.GetHWLO);
-    Resolve(module, "GetHWSR", &api.GetHWSR);
-    Resolve(module, "ShowGUI", &api.ShowGUI);
-    Resolve(module, "HideGUI", &api.HideGUI);
-    Resolve(module, "TuneChanged", &api.TuneChanged);
+    std::string missing;
+    EXPECT_TRUE(host::ResolvePluginApi(module, &api, &missing))
+        << "missing entry point " << missing;
     loaded = true;
   }
   return api;

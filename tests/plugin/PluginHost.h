@@ -9,25 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/PluginApi.h"
+
 namespace tessel::testing {
 
-using Callback = void(__cdecl*)(int32_t, int32_t, float, int16_t*);
-
-struct PluginApi {
-  bool(__stdcall* InitHW)(char*, char*, int32_t*);
-  bool(__stdcall* OpenHW)();
-  int32_t(__stdcall* StartHW)(int32_t);
-  int32_t(__stdcall* GetStatus)();
-  void(__stdcall* StopHW)();
-  void(__stdcall* CloseHW)();
-  void(__stdcall* SetCallback)(Callback);
-  void(__stdcall* SetHWLO)(int32_t);
-  int32_t(__stdcall* GetHWLO)();
-  int32_t(__stdcall* GetHWSR)();
-  void(__stdcall* ShowGUI)();
-  void(__stdcall* HideGUI)();
-  void(__stdcall* TuneChanged)(int32_t);
-};
+using host::PluginApi;
 
 // One call of the host callback as the test host saw it.
 struct HostCall {

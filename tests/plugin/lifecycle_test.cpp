@@ -189,6 +189,26 @@ TEST(Lifecycle, TuneChangedChangesNothingAndTuningGoesToTheComponent) {
   RemoveSettings();
 }
 
+TEST(Lifecycle, UnloadingWithoutCloseTakesTheWindowDownAndSavesNothing) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  Plugin().SetCallback(&RecordingCallback);
+  Plugin().StartHW(7100000);
+  Pump(300);
+  HWND window = FindSettingsWindow();
+  ASSERT_TRUE(IsWindow(window));
+  HMODULE module = GetModuleHandleA("Tessel_Calder.dll");
+  ASSERT_NE(module, nullptr);
+  ASSERT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr);
+  EXPECT_FALSE(IsWindow(window));
+  std::size_t calls = HostCalls().size();
+  Pump(500);  // nothing left behind that could still call into the unloaded library
+  EXPECT_EQ(HostCalls().size(), calls);
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
 // --- settings file -------------------------------------------------------------
 
 TEST(Settings, OddValuesAreMappedOntoButtonsAndSlidersAndOtherContentIsKept) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/host/Options.h"
+#include "tools/host/PluginApi.h"
 #include "tools/host/Spectrum.h"
 #include "tools/host/Wav.h"
 
@@ -16,28 +17,11 @@ namespace {
 
 using tessel::host::HostOptions;
 
-using Callback = void(__cdecl*)(int32_t, int32_t, float, int16_t*);
-
-// The thirteen entry points, resolved by plain name.
-struct Plugin {
-  bool(__stdcall* InitHW)(char*, char*, int32_t*);
-  bool(__stdcall* OpenHW)();
-  int32_t(__stdcall* StartHW)(int32_t);
-  int32_t(__stdcall* GetStatus)();
-  void(__stdcall* StopHW)();
-  void(__stdcall* CloseHW)();
-  void(__stdcall* SetCallback)(Callback);
-  void(__stdcall* SetHWLO)(int32_t);
-  int32_t(__stdcall* GetHWLO)();
-  int32_t(__stdcall* GetHWSR)();
-  void(__stdcall* ShowGUI)();
-  void(__stdcall* HideGUI)();
-  void(__stdcall* TuneChanged)(int32_t);
-};
+using tessel::host::PluginApi;
 
 // What the callback has seen; touched only on this thread.
 struct Stream {
-  Plugin* plugin = nullptr;
+  PluginApi* plugin = nullptr;
   uint64_t blocks = 0;
   uint64_t values = 0;
   int32_t last_status = 0;
@@ -133,27 +117,6 @@ std::string DefaultDllPath() {
   return n > 0 && n < sizeof full ? std::string(full, n) : relative;
 }
 
-template <typename F>
-bool Resolve(HMODULE module, const char* name, F* out, const std::string& dll) {
-  FARPROC address = GetProcAddress(module, name);
-  if (address == nullptr) {
-    std::fprintf(stderr, "error: %s has no entry point '%s'\n", dll.c_str(), name);
-    return false;
-  }
-  *out = reinterpret_cast<F>(reinterpret_cast<void*>(address));
-  return true;
-}
-
-bool ResolveAll(HMODULE m, Plugin* p, const std::string& dll) {
-  return Resolve(m, "InitHW", &p->InitHW, dll) && Resolve(m, "OpenHW", &p->OpenHW, dll) &&
-         Resolve(m, "StartHW", &p->StartHW, dll) && Resolve(m, "GetStatus", &p->GetStatus, dll) &&
-         Resolve(m, "StopHW", &p->StopHW, dll) && Resolve(m, "CloseHW", &p->CloseHW, dll) &&
-         Resolve(m, "SetCallback", &p->SetCallback, dll) &&
-         Resolve(m, "SetHWLO", &p->SetHWLO, dll) && Resolve(m, "GetHWLO", &p->GetHWLO, dll) &&
-         Resolve(m, "GetHWSR", &p->GetHWSR, dll) && Resolve(m, "ShowGUI", &p->ShowGUI, dll) &&
-         Resolve(m, "HideGUI", &p->HideGUI, dll) && Resolve(m, "TuneChanged", &p->TuneChanged, dll);
-}
-
 // Pumps messages until the time is up, the window is closed or Ctrl+C; one progress
 // line per second.
 void RunLoop(const HostOptions& options) {
@@ -198,8 +161,12 @@ int Run(const HostOptions& options) {
                  GetLastError());
     return 2;
   }
-  Plugin plugin{};
-  if (!ResolveAll(module, &plugin, dll)) return 2;
+  PluginApi plugin{};
+  std::string missing;
+  if (!tessel::host::ResolvePluginApi(module, &plugin, &missing)) {
+    std::fprintf(stderr, "error: %s has no entry point '%s'\n", dll.c_str(), missing.c_str());
+    return 2;
+  }
   stream.plugin = &plugin;
 
   char name[256] = {};
