@@ -45,12 +45,19 @@ make_prefix() {
 
 build() {
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    log "configuring $BUILD_DIR"
     cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$BUILD_DIR" -j "$(nproc)"
+  # The build's output goes to a log; it is shown when the build fails.
+  if ! cmake --build "$BUILD_DIR" -j "$(nproc)" >"$BUILD_DIR/build.log" 2>&1; then
+    grep -E "error|Error" -A3 "$BUILD_DIR/build.log" | head -n 60 >&2 || true
+    log "the build failed; the whole output is in $BUILD_DIR/build.log"
+    return 1
+  fi
 }
 
 install_packages
 make_prefix
+log "building"
 build
