@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tools/host/Options.h"
-#include "tools/host/Spectrum.h"
+#include "tools/host/ToneFinder.h"
 #include "tools/host/Wav.h"
 
 namespace tessel::host {

@@ -10,7 +10,7 @@
 
 #include "tools/host/Options.h"
 #include "tools/host/PluginApi.h"
-#include "tools/host/Spectrum.h"
+#include "tools/host/ToneFinder.h"
 #include "tools/host/Wav.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/host/Spectrum.h"
+#include "tools/host/ToneFinder.h"
 
 #include <cmath>
 #include <complex>
