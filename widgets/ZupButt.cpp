@@ -61,6 +61,8 @@ void TZupButt::SetCaption(const std::string& caption) {
 }
 
 void TZupButt::SetSize(size s) {
+  // Only the four sizes have pictures; any other value is not one a button can take.
+  if (static_cast<uint8_t>(s) > static_cast<uint8_t>(size::Grey)) return;
   size_ = s;
   Repaint();
 }

@@ -29,7 +29,8 @@ class TZupButt : public fw::TGraphicControl {
   // Stores and repaints at once.
   void SetCaption(const std::string& caption);
   size Size() const { return size_; }
-  // Stores and repaints at once; the repaint applies the new size.
+  // Stores and repaints at once; the repaint applies the new size. A value that
+  // names no size is ignored.
   void SetSize(size s);
   fw::TColor FontColorON() const { return font_color_on_; }
   void SetFontColorON(fw::TColor c);

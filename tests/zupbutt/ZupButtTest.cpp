@@ -120,6 +120,59 @@ TEST(ZupButt, PaintForcesTheSizeOfThePicture) {
   EXPECT_EQ(b.Height(), 22);
   EXPECT_EQ(b.Left(), 5);
   EXPECT_EQ(shown->Width(), 135);
+
+  b.SetSize(static_cast<size>(4));  // names no size: ignored
+  EXPECT_EQ(b.Size(), size::Grey);
+  EXPECT_EQ(fw::RenderControl(b, kParent)->Width(), 135);
+}
+
+// The font's description as the system keeps it.
+LOGFONTA Describe(const fw::ScopedFont& f) {
+  LOGFONTA lf{};
+  EXPECT_TRUE(f && ::GetObjectA(f.get(), sizeof(lf), &lf));
+  return lf;
+}
+
+TEST(ZupButtFont, CreatedFontHasTheAttributesAndTheContextIsLeftAsItWas) {
+  fw::MemoryDC dc(nullptr);
+  ASSERT_TRUE(dc);
+  ASSERT_EQ(::GetDeviceCaps(dc.get(), LOGPIXELSY), 96);
+  HGDIOBJ font_before = ::GetCurrentObject(dc.get(), OBJ_FONT);
+  ::SetViewportOrgEx(dc.get(), 3, 4, nullptr);
+
+  // 10 points high at 96 per inch: 133 tenths of a pixel, 13 pixels.
+  LOGFONTA plain = Describe(TZupButt::myCreateFont(dc.get(), "Tahoma", 100, 0, 2 | 4 | 8, true));
+  EXPECT_EQ(plain.lfHeight, -13);
+  EXPECT_EQ(plain.lfWidth, 0);  // no width asked: the face's own
+  EXPECT_EQ(plain.lfWeight, FW_DONTCARE);
+  EXPECT_TRUE(plain.lfItalic);
+  EXPECT_TRUE(plain.lfUnderline);
+  EXPECT_TRUE(plain.lfStrikeOut);
+  EXPECT_EQ(plain.lfCharSet, ANSI_CHARSET);
+  EXPECT_STREQ(plain.lfFaceName, "Tahoma");
+
+  // Twice as wide as high: the first font's average width scaled by 213 / 106.
+  fw::ScopedFont narrow = TZupButt::myCreateFont(dc.get(), "Tahoma", 80, 0, 1, true);
+  TEXTMETRICA tm{};
+  {
+    fw::SelectObjectScope selected(dc.get(), narrow.get());
+    ::GetTextMetricsA(dc.get(), &tm);
+  }
+  LOGFONTA wide = Describe(TZupButt::myCreateFont(dc.get(), "Tahoma", 80, 160, 1, true));
+  EXPECT_EQ(wide.lfHeight, -11);
+  EXPECT_EQ(wide.lfWeight, FW_BOLD);
+  EXPECT_FALSE(wide.lfItalic);
+  ASSERT_GT(tm.tmAveCharWidth, 0);
+  EXPECT_EQ(wide.lfWidth, widgets::FontWidthFromAverage(tm.tmAveCharWidth, 213, 106));
+  EXPECT_GT(wide.lfWidth, tm.tmAveCharWidth);
+
+  // The measuring font is not left selected, nor the context changed.
+  EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_FONT), font_before);
+  EXPECT_EQ(::GetGraphicsMode(dc.get()), GM_COMPATIBLE);
+  POINT origin{};
+  ::GetViewportOrgEx(dc.get(), &origin);
+  EXPECT_EQ(origin.x, 3);
+  EXPECT_EQ(origin.y, 4);
 }
 
 // The rendered button equals its picture where the picture is not black and shows
@@ -362,6 +415,19 @@ TEST_F(RadioGroupTest, WritersRepaintAtOnceOnTheScreen) {
       for (int x = b->Left(); x < b->Left() + 135; ++x) n += shot->Pixel(x, y) == c;
     return n;
   };
+  EXPECT_GT(count_in_button(fw::clYellow), 0);
+  // Drawn over on the screen behind the framework's back, the key comes back when
+  // Down is written, even with the value it has.
+  {
+    HDC dc = ::GetDC(h);
+    RECT r{b->Left(), b->Top(), b->Left() + 135, b->Top() + 17};
+    fw::ScopedBrush blue(::CreateSolidBrush(RGB(0, 0, 255)));
+    ::FillRect(dc, &r, blue.get());
+    ::ReleaseDC(h, dc);
+  }
+  ASSERT_GT(count_in_button(fw::clBlue), 0);
+  b->SetDown(true);
+  EXPECT_EQ(count_in_button(fw::clBlue), 0);
   EXPECT_GT(count_in_button(fw::clYellow), 0);
   b->SetDown(false);  // no messages pumped in between
   EXPECT_EQ(count_in_button(fw::clYellow), 0);
