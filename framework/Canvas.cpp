@@ -18,6 +18,17 @@ std::vector<POINT> ToPoints(const std::vector<TPoint>& points) {
   return out;
 }
 
+// Selects a new object into `dc`, remembering in `original` what the DC had
+// first. False when the object was not made or not selected: the one selected
+// before stays, and so does its owner.
+bool SelectInto(HDC dc, HGDIOBJ object, HGDIOBJ& original) {
+  if (!object) return false;
+  HGDIOBJ old = ::SelectObject(dc, object);
+  if (!old || old == HGDI_ERROR) return false;
+  if (!original) original = old;
+  return true;
+}
+
 }  // namespace
 
 ScopedFont CreateFontHandle(const TFont& font) {
@@ -76,8 +87,7 @@ void TCanvas::RequirePen() {
       break;
   }
   ScopedPen pen(::CreatePen(style, pen_.Width(), Ref(pen_.Color())));
-  HGDIOBJ old = ::SelectObject(dc_, pen.get());
-  if (!orig_pen_) orig_pen_ = old;
+  if (!SelectInto(dc_, pen.get(), orig_pen_)) return;
   pen_handle_ = std::move(pen);  // the previous pen is deselected now and goes
   pen_version_ = pen_.Version();
 }
@@ -88,8 +98,7 @@ void TCanvas::RequireBrush() {
   lb.lbStyle = brush_.Style() == TBrushStyle::bsClear ? BS_NULL : BS_SOLID;
   lb.lbColor = Ref(brush_.Color());
   ScopedBrush brush(::CreateBrushIndirect(&lb));
-  HGDIOBJ old = ::SelectObject(dc_, brush.get());
-  if (!orig_brush_) orig_brush_ = old;
+  if (!SelectInto(dc_, brush.get(), orig_brush_)) return;
   brush_handle_ = std::move(brush);
   brush_version_ = brush_.Version();
 }
@@ -97,8 +106,7 @@ void TCanvas::RequireBrush() {
 void TCanvas::RequireFont() {
   if (!dc_ || (font_handle_ && font_version_ == font_.Version())) return;
   ScopedFont font = CreateFontHandle(font_);
-  HGDIOBJ old = ::SelectObject(dc_, font.get());
-  if (!orig_font_) orig_font_ = old;
+  if (!SelectInto(dc_, font.get(), orig_font_)) return;
   font_handle_ = std::move(font);
   font_version_ = font_.Version();
 }

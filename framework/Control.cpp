@@ -189,16 +189,15 @@ HWND TControl::WindowHandle() const {
 void TControl::AcquireTemporaryDC() {
   HWND wnd = WindowHandle();
   if (!wnd) return;
-  HDC dc = ::GetDC(wnd);
+  WindowDC dc(wnd);
   if (!dc) return;
   if (!dynamic_cast<TWinControl*>(this)) {
     // A windowless control draws on its parent's window at its own place.
-    ::IntersectClipRect(dc, left_, top_, left_ + width_, top_ + height_);
-    ::SetViewportOrgEx(dc, left_, top_, nullptr);
+    ::IntersectClipRect(dc.get(), left_, top_, left_ + width_, top_ + height_);
+    ::SetViewportOrgEx(dc.get(), left_, top_, nullptr);
   }
-  temp_dc_window_ = wnd;
-  temp_dc_ = dc;
-  canvas_.SetHandle(dc);
+  canvas_.SetHandle(dc.get());
+  temp_dc_ = std::move(dc);
   g_temp_dc_holders.push_back(this);
 }
 
@@ -206,10 +205,9 @@ void TControl::ReleaseTemporaryDC() {
   auto it = std::find(g_temp_dc_holders.begin(), g_temp_dc_holders.end(), this);
   if (it != g_temp_dc_holders.end()) g_temp_dc_holders.erase(it);
   if (!temp_dc_) return;
+  // The canvas gives the DC its own objects back before the DC goes.
   canvas_.SetHandle(nullptr);
-  ::ReleaseDC(temp_dc_window_, temp_dc_);
-  temp_dc_ = nullptr;
-  temp_dc_window_ = nullptr;
+  temp_dc_.reset();
 }
 
 TCanvas& TControl::Canvas() {

@@ -190,8 +190,8 @@ class TControl : public TComponent {
   uint32_t style_ = csCaptureMouse | csClickEvents | csDoubleClicks;
   bool clicked_ = false;
   bool painting_ = false;
-  HWND temp_dc_window_ = nullptr;
-  HDC temp_dc_ = nullptr;
+  // The DC that Canvas() took outside a paint, until ReleaseTemporaryDC.
+  WindowDC temp_dc_;
 };
 
 // A windowless control with a canvas and a virtual Paint.
