@@ -60,14 +60,15 @@ bool Fail(char* name, char* model, std::string_view text) {
   return false;
 }
 
-// Pumps the thread's queue until the first status arrives, at most kInitWaitMs.
+// Pumps the thread's queue until the first status arrives, at most kInitWaitMs. Each
+// pass handles everything queued before it looks at the status again, so statuses
+// that arrive together are all taken in and the latest one is judged.
 void WaitForFirstStatus() {
   waiting = true;
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;
-    while (state.HardwareStatus == kStatusWaiting &&
-           PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
         // The host's quit request: give it back to the host's own loop and stop.
         PostQuitMessage(static_cast<int>(message.wParam));
@@ -76,6 +77,8 @@ void WaitForFirstStatus() {
       }
       TranslateMessage(&message);
       DispatchMessageW(&message);
+      // A queue that never runs dry must not hold the host past the bound.
+      if (GetTickCount() - start >= kInitWaitMs) break;
     }
     if (state.HardwareStatus != kStatusWaiting || state.ClosePending) break;
     DWORD elapsed = GetTickCount() - start;

@@ -223,7 +223,31 @@ TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
   RemoveSettings();
 }
 
+// What a host message handled inside the first InitHW's wait sees of the plug-in.
+struct WaitView {
+  bool seen = false;
+  bool visible = false;
+  RECT rect{};
+  int32_t status = 0;
+  bool later_message_handled = false;
+};
+
 LRESULT CALLBACK ReentryProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP + 2) {
+    auto* view = reinterpret_cast<WaitView*>(lparam);
+    HWND settings = FindSettingsWindow();
+    view->seen = settings != nullptr;
+    view->visible = IsWindowVisible(settings) != FALSE;
+    GetWindowRect(settings, &view->rect);
+    view->status = Plugin().GetStatus();
+    // Queued behind the stand-in's answer to InitControl.
+    PostMessageW(window, WM_APP + 3, 0, lparam);
+    return 0;
+  }
+  if (message == WM_APP + 3) {
+    reinterpret_cast<WaitView*>(lparam)->later_message_handled = true;
+    return 0;
+  }
   if (message == WM_APP) {
     InitResult* inner = reinterpret_cast<InitResult*>(lparam);
     *inner = Init();
@@ -259,6 +283,24 @@ TEST(Reentry, InitCalledWhileTheFirstWaitsReportsNoSuccessAndMakesNoSecondWindow
   EXPECT_TRUE(outer.ok);
   EXPECT_EQ(CountSettingsWindows(), 1);
   EXPECT_EQ(CountLines("call 34"), 1u);
+  Plugin().CloseHW();
+  DestroyWindow(host);
+  RemoveSettings();
+}
+
+TEST(Reentry, TheFirstWaitShowsTheWindowOffScreenAndHandlesAllThatIsQueued) {
+  UseReceiver();
+  HWND host = MakeHostWindow();
+  WaitView view;
+  PostMessageW(host, WM_APP + 2, 0, reinterpret_cast<LPARAM>(&view));
+  ASSERT_TRUE(Init().ok);
+  ASSERT_TRUE(view.seen);
+  EXPECT_TRUE(view.visible);
+  EXPECT_EQ(view.rect.left, -9999);
+  EXPECT_EQ(view.rect.top, 370) << "only the left edge moves off screen";
+  EXPECT_EQ(view.status, -99);
+  // The wait takes in everything queued with the first status before it judges it.
+  EXPECT_TRUE(view.later_message_handled);
   Plugin().CloseHW();
   DestroyWindow(host);
   RemoveSettings();
