@@ -149,11 +149,6 @@ void TWinControl::Update() {
   if (hwnd_) ::UpdateWindow(hwnd_);
 }
 
-void TWinControl::Repaint() {
-  Invalidate();
-  Update();
-}
-
 TCanvas& TWinControl::Canvas() {
   Handle();
   return TControl::Canvas();

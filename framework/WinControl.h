@@ -57,7 +57,6 @@ class TWinControl : public TControl, private MessageTarget {
   void SetEnabled(bool enabled) override;
   void Invalidate() override;
   void Update() override;
-  void Repaint() override;
   TCanvas& Canvas() override;
   // Fills with the colour, then paints the control and every child.
   void PaintTo(HDC dc) override;
