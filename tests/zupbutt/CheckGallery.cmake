@@ -1,5 +1,6 @@
 # Runs the gallery into OUT and checks that each button case is a 24-bit BMP of
-# the button's size. Usage: cmake -DGALLERY=<exe> -DOUT=<dir> -P CheckGallery.cmake
+# the button's size, and that a filter matching no case fails.
+# Usage: cmake -DGALLERY=<exe> -DOUT=<dir> -P CheckGallery.cmake
 file(REMOVE_RECURSE ${OUT})
 execute_process(COMMAND wine ${GALLERY} "Z:${OUT}" RESULT_VARIABLE rc OUTPUT_VARIABLE out
                 ERROR_VARIABLE err)
@@ -50,4 +51,11 @@ foreach(row ${expected})
 endforeach()
 if(failures GREATER 0)
   message(FATAL_ERROR "${failures} gallery files wrong")
+endif()
+
+# A filter that selects nothing is a mistake, not an empty success.
+execute_process(COMMAND wine ${GALLERY} "Z:${OUT}" no-such-case RESULT_VARIABLE rc
+                OUTPUT_QUIET ERROR_QUIET)
+if(rc EQUAL 0)
+  message(FATAL_ERROR "gallery wrote nothing for an unknown filter and still succeeded")
 endif()

@@ -65,6 +65,10 @@ int Run(int argc, char** argv) {
     }
   }
   std::printf("%d written, %d failed\n", written, failures);
+  if (written == 0 && failures == 0) {
+    std::fprintf(stderr, "gallery: no case matches the filters (--list names them)\n");
+    return 1;
+  }
   return failures == 0 ? 0 : 1;
 }
 
