@@ -46,24 +46,28 @@ HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params,
                           EXCEPINFO*, UINT* arg_error) {
   if (result != nullptr) VariantInit(result);
   if (dispid != calder::kOnStatusChange && dispid != calder::kOnDataRdy) return S_OK;
-  // The event's one argument is the status; arguments arrive last-first.
-  if (params == nullptr || params->cArgs < 1 || params->rgvarg == nullptr) {
-    return DISP_E_BADPARAMCOUNT;
-  }
-  ScopedVariant status;
-  if (FAILED(VariantChangeType(status.Receive(), &params->rgvarg[params->cArgs - 1], 0, VT_I4))) {
+  // The event's one argument is the status; arguments arrive last-first. The data
+  // event's argument is not used, so a missing or odd one does not cost a block.
+  bool has_argument = params != nullptr && params->cArgs >= 1 && params->rgvarg != nullptr;
+  ScopedVariant argument;
+  bool converted =
+      has_argument && SUCCEEDED(VariantChangeType(argument.Receive(),
+                                                  &params->rgvarg[params->cArgs - 1], 0, VT_I4));
+  if (dispid == calder::kOnStatusChange && !converted) {
+    if (!has_argument) return DISP_E_BADPARAMCOUNT;
     if (arg_error != nullptr) *arg_error = params->cArgs - 1;
     return DISP_E_TYPEMISMATCH;
   }
+  int32_t status = converted ? argument.get().lVal : 0;
   // A handler may close the plug-in and release this sink: keep it alive until return.
   ComPtr<EventSink> keep_alive(this);
   ReceiverEvents* events = events_;
   if (events == nullptr) return S_OK;
   try {
     if (dispid == calder::kOnStatusChange) {
-      events->OnStatusChange(status.get().lVal);
+      events->OnStatusChange(status);
     } else {
-      events->OnDataRdy(status.get().lVal);
+      events->OnDataRdy(status);
     }
   } catch (...) {
     // The handler's failure stays on this side of the component.

@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "receiver/CalderContract.h"
+#include "receiver/ComTypes.h"
 #include "receiver/ControlRules.h"
+#include "receiver/EventSink.h"
 #include "receiver/Form.h"
 #include "receiver/RateTable.h"
 #include "receiver/SampleBuffer.h"
@@ -89,6 +92,12 @@ struct Call {
   int16_t* samples;
 };
 std::vector<Call> calls;
+// The 32 bits a float argument carried.
+uint32_t Bits(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
 void __cdecl Record(int32_t count, int32_t status, float offset, int16_t* samples) {
   calls.push_back({count, status, offset, samples});
 }
@@ -122,6 +131,7 @@ TEST_F(FormTest, RateButtonsSetTheRateWriteTheFilterAndAnnounceEachClick) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1].count, -1);
   EXPECT_EQ(calls[1].status, 100);
+  EXPECT_EQ(Bits(calls[1].offset), 0u) << "0.0 as the all-zero pattern";
   EXPECT_EQ(calls[1].samples, nullptr);
   form_->Rate8138Click();
   EXPECT_EQ(state_.CurrentSampleRate, 8138);
@@ -187,6 +197,11 @@ TEST_F(FormTest, StatusEventsBuildTheModelTextOnceAndForwardEveryStatus) {
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0].status, 0);
   EXPECT_EQ(calls[2].status, 2);
+  for (const Call& call : calls) {
+    EXPECT_EQ(call.count, -1);
+    EXPECT_EQ(Bits(call.offset), 0u);
+    EXPECT_EQ(call.samples, nullptr);
+  }
   form_->SDRStatusChange(77);
   EXPECT_EQ(state_.HardwareStatus, 77);
 }
@@ -223,6 +238,46 @@ TEST_F(FormTest, HideButtonHidesTheWindowOnly) {
   EXPECT_FALSE(IsWindowVisible(form_->Handle()));
   EXPECT_TRUE(fake_.log.empty());
   EXPECT_TRUE(calls.empty());
+}
+
+// Records what the event sink passes on.
+struct EventLog final : ReceiverEvents {
+  std::vector<std::string> seen;
+  void OnStatusChange(int32_t status) override {
+    seen.push_back("status " + std::to_string(status));
+  }
+  void OnDataRdy(int32_t status) override { seen.push_back("data " + std::to_string(status)); }
+};
+
+TEST(EventSink, AStatusNeedsANumberButNoDataEventIsDropped) {
+  EventLog events;
+  ComPtr<EventSink> sink;
+  sink.Attach(new EventSink(&events));
+  auto fire = [&](DISPID id, VARIANT* args, UINT count) {
+    DISPPARAMS params{args, nullptr, count, 0};
+    UINT arg_error = 0;
+    return sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &arg_error);
+  };
+  VARIANT number;
+  VariantInit(&number);
+  number.vt = VT_I2;
+  number.iVal = 3;
+  ScopedBstr text(L"abc");
+  VARIANT word;
+  VariantInit(&word);
+  word.vt = VT_BSTR;
+  word.bstrVal = text.get();
+
+  EXPECT_EQ(fire(calder::kOnStatusChange, &number, 1), S_OK);
+  EXPECT_EQ(fire(calder::kOnStatusChange, nullptr, 0), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(fire(calder::kOnStatusChange, &word, 1), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(fire(calder::kOnDataRdy, nullptr, 0), S_OK);
+  EXPECT_EQ(fire(calder::kOnDataRdy, &word, 1), S_OK);
+  EXPECT_EQ(fire(calder::kOnUartDataRdy, nullptr, 0), S_OK);
+  EXPECT_EQ(events.seen, (std::vector<std::string>{"status 3", "data 0", "data 0"}));
+  sink->Disconnect();
+  EXPECT_EQ(fire(calder::kOnStatusChange, &number, 1), S_OK);
+  EXPECT_EQ(events.seen.size(), 3u);
 }
 
 TEST(ControlRules, RadioGroupClickAlwaysRaisesAndIgnoresStrangers) {
