@@ -8,6 +8,7 @@
 
 #include "framework/Bitmap.h"
 #include "framework/Forms.h"
+#include "framework/Handles.h"
 
 namespace testing_support {
 
@@ -48,9 +49,8 @@ inline std::unique_ptr<fw::TBitmap> CaptureClient(HWND window) {
   RECT r{};
   ::GetClientRect(window, &r);
   auto picture = std::make_unique<fw::TBitmap>(r.right, r.bottom);
-  HDC dc = ::GetDC(window);
-  ::BitBlt(picture->Canvas().Handle(), 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-  ::ReleaseDC(window, dc);
+  fw::WindowDC dc(window);
+  ::BitBlt(picture->Canvas().Handle(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, SRCCOPY);
   ::GdiFlush();
   return picture;
 }

@@ -419,11 +419,10 @@ TEST_F(RadioGroupTest, WritersRepaintAtOnceOnTheScreen) {
   // Drawn over on the screen behind the framework's back, the key comes back when
   // Down is written, even with the value it has.
   {
-    HDC dc = ::GetDC(h);
+    fw::WindowDC dc(h);
     RECT r{b->Left(), b->Top(), b->Left() + 135, b->Top() + 17};
     fw::ScopedBrush blue(::CreateSolidBrush(RGB(0, 0, 255)));
-    ::FillRect(dc, &r, blue.get());
-    ::ReleaseDC(h, dc);
+    ::FillRect(dc.get(), &r, blue.get());
   }
   ASSERT_GT(count_in_button(fw::clBlue), 0);
   b->SetDown(true);
