@@ -61,6 +61,38 @@ TEST(Canvas, RectangleIsOutlinedAndFilledInsideItsRightAndBottomEdges) {
   EXPECT_EQ(b.Pixel(3, 3), kRed);
 }
 
+TEST(Canvas, ShapesAreOutlinedWithThePenAndFilledWithTheBrush) {
+  TBitmap b(20, 10);
+  fw::TCanvas& c = b.Canvas();
+  c.Pen().SetColor(clBlack);
+  c.Brush().SetColor(kRed);
+  c.Polygon({{1, 1}, {8, 1}, {8, 8}, {1, 8}});
+  EXPECT_EQ(b.Pixel(1, 1), clBlack);
+  EXPECT_EQ(b.Pixel(4, 4), kRed);
+  c.Brush().SetColor(kGreen);
+  c.RoundRect(10, 0, 20, 10, 4, 4);
+  EXPECT_EQ(b.Pixel(15, 0), clBlack);
+  EXPECT_EQ(b.Pixel(15, 5), kGreen);
+  EXPECT_EQ(b.Pixel(10, 0), clWhite);  // the rounded corner
+  c.Pen().SetColor(kRed);
+  c.Polyline({{0, 9}, {5, 9}});
+  EXPECT_EQ(b.Pixel(4, 9), kRed);
+  EXPECT_EQ(b.Pixel(5, 9), clWhite);  // the last point is left out
+}
+
+TEST(Canvas, TextHasTheBrushBehindItUnlessTheBrushIsClear) {
+  TBitmap b(40, 20);
+  fw::TCanvas& c = b.Canvas();
+  c.Font().SetColor(kGreen);
+  c.Brush().SetColor(kRed);
+  c.TextOut(0, 0, " ");
+  EXPECT_EQ(b.Pixel(1, 1), kRed);
+  EXPECT_GT(c.PenPos().X, 0);  // the pen moves on past the text
+  c.Brush().SetStyle(fw::TBrushStyle::bsClear);
+  c.TextOut(20, 0, " ");
+  EXPECT_EQ(b.Pixel(21, 1), clWhite);
+}
+
 TEST(Canvas, SystemColoursAreLookedUpWhenDrawn) {
   TBitmap b(4, 4);
   b.Canvas().SetPixel(1, 1, fw::clBtnFace);
@@ -113,6 +145,24 @@ TEST(Bitmap, AutomaticTransparentColourIsTheBottomLeftPixelWhenDrawn) {
   src.SetTransparentColor(kRed);  // fixed from now on
   EXPECT_EQ(src.TransparentMode(), fw::TTransparentMode::tmFixed);
   EXPECT_EQ(src.TransparentColor(), kRed);
+}
+
+TEST(Bitmap, StretchDrawScalesAndKeepsTheTransparentColourOut) {
+  TBitmap src(2, 1);
+  src.Canvas().SetPixel(0, 0, kRed);
+  src.Canvas().SetPixel(1, 0, clBlack);
+  TBitmap dst(4, 2);
+  dst.Canvas().Brush().SetColor(kGreen);
+  dst.Canvas().FillRect({0, 0, 4, 2});
+  dst.Canvas().StretchDraw({0, 0, 4, 2}, src);
+  EXPECT_EQ(dst.Pixel(1, 1), kRed);
+  EXPECT_EQ(dst.Pixel(3, 1), clBlack);
+  src.SetTransparent(true);
+  src.SetTransparentColor(clBlack);
+  dst.Canvas().FillRect({0, 0, 4, 2});
+  dst.Canvas().StretchDraw({0, 0, 4, 2}, src);
+  EXPECT_EQ(dst.Pixel(1, 1), kRed);
+  EXPECT_EQ(dst.Pixel(3, 1), kGreen);
 }
 
 TEST(Bitmap, OpaqueDrawAndCopyRectUseTheCopyMode) {
