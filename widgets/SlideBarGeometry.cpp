@@ -178,21 +178,21 @@ Ticks TicksFor(const Layout& l, const Trench& tr, int frequency) {
   };
 
   if (l.max % step == 0) out.at.push_back(l.IsVert() ? tr.yt : tr.xr - 1);
-  // Walk the multiples of the frequency below max. Offsets grow with i, so once a line is
-  // drawn, jump close to the first value whose offset can differ instead of visiting every
-  // value: the work follows the pixels, not the width of the range.
+  // Walk the multiples of the frequency below max. Offsets move away from 0 as i grows
+  // (downwards too, when the control is smaller than its thumb), so once a line is drawn,
+  // jump close to the first value whose offset can differ instead of visiting every value:
+  // the work follows the pixels, not the width of the range.
+  const long double magnitude = std::fabs(static_cast<long double>(scale));
   for (i64 i = FloorDiv(i64{l.min} + step - 1, step) * step; i < l.max;) {
     const i64 t = offset(i);
     out.at.push_back(line_at(t));
+    if (magnitude == 0) break;  // every value shares offset 0
     i64 next = i + step;
-    if (scale > 0) {
-      const long double gap = std::floor((static_cast<long double>(t) + 1) / scale) - 2;
-      if (gap > 0 && gap < static_cast<long double>(INT64_MAX / 4)) {
-        const i64 candidate = FloorDiv(l.min + static_cast<i64>(gap) + step - 1, step) * step;
-        next = std::max(next, candidate);
-      }
-    } else {
-      break;  // every value shares offset 0
+    const long double reach = static_cast<long double>(t < 0 ? -t : t) + 1;
+    const long double gap = std::floor(reach / magnitude) - 2;
+    if (gap > 0 && gap < static_cast<long double>(INT64_MAX / 4)) {
+      const i64 candidate = FloorDiv(l.min + static_cast<i64>(gap) + step - 1, step) * step;
+      next = std::max(next, candidate);
     }
     i = next;
   }

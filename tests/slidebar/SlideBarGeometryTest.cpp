@@ -99,20 +99,23 @@ TEST(SlideBarGeometry, TrenchAndTicks) {
 }
 
 TEST(SlideBarGeometry, TicksOfAWideRangeMatchEveryValueAndStayFew) {
-  for (int frequency : {1, 3, 7, 1000}) {
-    Layout l;
+  // A new slider, and one shorter than its thumb, whose offsets run the other way.
+  Layout tall, short_one{orVertical, 11, 10, 12, 12};
+  for (Layout l : {tall, short_one}) {
     l.min = -12345, l.max = 2'000'000;
     const Trench tr = TrenchFor(l, 2);
-    const float scale = 95.0f / float(l.max - l.min);
-    std::vector<int> want;
-    for (long long i = l.min; i <= l.max; ++i) {
-      if (i % frequency != 0) continue;
-      const int t = static_cast<int>(std::trunc((long double)(i - l.min) * scale));
-      want.push_back(i == l.max ? tr.yt : tr.yb - t - 1);
+    const float scale = float(l.height - l.thumb_height) / float(l.max - l.min);
+    for (int frequency : {1, 3, 7, 1000}) {
+      std::vector<int> want;
+      for (long long i = l.min; i <= l.max; ++i) {
+        if (i % frequency != 0) continue;
+        const int t = static_cast<int>(std::trunc((long double)(i - l.min) * scale));
+        want.push_back(i == l.max ? tr.yt : tr.yb - t - 1);
+      }
+      std::sort(want.begin(), want.end());
+      want.erase(std::unique(want.begin(), want.end()), want.end());
+      EXPECT_EQ(TicksFor(l, tr, frequency).at, want) << l.height << " high, every " << frequency;
     }
-    std::sort(want.begin(), want.end());
-    want.erase(std::unique(want.begin(), want.end()), want.end());
-    EXPECT_EQ(TicksFor(l, tr, frequency).at, want) << frequency;
   }
   Layout widest;
   widest.min = INT_MIN, widest.max = INT_MAX;
