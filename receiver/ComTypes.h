@@ -8,7 +8,7 @@
 
 namespace tessel {
 
-// Owns a VARIANT and clears it on scope exit. Move-only.
+// Owns a VARIANT and clears it on scope exit. Not copyable.
 class ScopedVariant {
  public:
   ScopedVariant() { VariantInit(&value_); }
@@ -21,8 +21,6 @@ class ScopedVariant {
     return &value_;
   }
   const VARIANT& get() const { return value_; }
-  // Converts in place; false (and the value cleared) when the type does not convert.
-  bool ChangeType(VARTYPE type) { return SUCCEEDED(VariantChangeType(&value_, &value_, 0, type)); }
 
  private:
   VARIANT value_;
