@@ -15,7 +15,7 @@ std::wstring Widen(std::string_view s) {
   return std::wstring(s.begin(), s.end());
 }
 
-// FlashColor's own trench colour, and the one it gives back when turned off.
+// The trench's fill from the moment FlashColor is turned on until the position is next set.
 constexpr fw::TColor kFlashOnColor = fw::RGBColor(0, 255, 248);
 
 fw::TColor ToColor(Rgb rgb) {

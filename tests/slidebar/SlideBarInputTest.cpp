@@ -1,6 +1,7 @@
 // The slider in a real window, driven by real keyboard and mouse messages.
 #include <gtest/gtest.h>
 
+#include "framework/Exception.h"
 #include "tests/slidebar/SliderHost.h"
 
 using namespace slidebar_test;
@@ -136,6 +137,22 @@ TEST(SlideBarInput, MovingTheThumbRedrawsOnlyTheThumb) {
   EXPECT_GT(h.slider->paints, before);
   // From position 2 of 0..4: index 256 + Trunc(2 x 153.6) = 563, between green and yellow.
   EXPECT_EQ(h.Screen()->Pixel(4, 60), fw::RGBColor(51, 255, 0));
+}
+
+TEST(SlideBarInput, RefusedWritesRepaintNothingAndKeepTheThumbShown) {
+  GainHost h(4, 2);
+  ::SetFocus(h.Window());
+  Pump();
+  const int paints = h.slider->paints;
+  h.slider->SetPosition(5);  // past Max: stays, is drawn again in place, and is reported
+  EXPECT_EQ(h.slider->Position(), 2);
+  EXPECT_EQ(h.changes, (std::vector<int>{2}));
+  EXPECT_THROW(h.slider->SetThumbStyle(static_cast<TThumbStyle>(18)), fw::Exception);
+  Pump();
+  EXPECT_EQ(h.slider->paints, paints);
+  auto shown = h.Screen();
+  auto painted = fw::RenderControl(*h.slider, kParentColor);  // still the diamond at 2
+  EXPECT_TRUE(SamePixels(*shown, *painted));
 }
 
 TEST(SlideBarInput, HandCursorOnlyWhenAskedAndNotWhileDesigning) {
