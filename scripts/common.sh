@@ -10,9 +10,15 @@ SIM_DLL=$BUILD_DIR/sim/CalderSim.dll
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 
+# Ends the script with a message saying what failed.
+fail() {
+  log "error: $*"
+  exit 1
+}
+
 # Registers the stand-in receiver component in the prefix (needs a running wineserver).
 register_sim() {
-  if [ -f "$SIM_DLL" ]; then
-    wine regsvr32 /s "$(winepath -w "$SIM_DLL")" || { log "registering the stand-in component failed"; return 1; }
-  fi
+  [ -f "$SIM_DLL" ] || { log "error: the stand-in component $SIM_DLL is not built"; return 1; }
+  wine regsvr32 /s "$(winepath -w "$SIM_DLL")" ||
+    { log "error: registering the stand-in component failed (exit $?)"; return 1; }
 }

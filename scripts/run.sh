@@ -7,6 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 export ROOT BUILD_DIR
 HOST=$BUILD_DIR/tools/host/TesselHost.exe
 if [ ! -f "$HOST" ]; then
+  [ ! -f "$ROOT/tools/host/CMakeLists.txt" ] || fail "the build made no host tool $HOST"
   log "the host tool is not built yet; outputs so far:"
   find "$BUILD_DIR" -maxdepth 3 \( -name '*.dll' -o -name '*.exe' \) -not -path '*/wineprefix/*' >&2
   exit 0
@@ -16,8 +17,6 @@ cd "$ROOT/out"
 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   source "$ROOT/scripts/common.sh"
   wineserver -p >/dev/null 2>&1
-  register_sim
-  wine "$0" "$@"
-  rc=$?
-  wineserver -k
-  exit $rc' "$HOST" "$@"
+  trap "wineserver -k >/dev/null 2>&1" EXIT
+  register_sim || exit 1
+  wine "$0" "$@"' "$HOST" "$@"

@@ -6,12 +6,16 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$ROOT/scripts/setup.sh"
 export ROOT BUILD_DIR
 log "running the tests"
+# One persistent wineserver for the whole run: without it every test process
+# waits seconds for the server to exit. It is ended however the run ends. An
+# interrupt ends the whole run (ctest alone would go on with the next test).
 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   source "$ROOT/scripts/common.sh"
   wineserver -p >/dev/null 2>&1
+  trap "wineserver -k >/dev/null 2>&1" EXIT
   wine cmd /c exit >/dev/null 2>&1
-  register_sim
-  ctest --test-dir "$BUILD_DIR" --output-on-failure "$@"
-  rc=$?
-  wineserver -k
-  exit $rc' bash "$@"
+  register_sim || exit 1
+  ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error "$@" </dev/null &
+  ctest_pid=$!
+  trap "kill $ctest_pid 2>/dev/null; log \"interrupted\"; exit 130" INT TERM
+  wait $ctest_pid' bash "$@"
