@@ -359,6 +359,21 @@ TEST(Status, ErrorStateFails) {
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
+TEST(Status, AnyOtherFirstStatusCountsAsSuccessWithoutAModelText) {
+  RemoveSettings();
+  UseReceiver(L"Calder", L"5");
+  InitResult r = Init();
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.name, "") << "only a status 1 or 2 reads the receiver's description";
+  EXPECT_EQ(r.model, "N/A");
+  EXPECT_EQ(Plugin().GetStatus(), 5);
+  // Without a Calder model text there is no input step.
+  EXPECT_EQ(SimActions(), (Lines{"call 34", "put 1 66667120", "put 10 24", "put 4 -10", "put 6 129",
+                                 "put 5 5", "put 10 24", "put 4 -10"}));
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
 TEST(Status, ALaterInitJudgesTheLatestStatusAndBuildsTheModelTextThen) {
   RemoveSettings();
   UseReceiver(L"Calder", L"0,1@300");
