@@ -130,6 +130,35 @@ TEST_F(SimTest, BlocksArriveAtTheSelectedRateAndStopEndsThem) {
   }
 }
 
+TEST_F(SimTest, AFilterChangeWhileStreamingChangesPaceAndSignalAtOnce) {
+  SetSimVariable(L"CALDER_SIM_CARRIER_HZ", L"2000");  // inside the band at every rate
+  auto sim = Create();
+  auto sink = RecordingSink::Make();
+  std::vector<int16_t> buffer(8192);
+  FetchBlocksInHandler(sink.Get(), sim.Get(), &buffer);
+  Connection connection(sim.Get(), sink.Get());
+  ASSERT_EQ(PutInt(sim.Get(), kIFfilter, 12), S_OK);
+  ASSERT_EQ(Start(sim.Get()), S_OK);
+  PumpFor(300);
+  ASSERT_GT(sink->Count(kOnDataRdy), 20u);
+
+  // The user picks the lowest rate while the stream runs.
+  ASSERT_EQ(PutInt(sim.Get(), kIFfilter, 0), S_OK);
+  const size_t before = sink->Count(kOnDataRdy);
+  const double start = NowSeconds();
+  PumpFor(1000);
+  const double expected = (NowSeconds() - start) * 8138 / 1024.0;
+  const double received = static_cast<double>(sink->Count(kOnDataRdy) - before);
+  EXPECT_GE(received, 0.7 * expected - 1);
+  EXPECT_LE(received, 1.2 * expected + 2);
+  CallMethod(sim.Get(), kStop, {});
+  EXPECT_EQ(sink->failed_fetches, 0u);
+
+  const std::vector<double> spectrum = Spectrum(buffer.data(), kBlockValues / 2);
+  const size_t peak = std::max_element(spectrum.begin(), spectrum.end()) - spectrum.begin();
+  EXPECT_EQ(peak, BinOf(2000, 8138, kBlockValues / 2));
+}
+
 TEST_F(SimTest, AThreadThatStalledGetsOneCappedBurstNotAFlood) {
   auto sim = Create();
   auto sink = RecordingSink::Make();
