@@ -141,9 +141,13 @@ ToolRun RunTool(const std::string& args) {
     if (c == '/') c = '\\';
   }
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const char* out_path = "host-tool-output.txt";
-  HANDLE out = CreateFileA(out_path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A file of its own per run: the previous run's file may still be held open for a
+  // moment after its process has ended, and must never be read as this run's output.
+  static int runs = 0;
+  std::string out_path = "host-tool-output-" + std::to_string(++runs) + ".txt";
+  HANDLE out = CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(out, INVALID_HANDLE_VALUE) << "cannot create " << out_path;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -162,7 +166,7 @@ ToolRun RunTool(const std::string& args) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   std::vector<uint8_t> text = ReadAll(out_path);
-  DeleteFileA(out_path);
+  DeleteFileA(out_path.c_str());
   return {code, std::string(text.begin(), text.end())};
 }
 
