@@ -1,6 +1,7 @@
 // The DLL's entry points: class object, unload test and registration.
 #include <windows.h>
 #include <olectl.h>
+#include <wrl/client.h>
 
 #include <atomic>
 #include <new>
@@ -41,19 +42,20 @@ std::optional<std::wstring> ReadVariable(const wchar_t* name) {
 }
 
 // Hands a configuration error to the caller through the thread's error object.
-void ReportError(const std::string& message) {
-  OutputDebugStringA(("CalderSim: " + message + "\n").c_str());
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create))) return;
-  const std::wstring text(message.begin(), message.end());
-  create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
-  create->SetSource(const_cast<LPOLESTR>(L"CalderSim"));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
+// Called from a COM method's catch handler, so nothing may leave it.
+void ReportError(const std::string& message) noexcept {
+  try {
+    OutputDebugStringA(("CalderSim: " + message + "\n").c_str());
+    Microsoft::WRL::ComPtr<ICreateErrorInfo> create;
+    if (FAILED(CreateErrorInfo(&create))) return;
+    const std::wstring text(message.begin(), message.end());
+    create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+    create->SetSource(const_cast<LPOLESTR>(L"CalderSim"));
+    Microsoft::WRL::ComPtr<IErrorInfo> info;
+    if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
+  } catch (...) {
+    // Out of memory: the caller still gets E_INVALIDARG, without a description.
   }
-  create->Release();
 }
 
 class ClassFactory final : public IClassFactory {

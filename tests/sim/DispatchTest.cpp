@@ -233,6 +233,15 @@ TEST_F(SimTest, AnUnusableConfigurationFailsCreation) {
   ComPtr<IDispatch> sim;
   EXPECT_EQ(CreateSim(&sim), E_INVALIDARG);
   EXPECT_EQ(sim, nullptr);
+  // The thread's error object says which variable is wrong.
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  BSTR description = nullptr;
+  ASSERT_EQ(info->GetDescription(&description), S_OK);
+  const std::wstring text(description, SysStringLen(description));
+  SysFreeString(description);
+  EXPECT_NE(text.find(L"CALDER_SIM_STATUS"), std::wstring::npos)
+      << std::string(text.begin(), text.end());
 }
 
 TEST_F(SimTest, GetIntegerDataNeverWritesBeyondTheArray) {
