@@ -36,7 +36,12 @@ while [ $# -gt 0 ]; do
     --windres) [ $# -ge 2 ] || usage; windres=$2; shift 2 ;;
     --scan) [ $# -ge 2 ] || usage; scan_dirs+=("$2"); shift 2 ;;
     --file) [ $# -ge 2 ] || usage; files+=("$2"); shift 2 ;;
-    --exports) [ $# -ge 3 ] || usage; expected_exports[$2]=$3; files+=("$2"); shift 3 ;;
+    --exports)
+      [ $# -ge 3 ] || usage
+      expected_exports[$(realpath -m -- "$2")]=$3
+      files+=("$2")
+      shift 3
+      ;;
     *) usage ;;
   esac
 done
@@ -114,9 +119,9 @@ for f in "${files[@]}"; do
       ;;
   esac
 
-  if [ -n "${expected_exports[$f]+set}" ]; then
+  if [ -n "${expected_exports[$key]+set}" ]; then
     actual=$(export_names "$headers" | sort)
-    wanted=$(tr -s ' \t' '\n\n' <<<"${expected_exports[$f]}" | sed '/^$/d' | sort)
+    wanted=$(tr -s ' \t' '\n\n' <<<"${expected_exports[$key]}" | sed '/^$/d' | sort)
     if [ "$actual" != "$wanted" ]; then
       extra=$(comm -13 <(echo "$wanted") <(echo "$actual") | tr '\n' ' ')
       missing=$(comm -23 <(echo "$wanted") <(echo "$actual") | tr '\n' ' ')
