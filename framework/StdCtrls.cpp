@@ -1,6 +1,7 @@
 #include "framework/StdCtrls.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "framework/Forms.h"
 #include "framework/Handles.h"
@@ -176,6 +177,22 @@ void TRadioButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 void TRadioButton::KeyDown(uint16_t& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
   if (key == VK_SPACE) SetChecked(true);
+  // The arrows select and focus the previous or next radio button of the parent.
+  int step = (key == VK_UP || key == VK_LEFT) ? -1 : (key == VK_DOWN || key == VK_RIGHT) ? 1 : 0;
+  TWinControl* parent = Parent();
+  if (step == 0 || !parent) return;
+  std::vector<TRadioButton*> group;
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    auto* r = dynamic_cast<TRadioButton*>(parent->Controls(i));
+    if (r && r->Visible() && r->Enabled()) group.push_back(r);
+  }
+  auto it = std::find(group.begin(), group.end(), this);
+  if (it == group.end() || group.size() < 2) return;
+  size_t n = group.size();
+  size_t i = static_cast<size_t>(it - group.begin());
+  TRadioButton* next = group[step > 0 ? (i + 1) % n : (i + n - 1) % n];
+  next->SetFocus();
+  next->SetChecked(true);
 }
 
 void TRadioButton::CMEnter() {

@@ -6,6 +6,7 @@
 
 #include "framework/Handles.h"
 #include "framework/Properties.h"
+#include "framework/TabOrder.h"
 
 namespace fw {
 namespace {
@@ -388,6 +389,16 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       uint16_t key = static_cast<uint16_t>(wp);
+      // Tab moves the focus as in a dialog, also when the program's message loop
+      // does no dialog navigation of its own.
+      if (msg == WM_KEYDOWN && key == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 &&
+          ::GetKeyState(VK_MENU) >= 0) {
+        TWinControl* root = this;
+        while (root->Parent()) root = root->Parent();
+        if (TWinControl* next = NextTabStop(*root, this, ::GetKeyState(VK_SHIFT) >= 0))
+          next->SetFocus();
+        return 0;
+      }
       KeyDown(key, KeyShift());
       if (key == 0 || msg == WM_KEYDOWN) return 0;
       return DefaultHandler(msg, wp, lp);
