@@ -8,6 +8,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TesselFrameworkWindow";
 int g_dispatch_depth = 0;
+DispatchHooks g_hooks;
 
 // Stores the target at WM_NCCREATE, forwards every message to it, and forgets it
 // after WM_NCDESTROY. Nothing thrown gets past this frame.
@@ -22,6 +23,9 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (!target) return ::DefWindowProcW(hwnd, msg, wp, lp);
 
+  // Read once: a hook may replace the hooks, and each Enter needs its own Leave.
+  DispatchHooks hooks = g_hooks;
+  if (hooks.Enter) hooks.Enter();
   ++g_dispatch_depth;
   LRESULT result = 0;
   try {
@@ -40,6 +44,13 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (--g_dispatch_depth == 0) {
     try {
       ReleaseTemporaryDCs();
+    } catch (...) {
+    }
+  }
+  // Last: the hook may destroy this window, so nothing may follow it.
+  if (hooks.Leave) {
+    try {
+      hooks.Leave();
     } catch (...) {
     }
   }
@@ -68,6 +79,10 @@ bool RegisterOnce() {
 }
 
 }  // namespace
+
+void SetDispatchHooks(DispatchHooks hooks) {
+  g_hooks = hooks;
+}
 
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title) {

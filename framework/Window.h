@@ -16,6 +16,16 @@ class MessageTarget {
   ~MessageTarget() = default;
 };
 
+// Called around the handling of every message of the framework's windows, the
+// outermost pair last: code that must not run while a handler is on the stack
+// (destroying the window the handler belongs to) can wait for `leave`.
+struct DispatchHooks {
+  void (*Enter)() = nullptr;
+  void (*Leave)() = nullptr;
+};
+// Replaces the hooks (empty ones: none).
+void SetDispatchHooks(DispatchHooks hooks);
+
 // Creates a window of the framework's class whose messages go to `target`.
 // Returns null on failure.
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
