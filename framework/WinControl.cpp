@@ -303,6 +303,11 @@ void TWinControl::CMExit() {
   Raise(OnExit, this);
 }
 
+void TWinControl::TextChanged() {
+  if (hwnd_) ::SetWindowTextA(hwnd_, Caption().c_str());
+  TControl::TextChanged();
+}
+
 LRESULT TWinControl::WMGetDlgCode() {
   return ::DefWindowProcW(hwnd_, WM_GETDLGCODE, 0, 0);
 }

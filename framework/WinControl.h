@@ -94,6 +94,8 @@ class TWinControl : public TControl, private MessageTarget {
   // Handles a message; the default goes to DefaultHandler.
   virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
+  // The window's text follows the caption.
+  void TextChanged() override;
   // Paints the window's own area (not the windowless children) into `dc`.
   virtual void PaintWindow(HDC dc);
   // Fills `dc`'s client area with the control's colour.
