@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "framework/Handles.h"
+#include "widgets/FreeButtonGlyph.h"
 
 namespace widgets {
 namespace {
@@ -18,13 +21,78 @@ fw::TColor Resolved(fw::TColor c) {
   return GetColor(c, &SystemRGB);
 }
 
-// The glyph is a picture, which a stored layout has no value for: it is set from
-// code only, and a layout that names it is refused.
+// The glyph's pixels as the bytes of a bottom-up 24-bit BMP file; empty for an
+// empty picture.
+std::string GlyphBytes(fw::TBitmap& glyph) {
+  if (glyph.Empty()) return {};
+  const int w = glyph.Width();
+  const int h = glyph.Height();
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  // Copied through a DIB of the file's own layout, whatever the picture's format.
+  void* raw = nullptr;
+  fw::ScopedBitmap copy(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0));
+  if (!copy || !raw) return {};
+  {
+    fw::MemoryDC dc(nullptr);
+    fw::SelectObjectScope selected(dc.get(), copy.get());
+    ::BitBlt(dc.get(), 0, 0, w, h, glyph.Canvas().Handle(), 0, 0, SRCCOPY);
+    ::GdiFlush();
+  }
+  std::string bytes = freebutton::BmpHeader(w, h);
+  bytes.append(static_cast<const char*>(raw), freebutton::BmpStride(w, 24) * h);
+  return bytes;
+}
+
+// Replaces the glyph with the picture in `bytes` (none when empty); false, and
+// the glyph unchanged, when the bytes hold no picture the button can take.
+bool SetGlyphBytes(fw::TBitmap& glyph, const std::string& bytes) {
+  if (bytes.empty()) {
+    glyph.SetHandle(nullptr);
+    return true;
+  }
+  std::optional<freebutton::BmpLayout> l = freebutton::ReadBmpLayout(bytes);
+  if (!l) return false;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = l->Width;
+  bi.bmiHeader.biHeight = l->BottomUp ? l->Height : -l->Height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = static_cast<WORD>(l->BitCount);
+  bi.bmiHeader.biCompression = BI_RGB;
+  fw::ScopedBitmap picture = fw::CreateDib24(l->Width, l->Height);
+  fw::MemoryDC dc(nullptr);
+  if (!picture || !dc) return false;
+  if (::SetDIBits(dc.get(), picture.get(), 0, l->Height, bytes.data() + l->BitsOffset, &bi,
+                  DIB_RGB_COLORS) != l->Height)
+    return false;
+  glyph.SetHandle(picture.release());  // the picture owns it now
+  return true;
+}
+
+// The glyph is stored as the bytes of a BMP file; bytes that hold no picture are
+// refused.
 fw::PropertyInfo GlyphProperty() {
   fw::PropertyInfo p;
   p.Name = "Glyph";
-  p.Write = [](fw::TComponent&, const fw::PropValue&, const fw::HandlerResolver&) { return false; };
-  p.Read = [](const fw::TComponent&) -> std::optional<fw::PropValue> { return std::nullopt; };
+  p.Write = [](fw::TComponent& c, const fw::PropValue& v, const fw::HandlerResolver&) {
+    auto* bytes = std::get_if<std::string>(&v);
+    auto& button = static_cast<TFreeButton&>(c);
+    if (!bytes || !SetGlyphBytes(button.Glyph(), *bytes)) return false;
+    button.Invalidate();
+    return true;
+  };
+  p.Read = [](const fw::TComponent& c) -> std::optional<fw::PropValue> {
+    // Reading the pixels takes the picture's drawing surface, which changes nothing.
+    auto& button = const_cast<TFreeButton&>(static_cast<const TFreeButton&>(c));
+    return GlyphBytes(button.Glyph());
+  };
+  p.ConstructorValue = std::string();
   return p;
 }
 

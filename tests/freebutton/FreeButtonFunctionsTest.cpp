@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "widgets/FreeButtonGlyph.h"
 #include "widgets/FreeButtonLayout.h"
 
 namespace {
@@ -100,6 +101,39 @@ TEST(FreeButtonLayout, CaptionAndGlyphPlacesOnAFace) {
   EXPECT_EQ(lamp[0], (TPoint{71, 19}));
   EXPECT_EQ(lamp[1], (TPoint{71, 11}));
   EXPECT_EQ(lamp[2], (TPoint{63, 19}));
+}
+
+TEST(FreeButtonGlyphBytes, OnlyWholeUncompressedPicturesAreRead) {
+  using widgets::freebutton::BmpHeader;
+  using widgets::freebutton::ReadBmpLayout;
+  const std::string good = BmpHeader(5, 3) + std::string(16 * 3, '\0');
+  auto l = ReadBmpLayout(good);
+  ASSERT_TRUE(l);
+  EXPECT_EQ(l->Width, 5);
+  EXPECT_EQ(l->Height, 3);
+  EXPECT_EQ(l->Stride, 16u);
+  EXPECT_EQ(l->BitsOffset, 54u);
+  EXPECT_TRUE(l->BottomUp);
+
+  auto with = [&](size_t at, std::string patch) {
+    return std::string(good).replace(at, patch.size(), patch);
+  };
+  for (const std::string& bad :
+       {good.substr(0, good.size() - 1),                  // a row cut short
+        good.substr(0, 40),                               // no whole header
+        with(0, "MB"),                                    // not a BMP
+        with(10, std::string("\xff\xff\0\0", 4)),         // pixels beyond the end
+        with(28, std::string("\x08\0", 2)),               // 8 bits per pixel
+        with(30, std::string("\x01", 1)),                 // compressed
+        with(18, std::string("\x01\x10\0\0", 4)),         // 4097 wide
+        with(22, std::string("\0\0\0\0", 4)),             // no rows
+        with(14, std::string("\xff\xff\xff\xff", 4))}) {  // header larger than the data
+    EXPECT_FALSE(ReadBmpLayout(bad));
+  }
+  auto top_down = ReadBmpLayout(with(22, std::string("\xfd\xff\xff\xff", 4)));  // -3
+  ASSERT_TRUE(top_down);
+  EXPECT_FALSE(top_down->BottomUp);
+  EXPECT_EQ(top_down->Height, 3);
 }
 
 }  // namespace

@@ -157,17 +157,20 @@ TEST(FreeButtonProperties, TableInOrderWithConstructorValues) {
   EXPECT_EQ(b.GlyphPosition(), widgets::gpTopCenter);
 }
 
-TEST(FreeButtonProperties, StoredLayoutRoundTrip) {
+TEST(FreeButtonProperties, StoredLayoutRoundTripWithTheGlyphsPixels) {
   TFreeButton designed(nullptr);
   MakeHide(designed);
   designed.setCustomColor(widgets::ccRuby);
   designed.setTextPosition(widgets::tpBottomLeft);
   designed.setLightSize(5);
-  designed.Font().SetHeight(-13);
+  fw::TBitmap glyph(5, 3);  // odd width: rows are padded in the stored bytes
+  glyph.Canvas().SetPixel(0, 0, fw::clRed);
+  glyph.Canvas().SetPixel(4, 2, fw::clBlue);
+  designed.setGlyph(glyph);
   std::vector<fw::StoredProperty> stored = fw::WriteProperties(designed);
   std::vector<std::string> names;
   for (const auto& p : stored) names.push_back(p.Name);
-  for (const char* left_out : {"Down", "LightColor", "TransparentGlyph", "Glyph"})
+  for (const char* left_out : {"Down", "LightColor", "TransparentGlyph"})
     EXPECT_EQ(std::count(names.begin(), names.end(), left_out), 0) << left_out;
   EXPECT_EQ(std::count(names.begin(), names.end(), "BackColor"), 1);
 
@@ -177,7 +180,18 @@ TEST(FreeButtonProperties, StoredLayoutRoundTrip) {
   EXPECT_EQ(loaded.Caption(), " Hide");
   EXPECT_EQ(loaded.CustomColor(), widgets::ccRuby);
   EXPECT_FALSE(loaded.DrawLight());
-  EXPECT_THROW(fw::ApplyProperties(loaded, {{"Glyph", std::string("x")}}), fw::Exception);
+  ASSERT_EQ(loaded.Glyph().Width(), 5);
+  EXPECT_EQ(loaded.Glyph().Pixel(0, 0), fw::clRed);
+  EXPECT_EQ(loaded.Glyph().Pixel(4, 2), fw::clBlue);
+  EXPECT_EQ(loaded.Glyph().Pixel(1, 1), fw::clWhite);
+
+  // Damaged picture bytes are refused and the glyph stays.
+  std::string bytes = std::get<std::string>(*loaded.Properties().Find("Glyph")->Read(loaded));
+  EXPECT_THROW(fw::ApplyProperties(loaded, {{"Glyph", bytes.substr(0, bytes.size() - 1)}}),
+               fw::Exception);
+  EXPECT_EQ(loaded.Glyph().Width(), 5);
+  fw::ApplyProperties(loaded, {{"Glyph", std::string()}});
+  EXPECT_TRUE(loaded.Glyph().Empty());
 }
 
 }  // namespace
