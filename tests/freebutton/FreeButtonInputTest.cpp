@@ -12,11 +12,10 @@ namespace {
 
 using fw::RGBColor;
 using fw::TColor;
-using testing_support::Point;
 
 const TColor kBack = RGBColor(64, 64, 64);
-constexpr int kLeft = 20;
-constexpr int kTop = 20;
+constexpr int kLeft = 20, kTop = 20;
+constexpr int kInX = kLeft + 30, kInY = kTop + 10;  // on the button
 
 class FreeButtonInput : public ::testing::Test {
  protected:
@@ -29,20 +28,23 @@ class FreeButtonInput : public ::testing::Test {
     button->SetParent(form.get());
     button->OnClick = [this](fw::TObject*) {
       clicks += 1;
-      EXPECT_TRUE(button->Pressed());  // OnClick comes before the face goes up
+      pressed_at_click = button->Pressed();
     };
     button->OnDblClick = [this](fw::TObject*) { double_clicks += 1; };
     button->OnMouseLeave = [this](fw::TObject*) { leaves += 1; };
-    MoveTo(150, 80);
+    Mouse(WM_MOUSEMOVE, 150, 80);
   }
 
-  // Moves the real pointer to client point (x, y), so that the window's hover
-  // tracking sees it there, and reports the move.
-  void MoveTo(int x, int y) {
+  // Puts the real pointer at client point (x, y), so that the window's hover
+  // tracking finds it there, and sends the message.
+  void Mouse(UINT msg, int x, int y) {
     POINT p{x, y};
     ::ClientToScreen(form->Handle(), &p);
     ::SetCursorPos(p.x, p.y);
-    Send(WM_MOUSEMOVE, MK_LBUTTON * held, x, y);
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) held = true;
+    if (msg == WM_LBUTTONUP) held = false;
+    ::SendMessageW(form->Handle(), msg, held ? MK_LBUTTON : 0, testing_support::Point(x, y));
+    testing_support::PumpMessages();
   }
   // Moves the real pointer off the window, sending nothing, and waits up to a
   // second for the button to hear that the pointer left.
@@ -50,24 +52,12 @@ class FreeButtonInput : public ::testing::Test {
     POINT p{-50, -50};
     ::ClientToScreen(form->Handle(), &p);
     ::SetCursorPos(p.x, p.y);
-    int before = leaves;
+    const int before = leaves;
     for (int i = 0; i < 100 && leaves == before; ++i) {
       ::Sleep(10);
       testing_support::PumpMessages();
     }
     return leaves > before;
-  }
-  void Send(UINT msg, WPARAM keys, int x, int y) {
-    ::SendMessageW(form->Handle(), msg, keys, Point(x, y));
-    testing_support::PumpMessages();
-  }
-  void Press(int x, int y) {
-    held = true;
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-  }
-  void Release(int x, int y) {
-    held = false;
-    Send(WM_LBUTTONUP, 0, x, y);
   }
 
   // What the screen shows: "up" or "pressed", then the lamp "off" or "lit".
@@ -81,60 +71,59 @@ class FreeButtonInput : public ::testing::Test {
     TColor lamp = shot->Pixel(kLeft + o + 69, kTop + o + 17);
     TColor off = pressed ? RGBColor(68, 68, 68) : RGBColor(48, 48, 48);
     TColor lit = pressed ? RGBColor(108, 108, 108) : RGBColor(88, 88, 88);
-    std::string s = pressed ? "pressed " : "up ";
-    return s + (lamp == off ? "off" : lamp == lit ? "lit" : "lamp?");
+    return (pressed ? "pressed " : "up ") + std::string(lamp == off   ? "off"
+                                                        : lamp == lit ? "lit"
+                                                                      : "lamp?");
   }
 
   std::unique_ptr<fw::TForm> form;
   widgets::TFreeButton* button = nullptr;
   bool held = false;
-  int clicks = 0;
-  int double_clicks = 0;
-  int leaves = 0;
+  int clicks = 0, double_clicks = 0, leaves = 0;
+  bool pressed_at_click = false;
 };
 
 TEST_F(FreeButtonInput, PressInsideReleaseOutside) {
-  MoveTo(kLeft + 30, kTop + 10);
-  Press(kLeft + 30, kTop + 10);
+  Mouse(WM_MOUSEMOVE, kInX, kInY);
+  Mouse(WM_LBUTTONDOWN, kInX, kInY);
   EXPECT_EQ(Shown(), "pressed off");
   ASSERT_TRUE(PointerOffWindow());  // held: the button keeps the mouse, but not the pointer
   EXPECT_EQ(Shown(), "up off");
-  Release(-50, -50);
+  Mouse(WM_LBUTTONUP, -50, -50);
   EXPECT_EQ(Shown(), "up lit");
   EXPECT_EQ(clicks, 0);
 }
 
 TEST_F(FreeButtonInput, MovingOutAndBackWhileHeldStaysUpAndStillClicks) {
-  MoveTo(kLeft + 30, kTop + 10);
-  Press(kLeft + 30, kTop + 10);
-  MoveTo(kLeft + 30, kTop + 60);
-  MoveTo(kLeft + 40, kTop + 12);
+  Mouse(WM_MOUSEMOVE, kInX, kInY);
+  Mouse(WM_LBUTTONDOWN, kInX, kInY);
+  Mouse(WM_MOUSEMOVE, kInX, kTop + 60);
+  Mouse(WM_MOUSEMOVE, kInX + 10, kInY);
   EXPECT_EQ(Shown(), "up off");
-  Release(kLeft + 40, kTop + 12);
+  Mouse(WM_LBUTTONUP, kInX + 10, kInY);
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(Shown(), "up lit");
 }
 
 TEST_F(FreeButtonInput, DoubleClickIsOneClickOneDoubleClickAndTwoToggles) {
-  MoveTo(kLeft + 30, kTop + 10);
-  Press(kLeft + 30, kTop + 10);
-  Release(kLeft + 30, kTop + 10);
+  Mouse(WM_MOUSEMOVE, kInX, kInY);
+  Mouse(WM_LBUTTONDOWN, kInX, kInY);
+  Mouse(WM_LBUTTONUP, kInX, kInY);
+  EXPECT_TRUE(pressed_at_click);  // OnClick comes before the face goes up
   EXPECT_EQ(Shown(), "up lit");
-  held = true;
-  Send(WM_LBUTTONDBLCLK, MK_LBUTTON, kLeft + 30, kTop + 10);
+  Mouse(WM_LBUTTONDBLCLK, kInX, kInY);
   EXPECT_EQ(Shown(), "up lit");  // the second press is no press
-  Release(kLeft + 30, kTop + 10);
+  Mouse(WM_LBUTTONUP, kInX, kInY);
   EXPECT_EQ(Shown(), "up off");
-  EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(double_clicks, 1);
+  EXPECT_EQ((std::pair{clicks, double_clicks}), (std::pair{1, 1}));
 }
 
 TEST_F(FreeButtonInput, DownHoldsTheFacePressedThroughTheMouse) {
   button->setDown(true);
   EXPECT_EQ(Shown(), "pressed off");
-  MoveTo(kLeft + 30, kTop + 10);
-  Press(kLeft + 30, kTop + 10);
-  Release(kLeft + 30, kTop + 10);
+  Mouse(WM_MOUSEMOVE, kInX, kInY);
+  Mouse(WM_LBUTTONDOWN, kInX, kInY);
+  Mouse(WM_LBUTTONUP, kInX, kInY);
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(Shown(), "pressed lit");
   ASSERT_TRUE(PointerOffWindow());

@@ -33,42 +33,35 @@ void MakeHide(TFreeButton& b) {
   b.setDrawLight(false);
 }
 
-TEST(FreeButtonPaint, UpFaceCastsATwoToneShadowWithShadedCorners) {
+TEST(FreeButtonPaint, UpCastsATwoToneShadowAndPressedSitsAtThreeThreeOnPlainBack) {
   TFreeButton b(nullptr);
   MakeHide(b);
-  auto pic = fw::RenderControl(b, fw::clRed);
-  ASSERT_EQ(pic->Width(), 59);
-  ASSERT_EQ(pic->Height(), 27);
+  auto up = fw::RenderControl(b, fw::clRed);
+  ASSERT_EQ((std::pair{up->Width(), up->Height()}), (std::pair{59, 27}));
   const TColor black = RGBColor(0, 0, 0), dim = RGBColor(14, 14, 14);
-  for (int y = 0; y < 27; ++y) {
-    // Column 57 black from row 4, column 58 dim from row 5; rows 25 and 26 likewise.
-    TColor want57 = y < 4 ? kBack : y >= 25 ? dim : black;
-    TColor want58 = y < 5 || y == 26 ? kBack : dim;
-    EXPECT_EQ(pic->Pixel(57, y), want57) << y;
-    EXPECT_EQ(pic->Pixel(58, y), want58) << y;
+  for (int i = 0; i < 27; ++i) {
+    // Column 57 and row 25 black, column 58 and row 26 dim, with shaded corners.
+    EXPECT_EQ(up->Pixel(57, i), i < 4 ? kBack : i >= 25 ? dim : black) << i;
+    EXPECT_EQ(up->Pixel(58, i), i < 5 || i == 26 ? kBack : dim) << i;
   }
-  for (int x = 0; x < 57; ++x) {
-    EXPECT_EQ(pic->Pixel(x, 25), x < 4 ? kBack : black) << x;
-    EXPECT_EQ(pic->Pixel(x, 26), x < 5 ? kBack : dim) << x;
+  for (int i = 0; i < 57; ++i) {
+    EXPECT_EQ(up->Pixel(i, 25), i < 4 ? kBack : black) << i;
+    EXPECT_EQ(up->Pixel(i, 26), i < 5 ? kBack : dim) << i;
   }
-  EXPECT_EQ(pic->Pixel(56, 24), black);                   // the face's own corner, shaded
-  EXPECT_EQ(pic->Pixel(29, 2), RGBColor(111, 123, 169));  // the face's top edge at (2, 2)
-  EXPECT_EQ(pic->Pixel(29, 1), kBack);
-}
+  EXPECT_EQ(up->Pixel(56, 24), black);                   // the face's own corner, shaded
+  EXPECT_EQ(up->Pixel(29, 2), RGBColor(111, 123, 169));  // the face's top edge
+  EXPECT_EQ(up->Pixel(29, 1), kBack);
 
-TEST(FreeButtonPaint, PressedFaceMovesToThreeThreeOnPlainBack) {
-  TFreeButton b(nullptr);
-  MakeHide(b);
   b.setDown(true);
-  auto pic = fw::RenderControl(b, fw::clRed);
+  auto down = fw::RenderControl(b, fw::clRed);
   for (int y = 0; y < 27; ++y) {
     for (int x = 0; x < 59; ++x) {
-      if (x >= 3 && y >= 3 && x < 58 && y < 26) continue;
-      ASSERT_EQ(pic->Pixel(x, y), kBack) << x << "," << y;
+      bool face = x >= 3 && y >= 3 && x < 58 && y < 26;
+      ASSERT_TRUE(face || down->Pixel(x, y) == kBack) << x << "," << y;
     }
   }
-  EXPECT_EQ(pic->Pixel(30, 3), RGBColor(126, 138, 184));  // B+55 along the top
-  EXPECT_EQ(pic->Pixel(30, 4), RGBColor(76, 88, 134));    // B+5 inside it
+  EXPECT_EQ(down->Pixel(30, 3), RGBColor(126, 138, 184));  // outer edge B+55
+  EXPECT_EQ(down->Pixel(30, 4), RGBColor(76, 88, 134));    // inner edge B+5
 }
 
 TEST(FreeButtonPaint, LampPenAndFillInEachState) {
@@ -85,30 +78,25 @@ TEST(FreeButtonPaint, LampPenAndFillInEachState) {
     b.setAutoLightColor(false);
     b.setDown(r.pressed);
     if (r.lit) b.Release();
-    ASSERT_EQ(b.LampLit(), r.lit);
     auto pic = fw::RenderControl(b, kBack);
     int o = r.pressed ? 3 : 2;
     EXPECT_EQ(pic->Pixel(o + 71, o + 15), r.pen) << r.pressed << r.lit;
-    EXPECT_EQ(pic->Pixel(o + 67, o + 19), r.pen) << r.pressed << r.lit;
     EXPECT_EQ(pic->Pixel(o + 69, o + 17), r.fill) << r.pressed << r.lit;
   }
-  // Automatic: a shade 20 lighter than the face (68, 68, 68); no lamp without DrawLight.
-  Button b;
-  auto pic = fw::RenderControl(b, kBack);
-  EXPECT_EQ(pic->Pixel(71, 19), RGBColor(48, 48, 48));
+  Button b;  // no lamp, no toggling
   b.setDrawLight(false);
   b.Release();
   EXPECT_FALSE(b.LampLit());
-  EXPECT_EQ(fw::RenderControl(b, kBack)->Pixel(71, 19), RGBColor(68, 68, 68));
 }
 
 TEST(FreeButtonPaint, GlyphLeavesOutItsTopLeftColourUnlessOpaque) {
   fw::TBitmap glyph(6, 6);  // fuchsia, a yellow middle, a green bottom-left pixel
-  glyph.Canvas().Brush().SetColor(fw::clFuchsia);
-  glyph.Canvas().FillRect({0, 0, 6, 6});
-  glyph.Canvas().Brush().SetColor(fw::clYellow);
-  glyph.Canvas().FillRect({2, 2, 4, 4});
-  glyph.Canvas().SetPixel(0, 5, fw::clLime);
+  fw::TCanvas& c = glyph.Canvas();
+  c.Brush().SetColor(fw::clFuchsia);
+  c.FillRect({0, 0, 6, 6});
+  c.Brush().SetColor(fw::clYellow);
+  c.FillRect({2, 2, 4, 4});
+  c.SetPixel(0, 5, fw::clLime);
   TFreeButton b(nullptr);
   b.setGlyph(glyph);
   b.setGlyphPosition(widgets::gpTopLeft);
@@ -118,15 +106,11 @@ TEST(FreeButtonPaint, GlyphLeavesOutItsTopLeftColourUnlessOpaque) {
   EXPECT_EQ(pic->Pixel(6, 11), fw::clLime);
   b.setTransparentGlyph(false);
   EXPECT_EQ(fw::RenderControl(b, kBack)->Pixel(6, 6), fw::clFuchsia);
-
-  fw::TBitmap empty;
-  b.setGlyph(empty);
-  EXPECT_TRUE(b.Glyph().Empty());
   b.SetBounds(0, 0, 3, 2);  // no room for a face: only the back is drawn
   EXPECT_EQ(fw::RenderControl(b, kBack)->Pixel(0, 0), b.BackColor());
 }
 
-TEST(FreeButtonProperties, TableInOrderWithConstructorValues) {
+TEST(FreeButtonProperties, TableInOrderWithConstructorValuesAndRefusals) {
   TFreeButton b(nullptr);
   std::vector<std::string> names;
   for (const fw::PropertyInfo* p : b.Properties().All()) {
@@ -149,7 +133,7 @@ TEST(FreeButtonProperties, TableInOrderWithConstructorValues) {
 
   b.setDrawColor(fw::clBtnShadow);  // stored resolved
   EXPECT_EQ(b.DrawColor().Value(), ::GetSysColor(COLOR_BTNSHADOW) & 0xFFFFFF);
-  b.setCustomColor(widgets::TCustomColor(19));  // not a colour: ignored
+  b.setCustomColor(widgets::TCustomColor(19));  // names no colour or place: ignored
   b.setTextPosition(widgets::TTextPosition(9));
   b.setGlyphPosition(widgets::TGlyphPosition(200));
   EXPECT_EQ(b.CustomColor(), widgets::ccNone);
@@ -161,29 +145,23 @@ TEST(FreeButtonProperties, StoredLayoutRoundTripWithTheGlyphsPixels) {
   TFreeButton designed(nullptr);
   MakeHide(designed);
   designed.setCustomColor(widgets::ccRuby);
-  designed.setTextPosition(widgets::tpBottomLeft);
-  designed.setLightSize(5);
   fw::TBitmap glyph(5, 3);  // odd width: rows are padded in the stored bytes
   glyph.Canvas().SetPixel(0, 0, fw::clRed);
   glyph.Canvas().SetPixel(4, 2, fw::clBlue);
   designed.setGlyph(glyph);
   std::vector<fw::StoredProperty> stored = fw::WriteProperties(designed);
-  std::vector<std::string> names;
-  for (const auto& p : stored) names.push_back(p.Name);
-  for (const char* left_out : {"Down", "LightColor", "TransparentGlyph"})
-    EXPECT_EQ(std::count(names.begin(), names.end(), left_out), 0) << left_out;
-  EXPECT_EQ(std::count(names.begin(), names.end(), "BackColor"), 1);
+  auto stores = [&](const char* name) {
+    return std::any_of(stored.begin(), stored.end(), [&](auto& p) { return p.Name == name; });
+  };
+  EXPECT_TRUE(stores("BackColor") && !stores("Down") && !stores("LightColor"));
 
   TFreeButton loaded(nullptr);
   fw::ApplyProperties(loaded, stored);
   EXPECT_EQ(fw::WriteProperties(loaded), stored);
-  EXPECT_EQ(loaded.Caption(), " Hide");
   EXPECT_EQ(loaded.CustomColor(), widgets::ccRuby);
-  EXPECT_FALSE(loaded.DrawLight());
   ASSERT_EQ(loaded.Glyph().Width(), 5);
   EXPECT_EQ(loaded.Glyph().Pixel(0, 0), fw::clRed);
   EXPECT_EQ(loaded.Glyph().Pixel(4, 2), fw::clBlue);
-  EXPECT_EQ(loaded.Glyph().Pixel(1, 1), fw::clWhite);
 
   // Damaged picture bytes are refused and the glyph stays.
   std::string bytes = std::get<std::string>(*loaded.Properties().Find("Glyph")->Read(loaded));

@@ -61,6 +61,7 @@ std::unique_ptr<fw::TBitmap> LampLit() {
 std::unique_ptr<fw::TBitmap> Preset(widgets::TCustomColor cc) {
   TFreeButton b(nullptr);
   b.setCustomColor(cc);
+  b.setBackColor(gallery::kParentColor);
   b.setCaption(std::string(fw::EnumNames<widgets::TCustomColor>::kNames[cc].substr(2)));
   b.SetBounds(0, 0, 120, 31);
   return gallery::Render(b);
@@ -78,6 +79,7 @@ std::unique_ptr<fw::TBitmap> GlyphAt(widgets::TGlyphPosition p) {
   TFreeButton b(nullptr);
   b.SetBounds(0, 0, 83, 50);
   b.setCustomColor(widgets::ccSapphire);
+  b.setBackColor(gallery::kParentColor);
   b.setGlyph(glyph);
   b.setGlyphPosition(p);
   b.setDrawLight(false);
@@ -96,6 +98,7 @@ std::unique_ptr<fw::TBitmap> CaptionAt(widgets::TTextPosition p) {
   b.setCaption("Text");
   b.setTextPosition(p);
   b.setCustomColor(widgets::ccGirder);
+  b.setBackColor(gallery::kParentColor);
   return gallery::Render(b);
 }
 
