@@ -208,6 +208,15 @@ TEST(HostTool, ReportsAMissingPluginOnOneLine) {
   EXPECT_EQ(run.output.rfind("error: --seconds", 0), 0u) << run.output;
 }
 
+TEST(HostTool, ReportsAPictureItCannotWriteBeforeStreaming) {
+  ToolRun run = RunTool("--seconds 30 --out unwritten.wav --waterfall no-such-folder\\w.png");
+  EXPECT_EQ(run.exit_code, 4u);
+  EXPECT_NE(run.output.find("error: cannot create no-such-folder\\w.png"), std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("StartHW"), std::string::npos) << run.output;
+  EXPECT_EQ(GetFileAttributesA("unwritten.wav"), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(HostTool, ReportsAFailedInit) {
   SetEnvironmentVariableW(L"CALDER_SIM_STATUS", L"0");
   ToolRun run = RunTool("--seconds 1 --out unused.wav");

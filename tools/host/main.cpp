@@ -130,6 +130,17 @@ std::string DefaultDllPath() {
   return n > 0 && n < sizeof full ? std::string(full, n) : relative;
 }
 
+// True when a file can be made at `path`; one that did not exist is removed again.
+bool CanCreate(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool made = GetLastError() != ERROR_ALREADY_EXISTS;
+  CloseHandle(file);
+  if (made) DeleteFileA(path.c_str());
+  return true;
+}
+
 // The picture's title: the tuning frequency and the rates the stream had.
 std::string WaterfallTitle(const HostOptions& options) {
   std::string rates;
@@ -237,6 +248,12 @@ int Run(const HostOptions& options) {
   stream.draw_waterfall = !options.waterfall.empty();
   ResizeRing(stream.rate);
   std::printf("GetHWSR: %" PRId32 " Hz\n", stream.rate);
+  // A picture that cannot be written is reported now, not after a long run.
+  if (stream.draw_waterfall && !CanCreate(options.waterfall)) {
+    std::fprintf(stderr, "error: cannot create %s\n", options.waterfall.c_str());
+    plugin.CloseHW();
+    return 4;
+  }
   if (!stream.wav.Open(options.out, 2)) {
     std::fprintf(stderr, "error: cannot create %s\n", options.out.c_str());
     plugin.CloseHW();
