@@ -12,6 +12,8 @@ if [ ! -f "$HOST" ]; then
   find "$BUILD_DIR" -maxdepth 3 \( -name '*.dll' -o -name '*.exe' \) -not -path '*/wineprefix/*' >&2
   exit 0
 fi
+# The waterfall picture goes beside the WAV file unless the arguments name one.
+case " $* " in *" --waterfall "*) ;; *) set -- --waterfall waterfall.png "$@" ;; esac
 mkdir -p "$ROOT/out"
 cd "$ROOT/out"
 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '

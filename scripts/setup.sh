@@ -92,6 +92,11 @@ build() {
     grep -E "error|Error" -A3 "$BUILD_DIR/build.log" | head -n 60 >&2 || true
     fail "the build failed; the whole output is in $BUILD_DIR/build.log"
   fi
+  # The release ZIP, which the package test installs.
+  if ! cmake --build "$BUILD_DIR" --target package >>"$BUILD_DIR/build.log" 2>&1; then
+    tail -n 20 "$BUILD_DIR/build.log" >&2 || true
+    fail "making the release ZIP failed; the whole output is in $BUILD_DIR/build.log"
+  fi
 }
 
 install_packages

@@ -109,9 +109,12 @@ TEST(Options, DefaultsFlagsAndOneLineErrors) {
   EXPECT_EQ(o.seconds, 5);
   EXPECT_EQ(o.out, "iq.wav");
   EXPECT_TRUE(o.dll.empty());
+  EXPECT_TRUE(o.waterfall.empty());
   ASSERT_TRUE(ParseOptions({"--seconds", "2", "--until-closed", "--open", "--freq", "-5", "--out",
-                            "x.wav", "--dll", "p.dll"},
+                            "x.wav", "--dll", "p.dll", "--waterfall", "w.png", "--version"},
                            &o, &error));
+  EXPECT_EQ(o.waterfall, "w.png");
+  EXPECT_TRUE(o.version);
   EXPECT_EQ(o.seconds, 2);
   EXPECT_TRUE(o.until_closed);
   EXPECT_TRUE(o.open);
@@ -119,7 +122,8 @@ TEST(Options, DefaultsFlagsAndOneLineErrors) {
   EXPECT_EQ(o.out, "x.wav");
   EXPECT_EQ(o.dll, "p.dll");
   const std::vector<std::vector<std::string>> bad = {
-      {"--seconds"}, {"--seconds", "0"}, {"--seconds", "2x"}, {"--freq", "9999999999"}, {"-x"}};
+      {"--seconds"}, {"--seconds", "0"},       {"--seconds", "2x"},
+      {"-x"},        {"--freq", "9999999999"}, {"--waterfall"}};
   for (const auto& args : bad) {
     HostOptions ignored;
     error.clear();
@@ -202,6 +206,15 @@ TEST(HostTool, ReportsAMissingPluginOnOneLine) {
   run = RunTool("--seconds zero");
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(run.output.rfind("error: --seconds", 0), 0u) << run.output;
+}
+
+TEST(HostTool, ReportsAPictureItCannotWriteBeforeStreaming) {
+  ToolRun run = RunTool("--seconds 30 --out unwritten.wav --waterfall no-such-folder\\w.png");
+  EXPECT_EQ(run.exit_code, 4u);
+  EXPECT_NE(run.output.find("error: cannot create no-such-folder\\w.png"), std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("StartHW"), std::string::npos) << run.output;
+  EXPECT_EQ(GetFileAttributesA("unwritten.wav"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(HostTool, ReportsAFailedInit) {

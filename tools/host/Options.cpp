@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "tessel_version.h"
+
 namespace tessel::host {
 namespace {
 
@@ -22,14 +24,20 @@ bool ParseInt(const std::string& text, long min, long max, long* value) {
 const char* UsageText() {
   return "usage: TesselHost [options]\n"
          "Loads a Tessel hardware plug-in, streams I/Q from it and writes a WAV file.\n"
-         "  --dll PATH        plug-in to load (default: the Tessel_Calder.dll built beside this "
-         "tool)\n"
+         "  --dll PATH        plug-in to load (default: Tessel_Calder.dll beside this tool, else\n"
+         "                    the one in the build folder)\n"
          "  --seconds N       stream for N seconds (default 5)\n"
          "  --until-closed    stream until the host window is closed or Ctrl+C\n"
          "  --open            show the plug-in's settings window (OpenHW)\n"
          "  --freq HZ         tuning frequency (default 7100000)\n"
          "  --out FILE        WAV file to write (default iq.wav)\n"
+         "  --waterfall FILE  also draw the stream as a waterfall picture (PNG)\n"
+         "  --version         print the version\n"
          "  --help            this text\n";
+}
+
+std::string VersionText() {
+  return "TesselHost " TESSEL_VERSION_STRING "\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, HostOptions* options, std::string* error) {
@@ -47,6 +55,8 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions* options, st
     long n = 0;
     if (a == "--help" || a == "-h") {
       options->help = true;
+    } else if (a == "--version") {
+      options->version = true;
     } else if (a == "--until-closed") {
       options->until_closed = true;
     } else if (a == "--open") {
@@ -55,6 +65,8 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions* options, st
       if (!value(&options->dll)) return false;
     } else if (a == "--out") {
       if (!value(&options->out)) return false;
+    } else if (a == "--waterfall") {
+      if (!value(&options->waterfall)) return false;
     } else if (a == "--seconds") {
       if (!value(&v)) return false;
       if (!ParseInt(v, 1, 86400, &n)) {

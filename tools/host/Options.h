@@ -14,7 +14,9 @@ struct HostOptions {
   bool open = false;
   int32_t frequency = 7100000;
   std::string out = "iq.wav";
+  std::string waterfall;  // empty: no picture
   bool help = false;
+  bool version = false;
 };
 
 // Parses the arguments after the program name; on error returns false with a
@@ -23,5 +25,8 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions* options, st
 
 // The --help text.
 const char* UsageText();
+
+// The --version line: the tool's name and the release it belongs to.
+std::string VersionText();
 
 }  // namespace tessel::host

@@ -10,8 +10,11 @@
 
 #include "tools/host/Options.h"
 #include "tools/host/PluginApi.h"
+#include "tools/host/PngFile.h"
 #include "tools/host/ToneFinder.h"
 #include "tools/host/Wav.h"
+#include "tools/host/Waterfall.h"
+#include "tools/host/WaterfallPicture.h"
 
 namespace {
 
@@ -33,6 +36,10 @@ struct Stream {
   std::vector<int16_t> ring;
   std::size_t ring_next = 0;
   std::size_t ring_fill = 0;
+  // Spectrum rows for the waterfall picture; fed only when one is asked for.
+  bool draw_waterfall = false;
+  tessel::host::WaterfallBuilder waterfall;
+  std::vector<int32_t> rates_seen;
 };
 
 Stream stream;
@@ -53,6 +60,7 @@ void __cdecl OnPlugin(int32_t count, int32_t status, float, int16_t* samples) {
       if (rate != stream.rate) {
         if (stream.blocks > 0) stream.rate_changed = true;
         stream.rate = rate;
+        stream.rates_seen.push_back(rate);
         ResizeRing(rate);
       }
       std::printf("settings changed: output rate %" PRId32 " Hz\n", rate);
@@ -68,6 +76,7 @@ void __cdecl OnPlugin(int32_t count, int32_t status, float, int16_t* samples) {
   stream.values += static_cast<uint64_t>(count);
   if (stream.wav_ok) stream.wav_ok = stream.wav.Append(samples, static_cast<std::size_t>(count));
   std::size_t pairs = static_cast<std::size_t>(count) / 2;
+  if (stream.draw_waterfall) stream.waterfall.AddBlock(samples, pairs, stream.rate);
   std::size_t ring_pairs = stream.ring.size() / 2;
   for (std::size_t i = 0; i < pairs; ++i) {
     stream.ring[2 * stream.ring_next] = samples[2 * i];
@@ -105,16 +114,67 @@ HWND CreateHostWindow() {
                          window_class.hInstance, nullptr);
 }
 
+// The plug-in beside this program (as a release unpacks it), else the one in the
+// build folder this program was built in.
 std::string DefaultDllPath() {
   char exe[MAX_PATH * 4];
   DWORD got = GetModuleFileNameA(nullptr, exe, sizeof exe);
   std::string path(exe, got);
   std::size_t cut = path.find_last_of("\\/");
   std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+  std::string beside = folder + "Tessel_Calder.dll";
+  if (GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
   std::string relative = folder + "..\\..\\plugin\\Tessel_Calder.dll";
   char full[MAX_PATH * 4];
   DWORD n = GetFullPathNameA(relative.c_str(), sizeof full, full, nullptr);
   return n > 0 && n < sizeof full ? std::string(full, n) : relative;
+}
+
+// True when a file can be made at `path`; one that did not exist is removed again.
+bool CanCreate(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool made = GetLastError() != ERROR_ALREADY_EXISTS;
+  CloseHandle(file);
+  if (made) DeleteFileA(path.c_str());
+  return true;
+}
+
+// The picture's title: the tuning frequency and the rates the stream had.
+std::string WaterfallTitle(const HostOptions& options) {
+  std::string rates;
+  for (int32_t rate : stream.rates_seen) {
+    if (!rates.empty()) rates += " -> ";
+    rates += std::to_string(rate);
+  }
+  char row[32];
+  std::snprintf(row, sizeof row, "%.0f ms", stream.waterfall.RowSeconds() * 1000);
+  return "Tuned to " + std::to_string(options.frequency) + " Hz, output rate " + rates +
+         " Hz; one row per " + row + ", levels in dB of full scale";
+}
+
+// Draws what was received into the --waterfall file and says where its plot lies.
+bool WriteWaterfall(const HostOptions& options) {
+  using namespace tessel::host;
+  std::vector<std::vector<float>> levels = stream.waterfall.LevelsDb();
+  WaterfallAxes axes{stream.waterfall.SpanHz(), stream.waterfall.RowSeconds(),
+                     WaterfallTitle(options)};
+  Picture picture = ComposeWaterfall(levels, ChooseScale(levels), axes);
+  std::string error;
+  if (!WritePicturePng(picture, options.waterfall, &error)) {
+    std::fprintf(stderr, "error: writing %s failed: %s\n", options.waterfall.c_str(),
+                 error.c_str());
+    return false;
+  }
+  std::printf(
+      "wrote %s: %d x %d pixels; plot %d x %d at (%d, %d), %zu rows of %.0f ms, "
+      "%.2f Hz per column, 0 Hz in column %d\n",
+      options.waterfall.c_str(), picture.width, picture.height, picture.plot_width,
+      picture.plot_height, picture.plot_left, picture.plot_top, levels.size(),
+      stream.waterfall.RowSeconds() * 1000, stream.waterfall.SpanHz() / WaterfallBuilder::kColumns,
+      WaterfallBuilder::kColumns / 2);
+  return true;
 }
 
 // Pumps messages until the time is up, the window is closed or Ctrl+C; one progress
@@ -184,8 +244,16 @@ int Run(const HostOptions& options) {
   plugin.SetCallback(&OnPlugin);
   if (options.open) plugin.OpenHW();
   stream.rate = plugin.GetHWSR();
+  stream.rates_seen.push_back(stream.rate);
+  stream.draw_waterfall = !options.waterfall.empty();
   ResizeRing(stream.rate);
   std::printf("GetHWSR: %" PRId32 " Hz\n", stream.rate);
+  // A picture that cannot be written is reported now, not after a long run.
+  if (stream.draw_waterfall && !CanCreate(options.waterfall)) {
+    std::fprintf(stderr, "error: cannot create %s\n", options.waterfall.c_str());
+    plugin.CloseHW();
+    return 4;
+  }
   if (!stream.wav.Open(options.out, 2)) {
     std::fprintf(stderr, "error: cannot create %s\n", options.out.c_str());
     plugin.CloseHW();
@@ -220,6 +288,7 @@ int Run(const HostOptions& options) {
     std::fprintf(stderr, "error: no sample blocks arrived\n");
     return 5;
   }
+  if (stream.draw_waterfall && !WriteWaterfall(options)) return 4;
   // Put the last second in order, oldest first, and find its strongest tone.
   std::size_t ring_pairs = stream.ring.size() / 2;
   std::vector<int16_t> last(2 * stream.ring_fill);
@@ -246,6 +315,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(tessel::host::UsageText(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(tessel::host::VersionText().c_str(), stdout);
     return 0;
   }
   main_thread = GetCurrentThreadId();
