@@ -340,14 +340,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT: {
       // Ends the paint also when a control's Paint fails.
-      struct PaintScope {
-        HWND hwnd;
-        PAINTSTRUCT ps{};
-        HDC dc;
-        explicit PaintScope(HWND h) : hwnd(h), dc(::BeginPaint(h, &ps)) {}
-        ~PaintScope() { ::EndPaint(hwnd, &ps); }
-      } paint(hwnd_);
-      if (paint.dc) PaintHandler(paint.dc);
+      PaintDC paint(hwnd_);
+      if (paint) PaintHandler(paint.get());
       return 0;
     }
     case WM_PRINTCLIENT: {
