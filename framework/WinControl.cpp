@@ -163,6 +163,25 @@ TRect TWinControl::ClientRect() const {
   return TControl::ClientRect();
 }
 
+TPoint TWinControl::ClientToScreen(TPoint p) const {
+  if (!hwnd_) return TControl::ClientToScreen(p);
+  POINT pt{p.X, p.Y};
+  ::ClientToScreen(hwnd_, &pt);
+  return {pt.x, pt.y};
+}
+
+TPoint TWinControl::ScreenToClient(TPoint p) const {
+  if (!hwnd_) return TControl::ScreenToClient(p);
+  POINT pt{p.X, p.Y};
+  ::ScreenToClient(hwnd_, &pt);
+  return {pt.x, pt.y};
+}
+
+// By index: a child's handler may add or remove children.
+void TWinControl::NotifyChildrenColor() {
+  for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ParentColorChanged();
+}
+
 void TWinControl::BoundsChanged(const TRect& old_bounds) {
   if (hwnd_) {
     ::SetWindowPos(hwnd_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
