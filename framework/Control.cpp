@@ -52,6 +52,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
   font_.OnChange = [this] {
     if (!assigning_parent_font_) parent_font_ = false;
     FontChanged();
+    NotifyChildrenFont();
   };
 }
 
@@ -156,9 +157,14 @@ void TControl::SetParentFont(bool follow) {
 
 void TControl::ParentFontChanged() {
   if (!parent_font_ || !parent_) return;
+  // The copy raises the font's change notification, which repaints this control and
+  // passes the font on to its own followers.
   assigning_parent_font_ = true;
+  struct Clear {
+    bool& flag;
+    ~Clear() { flag = false; }
+  } clear{assigning_parent_font_};
   font_.Assign(parent_->Font());
-  assigning_parent_font_ = false;
 }
 
 void TControl::Invalidate() {

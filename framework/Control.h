@@ -85,8 +85,9 @@ class TControl : public TComponent, private HeldForMessage {
   bool ParentColor() const { return parent_color_; }
   void SetParentColor(bool follow);
 
-  // Changing an attribute repaints later; while ParentFont is true the font
-  // follows the parent's, until it is changed directly.
+  // Changing an attribute repaints later and reaches the children that follow this
+  // font; while ParentFont is true the font follows the parent's, until it is
+  // changed directly.
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
   void SetFont(const TFont& f) { font_.Assign(f); }
@@ -161,9 +162,10 @@ class TControl : public TComponent, private HeldForMessage {
   // The parent's colour or font changed.
   void ParentColorChanged();
   void ParentFontChanged();
-  // This control's colour changed: the children that follow it are told. Nothing
-  // for a control without children.
+  // This control's colour or font changed: the children that follow it are told.
+  // Nothing for a control without children.
   virtual void NotifyChildrenColor() {}
+  virtual void NotifyChildrenFont() {}
   // Limits a DC of the window the control appears in to the control's area, with
   // the origin at its top-left corner (a windowed control's own DC already is).
   virtual void ClipToControl(HDC dc) const;

@@ -182,6 +182,10 @@ void TWinControl::NotifyChildrenColor() {
   for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ParentColorChanged();
 }
 
+void TWinControl::NotifyChildrenFont() {
+  for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ParentFontChanged();
+}
+
 void TWinControl::BoundsChanged(const TRect& old_bounds) {
   if (hwnd_) {
     ::SetWindowPos(hwnd_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);

@@ -107,6 +107,7 @@ class TWinControl : public TControl, private MessageTarget {
   void UpdateBounds();
   void BoundsChanged(const TRect& old_bounds) override;
   void NotifyChildrenColor() override;
+  void NotifyChildrenFont() override;
   void ClipToControl(HDC) const override {}
 
  private:
