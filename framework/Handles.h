@@ -49,8 +49,9 @@ class Scoped {
       traits_ = std::move(traits);
       return;
     }
-    // The owner is emptied before the release runs, so that a release that calls
-    // back into code looking at this owner finds nothing to release twice.
+    // The new value is in place before the release runs, so that a release that
+    // calls back into this owner (a window's destroy notification) never finds the
+    // old value there to release twice.
     T old_value = std::exchange(value_, value);
     Traits old_traits = std::exchange(traits_, std::move(traits));
     if (IsValid(old_value)) old_traits.Free(old_value);
