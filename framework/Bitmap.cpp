@@ -19,18 +19,19 @@ ScopedBitmap CreateDib24(int width, int height) {
 
 TBitmap::~TBitmap() {
   canvas_.SetHandle(nullptr);
-  if (dc_ && dc_orig_bitmap_) ::SelectObject(dc_.get(), dc_orig_bitmap_);
+  dc_orig_bitmap_.reset();
 }
 
 void TBitmap::Replace(ScopedBitmap bitmap, int width, int height) {
   if (dc_) {
     // Deselect the old picture before it is deleted.
     if (bitmap) {
-      HGDIOBJ old = ::SelectObject(dc_.get(), bitmap.get());
-      if (!dc_orig_bitmap_) dc_orig_bitmap_ = old;
-    } else if (dc_orig_bitmap_) {
-      ::SelectObject(dc_.get(), dc_orig_bitmap_);
-      dc_orig_bitmap_ = nullptr;
+      HGDIOBJ previous = ::SelectObject(dc_.get(), bitmap.get());
+      // The first picture displaces the DC's own, which goes back at the end; later
+      // ones displace ours, which is deleted below.
+      if (!dc_orig_bitmap_) dc_orig_bitmap_.reset(previous, RestoreSelectionTraits{dc_.get()});
+    } else {
+      dc_orig_bitmap_.reset();
     }
   }
   bitmap_ = std::move(bitmap);
@@ -78,7 +79,7 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
 TCanvas& TBitmap::Canvas() {
   if (!dc_) {
     dc_ = MemoryDC(nullptr);
-    if (bitmap_) dc_orig_bitmap_ = ::SelectObject(dc_.get(), bitmap_.get());
+    if (bitmap_) dc_orig_bitmap_ = SelectObjectScope(dc_.get(), bitmap_.get());
     canvas_.SetHandle(dc_.get());
   }
   return canvas_;

@@ -62,7 +62,9 @@ class TBitmap {
   int width_ = 0;
   int height_ = 0;
   MemoryDC dc_;
-  HGDIOBJ dc_orig_bitmap_ = nullptr;
+  // The memory DC's own bitmap while ours is selected; put back before the DC or
+  // our bitmap goes (declared after both, it goes first).
+  SelectedObject dc_orig_bitmap_;
   TCanvas canvas_;
   bool transparent_ = false;
   TTransparentMode mode_ = TTransparentMode::tmAuto;

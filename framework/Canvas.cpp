@@ -21,11 +21,12 @@ std::vector<POINT> ToPoints(const std::vector<TPoint>& points) {
 // Selects a new object into `dc`, remembering in `original` what the DC had
 // first. False when the object was not made or not selected: the one selected
 // before stays, and so does its owner.
-bool SelectInto(HDC dc, HGDIOBJ object, HGDIOBJ& original) {
+bool SelectInto(HDC dc, HGDIOBJ object, SelectedObject& original) {
   if (!object) return false;
-  HGDIOBJ old = ::SelectObject(dc, object);
-  if (!old || old == HGDI_ERROR) return false;
-  if (!original) original = old;
+  HGDIOBJ previous = ::SelectObject(dc, object);
+  if (!previous || previous == HGDI_ERROR) return false;
+  // Later selections replace one of ours, which its owner deletes.
+  if (!original) original.reset(previous, RestoreSelectionTraits{dc});
   return true;
 }
 
@@ -45,12 +46,10 @@ ScopedFont CreateFontHandle(const TFont& font) {
 
 void TCanvas::SetHandle(HDC dc) {
   if (dc == dc_) return;
-  if (dc_) {
-    if (orig_pen_) ::SelectObject(dc_, orig_pen_);
-    if (orig_brush_) ::SelectObject(dc_, orig_brush_);
-    if (orig_font_) ::SelectObject(dc_, orig_font_);
-  }
-  orig_pen_ = orig_brush_ = orig_font_ = nullptr;
+  // The DC gets its own objects back before ours are deleted.
+  orig_pen_.reset();
+  orig_brush_.reset();
+  orig_font_.reset();
   pen_handle_.reset();
   brush_handle_.reset();
   font_handle_.reset();

@@ -85,16 +85,18 @@ class TCanvas {
   DWORD copy_mode_ = SRCCOPY;
   TPoint pen_pos_;
 
-  // What is selected now, and what the DC had before we selected anything.
+  // What is selected now, and what the DC had before we selected anything. The
+  // DC's own objects are put back (declared last, they go first) before ours are
+  // deleted.
   ScopedPen pen_handle_;
   ScopedBrush brush_handle_;
   ScopedFont font_handle_;
   uint32_t pen_version_ = 0;
   uint32_t brush_version_ = 0;
   uint32_t font_version_ = 0;
-  HGDIOBJ orig_pen_ = nullptr;
-  HGDIOBJ orig_brush_ = nullptr;
-  HGDIOBJ orig_font_ = nullptr;
+  SelectedObject orig_pen_;
+  SelectedObject orig_brush_;
+  SelectedObject orig_font_;
 };
 
 // A font handle for a description (owned by the caller).

@@ -1,7 +1,6 @@
 #include "framework/Control.h"
 
-#include <algorithm>
-#include <vector>
+#include <utility>
 
 #include "framework/Handles.h"
 #include "framework/Properties.h"
@@ -11,7 +10,6 @@ namespace fw {
 namespace {
 
 TControl* g_capture = nullptr;
-std::vector<TControl*> g_temp_dc_holders;
 
 TShiftState CurrentShift(WPARAM keys) {
   return ShiftFromMouseKeys(static_cast<uint32_t>(keys), ::GetKeyState(VK_MENU) < 0);
@@ -20,7 +18,7 @@ TShiftState CurrentShift(WPARAM keys) {
 }  // namespace
 
 void ReleaseTemporaryDCs() {
-  while (!g_temp_dc_holders.empty()) g_temp_dc_holders.back()->ReleaseTemporaryDC();
+  ReleaseHeldForMessages();
 }
 
 HCURSOR LoadCursorFor(TCursor c) {
@@ -54,6 +52,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
   font_.OnChange = [this] {
     if (!assigning_parent_font_) parent_font_ = false;
     FontChanged();
+    NotifyChildrenFont();
   };
 }
 
@@ -134,9 +133,7 @@ void TControl::SetColor(TColor c) {
   parent_color_ = false;
   if (changed) {
     ColorChanged();
-    if (auto* win = dynamic_cast<TWinControl*>(this)) {
-      for (int i = 0; i < win->ControlCount(); ++i) win->Controls(i)->ParentColorChanged();
-    }
+    NotifyChildrenColor();
   }
 }
 
@@ -150,9 +147,7 @@ void TControl::SetParentColor(bool follow) {
 void TControl::ParentColorChanged() {
   if (!parent_color_) return;
   ColorChanged();
-  if (auto* win = dynamic_cast<TWinControl*>(this)) {
-    for (int i = 0; i < win->ControlCount(); ++i) win->Controls(i)->ParentColorChanged();
-  }
+  NotifyChildrenColor();
 }
 
 void TControl::SetParentFont(bool follow) {
@@ -162,9 +157,14 @@ void TControl::SetParentFont(bool follow) {
 
 void TControl::ParentFontChanged() {
   if (!parent_font_ || !parent_) return;
+  // The copy raises the font's change notification, which repaints this control and
+  // passes the font on to its own followers.
   assigning_parent_font_ = true;
+  struct Clear {
+    bool& flag;
+    ~Clear() { flag = false; }
+  } clear{assigning_parent_font_};
   font_.Assign(parent_->Font());
-  assigning_parent_font_ = false;
 }
 
 void TControl::Invalidate() {
@@ -191,19 +191,20 @@ void TControl::AcquireTemporaryDC() {
   if (!wnd) return;
   WindowDC dc(wnd);
   if (!dc) return;
-  if (!dynamic_cast<TWinControl*>(this)) {
-    // A windowless control draws on its parent's window at its own place.
-    ::IntersectClipRect(dc.get(), left_, top_, left_ + width_, top_ + height_);
-    ::SetViewportOrgEx(dc.get(), left_, top_, nullptr);
-  }
+  ClipToControl(dc.get());
   canvas_.SetHandle(dc.get());
   temp_dc_ = std::move(dc);
-  g_temp_dc_holders.push_back(this);
+  HoldForMessage(this);
+}
+
+void TControl::ClipToControl(HDC dc) const {
+  // A windowless control draws on its parent's window at its own place.
+  ::IntersectClipRect(dc, left_, top_, left_ + width_, top_ + height_);
+  ::SetViewportOrgEx(dc, left_, top_, nullptr);
 }
 
 void TControl::ReleaseTemporaryDC() {
-  auto it = std::find(g_temp_dc_holders.begin(), g_temp_dc_holders.end(), this);
-  if (it != g_temp_dc_holders.end()) g_temp_dc_holders.erase(it);
+  ForgetHeld(this);
   if (!temp_dc_) return;
   // The canvas gives the DC its own objects back before the DC goes.
   canvas_.SetHandle(nullptr);
@@ -238,21 +239,11 @@ void TControl::PaintTo(HDC dc) {
 }
 
 TPoint TControl::ClientToScreen(TPoint p) const {
-  if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
-    POINT pt{p.X, p.Y};
-    ::ClientToScreen(w->WindowHandle(), &pt);
-    return {pt.x, pt.y};
-  }
   if (!parent_) return p;
   return parent_->ClientToScreen({p.X + left_, p.Y + top_});
 }
 
 TPoint TControl::ScreenToClient(TPoint p) const {
-  if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
-    POINT pt{p.X, p.Y};
-    ::ScreenToClient(w->WindowHandle(), &pt);
-    return {pt.x, pt.y};
-  }
   if (!parent_) return p;
   TPoint q = parent_->ScreenToClient(p);
   return {q.X - left_, q.Y - top_};

@@ -15,6 +15,7 @@
 #include "framework/Geometry.h"
 #include "framework/Graphics.h"
 #include "framework/Input.h"
+#include "framework/Window.h"
 
 namespace fw {
 
@@ -45,7 +46,7 @@ using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 
-class TControl : public TComponent {
+class TControl : public TComponent, private HeldForMessage {
  public:
   explicit TControl(TComponent* owner);
   // Leaves its parent and gives up the mouse.
@@ -84,8 +85,9 @@ class TControl : public TComponent {
   bool ParentColor() const { return parent_color_; }
   void SetParentColor(bool follow);
 
-  // Changing an attribute repaints later; while ParentFont is true the font
-  // follows the parent's, until it is changed directly.
+  // Changing an attribute repaints later and reaches the children that follow this
+  // font; while ParentFont is true the font follows the parent's, until it is
+  // changed directly.
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
   void SetFont(const TFont& f) { font_.Assign(f); }
@@ -112,8 +114,8 @@ class TControl : public TComponent {
   // Draws the control into `dc`, whose origin is the control's top-left corner.
   virtual void PaintTo(HDC dc);
 
-  TPoint ClientToScreen(TPoint p) const;
-  TPoint ScreenToClient(TPoint p) const;
+  virtual TPoint ClientToScreen(TPoint p) const;
+  virtual TPoint ScreenToClient(TPoint p) const;
 
   // The window this control is drawn in (its own, or its parent's), or null.
   virtual HWND WindowHandle() const;
@@ -160,6 +162,13 @@ class TControl : public TComponent {
   // The parent's colour or font changed.
   void ParentColorChanged();
   void ParentFontChanged();
+  // This control's colour or font changed: the children that follow it are told.
+  // Nothing for a control without children.
+  virtual void NotifyChildrenColor() {}
+  virtual void NotifyChildrenFont() {}
+  // Limits a DC of the window the control appears in to the control's area, with
+  // the origin at its top-left corner (a windowed control's own DC already is).
+  virtual void ClipToControl(HDC dc) const;
   // Positions the window of a windowed control; nothing for others.
   virtual void BoundsChanged(const TRect& old_bounds);
   // Attaches the canvas to `dc` for a paint and detaches it afterwards.
@@ -169,7 +178,8 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
-  friend void ReleaseTemporaryDCs();
+  // Gives back the DC that Canvas() took outside a paint.
+  void ReleaseHeld() override { ReleaseTemporaryDC(); }
   void ReleaseTemporaryDC();
   void AcquireTemporaryDC();
 

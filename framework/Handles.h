@@ -1,167 +1,238 @@
-// Move-only owners of Windows handles, one per release function. `.get()` hands
-// out the handle for a call; `.release()` gives up ownership at a documented
-// hand-off only.
+// Owners of Windows handles, GDI objects and OLE resources: one move-only
+// template, Scoped<T, Traits>, and one short name per release function. `.get()`
+// lends the handle for a call; there is no implicit conversion. `.release()` gives
+// up ownership at a documented hand-off only, with a comment saying who owns it now.
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
 
 #include <utility>
 
 namespace fw {
 
-// Owns a GDI object (pen, brush, font, bitmap, region); releases it with
-// DeleteObject. The object must not be selected into a DC when released.
-template <class H>
-class GdiObject {
+// Owns one T and releases it through Traits when it goes or is replaced. Traits
+// give `static T InvalidValue()`, the value that owns nothing, and `Free(T)`, which
+// releases a valid value (a static or a const member function); a traits type with
+// `static bool IsValid(T)` can name more than one empty value. A traits object may
+// carry what its release needs besides the value (the window of a DC from GetDC); it
+// moves with the value.
+template <class T, class Traits>
+class Scoped {
  public:
-  GdiObject() = default;
-  explicit GdiObject(H h) : h_(h) {}
-  GdiObject(GdiObject&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& o) noexcept {
-    if (this != &o) reset(std::exchange(o.h_, nullptr));
+  Scoped() = default;
+  explicit Scoped(T value, Traits traits = Traits()) : value_(value), traits_(std::move(traits)) {}
+  Scoped(Scoped&& other) noexcept
+      : value_(std::exchange(other.value_, Traits::InvalidValue())),
+        traits_(std::move(other.traits_)) {}
+  Scoped& operator=(Scoped&& other) noexcept {
+    if (this != &other) {
+      T value = std::exchange(other.value_, Traits::InvalidValue());
+      reset(value, std::move(other.traits_));
+    }
     return *this;
   }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  ~GdiObject() { reset(); }
+  Scoped(const Scoped&) = delete;
+  Scoped& operator=(const Scoped&) = delete;
+  ~Scoped() { reset(); }
 
-  H get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  void reset(H h = nullptr) {
-    if (h_) ::DeleteObject(h_);
-    h_ = h;
+  T get() const { return value_; }
+  explicit operator bool() const { return IsValid(value_); }
+  const Traits& traits() const { return traits_; }
+
+  // Releases what is owned and takes `value` instead; taking the value already
+  // owned changes nothing.
+  void reset(T value = Traits::InvalidValue()) { reset(value, Traits(traits_)); }
+  void reset(T value, Traits traits) {
+    if (value == value_ && IsValid(value)) {
+      traits_ = std::move(traits);
+      return;
+    }
+    // The new value is in place before the release runs, so that a release that
+    // calls back into this owner (a window's destroy notification) never finds the
+    // old value there to release twice.
+    T old_value = std::exchange(value_, value);
+    Traits old_traits = std::exchange(traits_, std::move(traits));
+    if (IsValid(old_value)) old_traits.Free(old_value);
   }
-  // Gives the object to a new owner (the system, for a region set on a window).
-  [[nodiscard]] H release() { return std::exchange(h_, nullptr); }
+  // Gives the value to a new owner; this one is left empty.
+  [[nodiscard]] T release() { return std::exchange(value_, Traits::InvalidValue()); }
+  // Releases what is owned and returns where a function that creates the resource
+  // writes it (an out-parameter).
+  [[nodiscard]] T* Receive() {
+    reset();
+    return &value_;
+  }
 
  private:
-  H h_ = nullptr;
+  static bool IsValid(T value) {
+    if constexpr (requires { Traits::IsValid(value); }) {
+      return Traits::IsValid(value);
+    } else {
+      return value != Traits::InvalidValue();
+    }
+  }
+
+  T value_ = Traits::InvalidValue();
+  [[no_unique_address]] Traits traits_{};
 };
 
-using ScopedBitmap = GdiObject<HBITMAP>;
-using ScopedFont = GdiObject<HFONT>;
-using ScopedPen = GdiObject<HPEN>;
-using ScopedBrush = GdiObject<HBRUSH>;
-using ScopedRegion = GdiObject<HRGN>;
+// GDI objects: pens, brushes, fonts, bitmaps, regions. The object must not be
+// selected into a DC when it is released.
+template <class H>
+struct DeleteObjectTraits {
+  static H InvalidValue() { return nullptr; }
+  static void Free(H object) { ::DeleteObject(object); }
+};
+using ScopedBitmap = Scoped<HBITMAP, DeleteObjectTraits<HBITMAP>>;
+using ScopedFont = Scoped<HFONT, DeleteObjectTraits<HFONT>>;
+using ScopedPen = Scoped<HPEN, DeleteObjectTraits<HPEN>>;
+using ScopedBrush = Scoped<HBRUSH, DeleteObjectTraits<HBRUSH>>;
+using ScopedRegion = Scoped<HRGN, DeleteObjectTraits<HRGN>>;
 
-// Owns a memory DC from CreateCompatibleDC; releases it with DeleteDC.
-class MemoryDC {
+// A memory DC from CreateCompatibleDC, deleted with DeleteDC.
+struct DeleteDCTraits {
+  static HDC InvalidValue() { return nullptr; }
+  static void Free(HDC dc) { ::DeleteDC(dc); }
+};
+class MemoryDC : public Scoped<HDC, DeleteDCTraits> {
  public:
   MemoryDC() = default;
-  // A memory DC compatible with `reference` (null: the screen).
-  explicit MemoryDC(HDC reference) : dc_(::CreateCompatibleDC(reference)) {}
-  MemoryDC(MemoryDC&& o) noexcept : dc_(std::exchange(o.dc_, nullptr)) {}
-  MemoryDC& operator=(MemoryDC&& o) noexcept {
-    if (this != &o) {
-      reset();
-      dc_ = std::exchange(o.dc_, nullptr);
-    }
-    return *this;
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  ~MemoryDC() { reset(); }
-
-  HDC get() const { return dc_; }
-  explicit operator bool() const { return dc_ != nullptr; }
-  void reset() {
-    if (dc_) ::DeleteDC(dc_);
-    dc_ = nullptr;
-  }
-
- private:
-  HDC dc_ = nullptr;
+  // Creates a memory DC compatible with `reference` (null: the screen).
+  explicit MemoryDC(HDC reference) : Scoped(::CreateCompatibleDC(reference)) {}
 };
 
-// Owns a DC from GetDC(window); releases it with ReleaseDC. Only for DCs that
-// GetDC returned.
-class WindowDC {
+// A DC from GetDC, given back with ReleaseDC to the window it came from. Only for
+// DCs that GetDC returned.
+struct ReleaseDCTraits {
+  HWND window = nullptr;
+  static HDC InvalidValue() { return nullptr; }
+  void Free(HDC dc) const { ::ReleaseDC(window, dc); }
+};
+class WindowDC : public Scoped<HDC, ReleaseDCTraits> {
  public:
   WindowDC() = default;
-  // The DC of `window`'s client area (null: the whole screen).
-  explicit WindowDC(HWND window) : hwnd_(window), dc_(::GetDC(window)) {}
-  WindowDC(WindowDC&& o) noexcept
-      : hwnd_(std::exchange(o.hwnd_, nullptr)), dc_(std::exchange(o.dc_, nullptr)) {}
-  WindowDC& operator=(WindowDC&& o) noexcept {
-    if (this != &o) {
-      reset();
-      hwnd_ = std::exchange(o.hwnd_, nullptr);
-      dc_ = std::exchange(o.dc_, nullptr);
-    }
-    return *this;
-  }
-  WindowDC(const WindowDC&) = delete;
-  WindowDC& operator=(const WindowDC&) = delete;
-  ~WindowDC() { reset(); }
-
-  HDC get() const { return dc_; }
-  explicit operator bool() const { return dc_ != nullptr; }
-  void reset() {
-    if (dc_) ::ReleaseDC(hwnd_, dc_);
-    dc_ = nullptr;
-    hwnd_ = nullptr;
-  }
-
- private:
-  HWND hwnd_ = nullptr;
-  HDC dc_ = nullptr;
+  // Takes the DC of `window`'s client area (null: the whole screen).
+  explicit WindowDC(HWND window) : Scoped(::GetDC(window), ReleaseDCTraits{window}) {}
 };
 
-// Selects an object into a DC and puts the previous one back on scope exit.
-class SelectObjectScope {
+// A paint begun with BeginPaint, ended with EndPaint; the value is the paint's DC.
+struct EndPaintTraits {
+  HWND window = nullptr;
+  PAINTSTRUCT paint{};
+  static HDC InvalidValue() { return nullptr; }
+  void Free(HDC) const { ::EndPaint(window, &paint); }
+};
+class PaintDC : public Scoped<HDC, EndPaintTraits> {
  public:
-  SelectObjectScope(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
-  SelectObjectScope(const SelectObjectScope&) = delete;
-  SelectObjectScope& operator=(const SelectObjectScope&) = delete;
-  ~SelectObjectScope() {
-    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
-  }
+  // Begins painting `window`; the paint ends when the owner goes.
+  explicit PaintDC(HWND window) : PaintDC(Begin(window)) {}
 
  private:
-  HDC dc_;
-  HGDIOBJ old_;
+  explicit PaintDC(std::pair<HDC, EndPaintTraits> begun)
+      : Scoped(begun.first, std::move(begun.second)) {}
+  static std::pair<HDC, EndPaintTraits> Begin(HWND window) {
+    EndPaintTraits traits{window};
+    HDC dc = ::BeginPaint(window, &traits.paint);
+    return {dc, traits};
+  }
 };
 
-// Saves a DC's state and restores it on scope exit.
-class SavedDCState {
- public:
-  explicit SavedDCState(HDC dc) : dc_(dc), id_(::SaveDC(dc)) {}
-  SavedDCState(const SavedDCState&) = delete;
-  SavedDCState& operator=(const SavedDCState&) = delete;
-  ~SavedDCState() {
-    if (id_) ::RestoreDC(dc_, id_);
-  }
+// An object that a DC had selected before ours, put back into that DC on release:
+// the DC's own pen, brush, font or bitmap, which it must hold again before our
+// objects are deleted or before the DC is given back.
+struct RestoreSelectionTraits {
+  HDC dc = nullptr;
+  static HGDIOBJ InvalidValue() { return nullptr; }
+  static bool IsValid(HGDIOBJ previous) { return previous != nullptr && previous != HGDI_ERROR; }
+  void Free(HGDIOBJ previous) const { ::SelectObject(dc, previous); }
+};
+using SelectedObject = Scoped<HGDIOBJ, RestoreSelectionTraits>;
 
- private:
-  HDC dc_;
-  int id_;
+// Selects an object into a DC and puts the previous one back when it goes. Empty
+// when the selection failed.
+class SelectObjectScope : public SelectedObject {
+ public:
+  SelectObjectScope() = default;
+  SelectObjectScope(HDC dc, HGDIOBJ object)
+      : SelectedObject(::SelectObject(dc, object), RestoreSelectionTraits{dc}) {}
 };
 
-// Owns a window from CreateWindowEx; destroys it with DestroyWindow.
-class ScopedWindow {
+// A DC state saved with SaveDC, restored with RestoreDC; the value is SaveDC's id.
+struct RestoreDCTraits {
+  HDC dc = nullptr;
+  static int InvalidValue() { return 0; }
+  void Free(int id) const { ::RestoreDC(dc, id); }
+};
+class SavedDCState : public Scoped<int, RestoreDCTraits> {
  public:
-  ScopedWindow() = default;
-  explicit ScopedWindow(HWND h) : h_(h) {}
-  ScopedWindow(ScopedWindow&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  ScopedWindow& operator=(ScopedWindow&& o) noexcept {
-    if (this != &o) {
-      reset();
-      h_ = std::exchange(o.h_, nullptr);
-    }
-    return *this;
-  }
-  ScopedWindow(const ScopedWindow&) = delete;
-  ScopedWindow& operator=(const ScopedWindow&) = delete;
-  ~ScopedWindow() { reset(); }
+  // Saves `dc`'s state; it is restored when the owner goes.
+  explicit SavedDCState(HDC dc) : Scoped(::SaveDC(dc), RestoreDCTraits{dc}) {}
+};
 
-  HWND get() const { return h_; }
-  void reset() {
-    if (h_) ::DestroyWindow(h_);
-    h_ = nullptr;
+// A window from CreateWindowEx, destroyed with DestroyWindow.
+struct DestroyWindowTraits {
+  static HWND InvalidValue() { return nullptr; }
+  static void Free(HWND window) { ::DestroyWindow(window); }
+};
+using ScopedWindow = Scoped<HWND, DestroyWindowTraits>;
+
+// A string from SysAllocString, freed with SysFreeString.
+struct SysFreeStringTraits {
+  static BSTR InvalidValue() { return nullptr; }
+  static void Free(BSTR text) { ::SysFreeString(text); }
+};
+using ScopedBstr = Scoped<BSTR, SysFreeStringTraits>;
+
+// A new string holding a copy of `text` (empty owner when out of memory).
+inline ScopedBstr AllocBstr(const wchar_t* text) {
+  return ScopedBstr(::SysAllocString(text));
+}
+
+// The strings that an IDispatch::Invoke wrote into an EXCEPINFO of the caller's,
+// freed (and the fields cleared) on release. The value is the EXCEPINFO's address.
+struct ExcepInfoTraits {
+  static EXCEPINFO* InvalidValue() { return nullptr; }
+  static void Free(EXCEPINFO* info) {
+    ::SysFreeString(std::exchange(info->bstrSource, nullptr));
+    ::SysFreeString(std::exchange(info->bstrDescription, nullptr));
+    ::SysFreeString(std::exchange(info->bstrHelpFile, nullptr));
   }
+};
+using ExcepInfoStrings = Scoped<EXCEPINFO*, ExcepInfoTraits>;
+
+// OLE on the calling thread, from a successful OleInitialize to OleUninitialize.
+// The value is whether there is anything to undo.
+struct OleUninitializeTraits {
+  static bool InvalidValue() { return false; }
+  static void Free(bool) { ::OleUninitialize(); }
+};
+using ScopedOleInitialize = Scoped<bool, OleUninitializeTraits>;
+
+// Initialises OLE on this thread; the owner is empty when that failed. A thread on
+// which OLE already ran still gets an owner, since every success is counted.
+inline ScopedOleInitialize InitializeOle() {
+  return ScopedOleInitialize(SUCCEEDED(::OleInitialize(nullptr)));
+}
+
+// A VARIANT of our own, cleared with VariantClear when it goes. Not copyable.
+class ScopedVariant {
+ public:
+  ScopedVariant() { ::VariantInit(&value_); }
+  ~ScopedVariant() { ::VariantClear(&value_); }
+  ScopedVariant(const ScopedVariant&) = delete;
+  ScopedVariant& operator=(const ScopedVariant&) = delete;
+
+  // Clears the value and returns where a call writes a new one.
+  VARIANT* Receive() {
+    ::VariantClear(&value_);
+    return &value_;
+  }
+  const VARIANT& get() const { return value_; }
 
  private:
-  HWND h_ = nullptr;
+  VARIANT value_;
 };
 
 }  // namespace fw

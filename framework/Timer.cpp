@@ -8,10 +8,9 @@ constexpr UINT_PTR kTimerId = 1;
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {}
 
 TTimer::~TTimer() {
-  if (window_) {
-    if (running_) ::KillTimer(window_, kTimerId);
-    ::DestroyWindow(window_);
-  }
+  // Destroying the window kills its timer. It goes here, while WindowDestroyed can
+  // still reach this object.
+  window_.reset();
 }
 
 void TTimer::SetEnabled(bool enabled) {
@@ -32,14 +31,14 @@ void TTimer::SetOnTimer(TNotifyEvent handler) {
 }
 
 void TTimer::UpdateTimer() {
-  if (running_ && window_) ::KillTimer(window_, kTimerId);
+  if (running_ && window_) ::KillTimer(window_.get(), kTimerId);
   running_ = false;
   if (!enabled_ || interval_ == 0 || !on_timer_) return;
   if (!window_) {
-    window_ = CreateTargetWindow(this, 0, 0, 0, 0, 0, 0, HWND_MESSAGE, L"");
+    window_.reset(CreateTargetWindow(this, 0, 0, 0, 0, 0, 0, HWND_MESSAGE, L""));
     if (!window_) return;
   }
-  running_ = ::SetTimer(window_, kTimerId, interval_, nullptr) != 0;
+  running_ = ::SetTimer(window_.get(), kTimerId, interval_, nullptr) != 0;
 }
 
 LRESULT TTimer::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/Handles.h"
 #include "framework/Window.h"
 
 namespace fw {
@@ -26,10 +27,13 @@ class TTimer : public TComponent, private MessageTarget {
 
  private:
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
-  void WindowDestroyed() override { window_ = nullptr; }
+  // The window is gone (destroyed by this timer or with its thread): there is
+  // nothing left to destroy.
+  void WindowDestroyed() override { (void)window_.release(); }
   void UpdateTimer();
 
-  HWND window_ = nullptr;
+  // The message-only window whose queue the ticks come through.
+  ScopedWindow window_;
   bool enabled_ = true;
   unsigned interval_ = 1000;
   TNotifyEvent on_timer_;

@@ -164,6 +164,29 @@ TRect TWinControl::ClientRect() const {
   return TControl::ClientRect();
 }
 
+TPoint TWinControl::ClientToScreen(TPoint p) const {
+  if (!hwnd_) return TControl::ClientToScreen(p);
+  POINT pt{p.X, p.Y};
+  ::ClientToScreen(hwnd_, &pt);
+  return {pt.x, pt.y};
+}
+
+TPoint TWinControl::ScreenToClient(TPoint p) const {
+  if (!hwnd_) return TControl::ScreenToClient(p);
+  POINT pt{p.X, p.Y};
+  ::ScreenToClient(hwnd_, &pt);
+  return {pt.x, pt.y};
+}
+
+// By index: a child's handler may add or remove children.
+void TWinControl::NotifyChildrenColor() {
+  for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ParentColorChanged();
+}
+
+void TWinControl::NotifyChildrenFont() {
+  for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ParentFontChanged();
+}
+
 void TWinControl::BoundsChanged(const TRect& old_bounds) {
   if (hwnd_) {
     ::SetWindowPos(hwnd_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -346,14 +369,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT: {
       // Ends the paint also when a control's Paint fails.
-      struct PaintScope {
-        HWND hwnd;
-        PAINTSTRUCT ps{};
-        HDC dc;
-        explicit PaintScope(HWND h) : hwnd(h), dc(::BeginPaint(h, &ps)) {}
-        ~PaintScope() { ::EndPaint(hwnd, &ps); }
-      } paint(hwnd_);
-      if (paint.dc) PaintHandler(paint.dc);
+      PaintDC paint(hwnd_);
+      if (paint) PaintHandler(paint.get());
       return 0;
     }
     case WM_PRINTCLIENT: {

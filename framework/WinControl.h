@@ -61,6 +61,8 @@ class TWinControl : public TControl, private MessageTarget {
   // Fills with the colour, then paints the control and every child.
   void PaintTo(HDC dc) override;
   TRect ClientRect() const override;
+  TPoint ClientToScreen(TPoint p) const override;
+  TPoint ScreenToClient(TPoint p) const override;
 
   // Paints the visible windowless children into `dc` (the window's client DC),
   // from `first` upwards in z-order (null: all).
@@ -106,6 +108,9 @@ class TWinControl : public TControl, private MessageTarget {
   // Reads the bounds back from the window.
   void UpdateBounds();
   void BoundsChanged(const TRect& old_bounds) override;
+  void NotifyChildrenColor() override;
+  void NotifyChildrenFont() override;
+  void ClipToControl(HDC) const override {}
 
  private:
   friend class TControl;

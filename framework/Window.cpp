@@ -1,6 +1,8 @@
 #include "framework/Window.h"
 
-#include "framework/Control.h"
+#include <algorithm>
+#include <vector>
+
 #include "framework/Module.h"
 
 namespace fw {
@@ -9,6 +11,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"TesselFrameworkWindow";
 int g_dispatch_depth = 0;
 DispatchHooks g_hooks;
+std::vector<HeldForMessage*> g_held;
 
 // Stores the target at WM_NCCREATE, forwards every message to it, and forgets it
 // after WM_NCDESTROY. Nothing thrown gets past this frame.
@@ -43,7 +46,7 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (--g_dispatch_depth == 0) {
     try {
-      ReleaseTemporaryDCs();
+      ReleaseHeldForMessages();
     } catch (...) {
     }
   }
@@ -82,6 +85,23 @@ bool RegisterOnce() {
 
 void SetDispatchHooks(DispatchHooks hooks) {
   g_hooks = hooks;
+}
+
+void HoldForMessage(HeldForMessage* held) {
+  if (std::find(g_held.begin(), g_held.end(), held) == g_held.end()) g_held.push_back(held);
+}
+
+void ForgetHeld(HeldForMessage* held) {
+  auto it = std::find(g_held.begin(), g_held.end(), held);
+  if (it != g_held.end()) g_held.erase(it);
+}
+
+void ReleaseHeldForMessages() {
+  while (!g_held.empty()) {
+    HeldForMessage* held = g_held.back();
+    g_held.pop_back();
+    held->ReleaseHeld();
+  }
 }
 
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,

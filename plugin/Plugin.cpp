@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "framework/Handles.h"
 #include "plugin/Settings.h"
 #include "receiver/CalderContract.h"
 #include "receiver/Form.h"
@@ -20,19 +21,24 @@ class WindowHolder {
   ~WindowHolder() {
     // Unloaded without CloseHW: take the window down with the library (its window
     // procedure lives here), unless the whole process is ending anyway.
-    if (!process_terminating && form != nullptr) Destroy();
+    if (!process_terminating) {
+      Destroy();
+      return;
+    }
+    // The process is ending and the loader lock is held: the window, the component
+    // and OLE are left to the system, which ends them with the process.
+    (void)form.release();
+    (void)ole.release();
   }
 
+  // The window goes first: the component it holds needs OLE until it is released.
   void Destroy() {
     form.reset();
-    if (ole_initialized) {
-      ole_initialized = false;
-      OleUninitialize();
-    }
+    ole.reset();
   }
 
   std::unique_ptr<TF> form;
-  bool ole_initialized = false;
+  fw::ScopedOleInitialize ole;
   bool process_terminating = false;
 };
 
@@ -93,8 +99,7 @@ void WaitForFirstStatus() {
 void StartUp() {
   state.InitPending = false;
   state.HostCallback = nullptr;
-  HRESULT com = OleInitialize(nullptr);
-  SettingsWindow.ole_initialized = SUCCEEDED(com);
+  SettingsWindow.ole = fw::InitializeOle();
   state.DeferredClose = &DestroyWindowNow;
   SettingsWindow.form = TF::Create(state, &creation_failure);
   TF* form = SettingsWindow.form.get();

@@ -1,7 +1,7 @@
 #include "receiver/EventSink.h"
 
+#include "framework/Handles.h"
 #include "receiver/CalderContract.h"
-#include "receiver/ComTypes.h"
 
 namespace tessel {
 
@@ -49,7 +49,7 @@ HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params,
   // The event's one argument is the status; arguments arrive last-first. The data
   // event's argument is not used, so a missing or odd one does not cost a block.
   bool has_argument = params != nullptr && params->cArgs >= 1 && params->rgvarg != nullptr;
-  ScopedVariant argument;
+  fw::ScopedVariant argument;
   bool converted =
       has_argument && SUCCEEDED(VariantChangeType(argument.Receive(),
                                                   &params->rgvarg[params->cArgs - 1], 0, VT_I4));

@@ -66,7 +66,7 @@ std::unique_ptr<TF> TF::Create(PluginState& state, FormFailure* failure,
   }
 
   std::unique_ptr<TF> form(new TF(state));
-  form->background_ = CreateSolidBrush(kFormColor);
+  form->background_.reset(CreateSolidBrush(kFormColor));
   form->controls_ = std::make_unique<InterimControls>(*form);
   RECT outer = {0, 0, kFormClientWidth, kFormClientHeight};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
@@ -94,7 +94,6 @@ std::unique_ptr<TF> TF::Create(PluginState& state, FormFailure* failure,
 TF::~TF() {
   sdr_.reset();
   if (window_ != nullptr) DestroyWindow(window_);
-  if (background_ != nullptr) DeleteObject(background_);
   // Fails harmlessly while another window of the class exists.
   UnregisterClassW(kClassName, ModuleInstance());
 }
@@ -125,7 +124,7 @@ LRESULT TF::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND: {
       RECT client;
       GetClientRect(window_, &client);
-      FillRect(reinterpret_cast<HDC>(wparam), &client, background_);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, background_.get());
       return 1;
     }
     case WM_CLOSE:

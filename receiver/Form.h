@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/Handles.h"
 #include "receiver/PluginState.h"
 #include "receiver/ReceiverControl.h"
 #include "receiver/SettingsControls.h"
@@ -87,7 +88,7 @@ class TF final : public SettingsHandlers, public ReceiverEvents {
 
   PluginState& state_;
   HWND window_ = nullptr;
-  HBRUSH background_ = nullptr;
+  fw::ScopedBrush background_;
   std::unique_ptr<SettingsControls> controls_;
   std::unique_ptr<ReceiverControl> sdr_;
 };

@@ -1,7 +1,7 @@
 #include "receiver/ReceiverControl.h"
 
+#include "framework/Handles.h"
 #include "receiver/CalderContract.h"
-#include "receiver/ComTypes.h"
 #include "receiver/ControlSite.h"
 #include "receiver/EventSink.h"
 #include "receiver/OleError.h"
@@ -116,14 +116,11 @@ HRESULT ReceiverControl::Invoke(DISPID dispid, WORD flags, VARIANT* args, UINT a
     params.cNamedArgs = 1;
   }
   EXCEPINFO exception{};
+  // The component's error texts are not shown anywhere; they go with this scope.
+  fw::ExcepInfoStrings texts(&exception);
   UINT arg_error = 0;
-  HRESULT hr = dispatch_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
-                                 &exception, &arg_error);
-  // The component's error texts are not shown anywhere; release them.
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
-  return hr;
+  return dispatch_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                           &exception, &arg_error);
 }
 
 void ReceiverControl::PutInt(DISPID dispid, int32_t value) {
@@ -143,19 +140,19 @@ void ReceiverControl::Get(DISPID dispid, VARTYPE type, VARIANT* result) {
 }
 
 int32_t ReceiverControl::GetInt(DISPID dispid) {
-  ScopedVariant value;
+  fw::ScopedVariant value;
   Get(dispid, VT_I4, value.Receive());
   return value.get().lVal;
 }
 
 double ReceiverControl::GetDouble(DISPID dispid) {
-  ScopedVariant value;
+  fw::ScopedVariant value;
   Get(dispid, VT_R8, value.Receive());
   return value.get().dblVal;
 }
 
 std::wstring ReceiverControl::GetString(DISPID dispid) {
-  ScopedVariant value;
+  fw::ScopedVariant value;
   Get(dispid, VT_BSTR, value.Receive());
   BSTR text = value.get().bstrVal;
   return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
@@ -182,16 +179,12 @@ HRESULT ReceiverControl::Stop() {
 }
 
 int32_t ReceiverControl::GetIntegerData(FixedI2Array& array) {
-  VARIANT result;
-  VariantInit(&result);
-  HRESULT hr = Invoke(calder::kGetIntegerData, DISPATCH_METHOD, array.Argument(), 1, &result);
+  fw::ScopedVariant result;
+  VARIANT* value = result.Receive();
+  HRESULT hr = Invoke(calder::kGetIntegerData, DISPATCH_METHOD, array.Argument(), 1, value);
   array.Reclaim();
-  int32_t count = 0;
-  if (SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4))) {
-    count = result.lVal;
-  }
-  VariantClear(&result);
-  return count;
+  if (FAILED(hr) || FAILED(VariantChangeType(value, value, 0, VT_I4))) return 0;
+  return value->lVal;
 }
 
 }  // namespace tessel

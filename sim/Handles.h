@@ -1,4 +1,7 @@
-// Move-only owners for the few Windows resources the stand-in holds.
+// Owners of the Windows and OLE resources the stand-in holds: the same move-only
+// Scoped<T, Traits> as the plug-in's framework (the stand-in shares no code with it)
+// and one short name per release function. `.get()` lends the handle for a call;
+// `.release()` gives up ownership at a documented hand-off only.
 #pragma once
 
 #include <windows.h>
@@ -8,57 +11,121 @@
 
 namespace calder::sim {
 
-// Owns a kernel handle from CreateFile; closes it with CloseHandle.
-class UniqueHandle {
+// Owns one T and releases it through Traits when it goes or is replaced. Traits
+// give `static T InvalidValue()`, the value that owns nothing, and `Free(T)`, which
+// releases a valid value (a static or a const member function); a traits type with
+// `static bool IsValid(T)` can name more than one empty value. A traits object may
+// carry what its release needs besides the value (the window of a DC from GetDC); it
+// moves with the value.
+template <class T, class Traits>
+class Scoped {
  public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+  Scoped() = default;
+  explicit Scoped(T value, Traits traits = Traits()) : value_(value), traits_(std::move(traits)) {}
+  Scoped(Scoped&& other) noexcept
+      : value_(std::exchange(other.value_, Traits::InvalidValue())),
+        traits_(std::move(other.traits_)) {}
+  Scoped& operator=(Scoped&& other) noexcept {
+    if (this != &other) {
+      T value = std::exchange(other.value_, Traits::InvalidValue());
+      reset(value, std::move(other.traits_));
+    }
     return *this;
   }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() { Reset(); }
+  Scoped(const Scoped&) = delete;
+  Scoped& operator=(const Scoped&) = delete;
+  ~Scoped() { reset(); }
 
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  void Reset(HANDLE handle = nullptr) {
-    if (valid()) CloseHandle(handle_);
-    handle_ = handle;
+  T get() const { return value_; }
+  explicit operator bool() const { return IsValid(value_); }
+  const Traits& traits() const { return traits_; }
+
+  // Releases what is owned and takes `value` instead; taking the value already
+  // owned changes nothing.
+  void reset(T value = Traits::InvalidValue()) { reset(value, Traits(traits_)); }
+  void reset(T value, Traits traits) {
+    if (value == value_ && IsValid(value)) {
+      traits_ = std::move(traits);
+      return;
+    }
+    // The new value is in place before the release runs, so that a release that
+    // calls back into this owner (a window's destroy notification) never finds the
+    // old value there to release twice.
+    T old_value = std::exchange(value_, value);
+    Traits old_traits = std::exchange(traits_, std::move(traits));
+    if (IsValid(old_value)) old_traits.Free(old_value);
+  }
+  // Gives the value to a new owner; this one is left empty.
+  [[nodiscard]] T release() { return std::exchange(value_, Traits::InvalidValue()); }
+  // Releases what is owned and returns where a function that creates the resource
+  // writes it (an out-parameter).
+  [[nodiscard]] T* Receive() {
+    reset();
+    return &value_;
   }
 
  private:
-  HANDLE handle_ = nullptr;
-};
-
-// Owns a registry key; closes it with RegCloseKey.
-class UniqueKey {
- public:
-  UniqueKey() = default;
-  UniqueKey(const UniqueKey&) = delete;
-  UniqueKey& operator=(const UniqueKey&) = delete;
-  ~UniqueKey() {
-    if (key_) RegCloseKey(key_);
+  static bool IsValid(T value) {
+    if constexpr (requires { Traits::IsValid(value); }) {
+      return Traits::IsValid(value);
+    } else {
+      return value != Traits::InvalidValue();
+    }
   }
-  HKEY get() const { return key_; }
-  // For RegCreateKeyEx and friends to fill; the key must be empty.
-  HKEY* out() { return &key_; }
 
- private:
-  HKEY key_ = nullptr;
+  T value_ = Traits::InvalidValue();
+  [[no_unique_address]] Traits traits_{};
 };
 
-// Owns a VARIANT; clears it with VariantClear.
-class UniqueVariant {
+// A kernel handle from CreateFile, closed with CloseHandle. CreateFile reports a
+// failure as INVALID_HANDLE_VALUE, other calls as null: neither is owned.
+struct CloseHandleTraits {
+  static HANDLE InvalidValue() { return nullptr; }
+  static bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Free(HANDLE handle) { ::CloseHandle(handle); }
+};
+using ScopedHandle = Scoped<HANDLE, CloseHandleTraits>;
+
+// A registry key, closed with RegCloseKey.
+struct RegCloseKeyTraits {
+  static HKEY InvalidValue() { return nullptr; }
+  static void Free(HKEY key) { ::RegCloseKey(key); }
+};
+using ScopedKey = Scoped<HKEY, RegCloseKeyTraits>;
+
+// A window from CreateWindowEx, destroyed with DestroyWindow.
+struct DestroyWindowTraits {
+  static HWND InvalidValue() { return nullptr; }
+  static void Free(HWND window) { ::DestroyWindow(window); }
+};
+using ScopedWindow = Scoped<HWND, DestroyWindowTraits>;
+
+// The strings that an IDispatch::Invoke wrote into an EXCEPINFO of the caller's,
+// freed (and the fields cleared) on release. The value is the EXCEPINFO's address.
+struct ExcepInfoTraits {
+  static EXCEPINFO* InvalidValue() { return nullptr; }
+  static void Free(EXCEPINFO* info) {
+    ::SysFreeString(std::exchange(info->bstrSource, nullptr));
+    ::SysFreeString(std::exchange(info->bstrDescription, nullptr));
+    ::SysFreeString(std::exchange(info->bstrHelpFile, nullptr));
+  }
+};
+using ExcepInfoStrings = Scoped<EXCEPINFO*, ExcepInfoTraits>;
+
+// A VARIANT of our own, cleared with VariantClear when it goes. Not copyable.
+class ScopedVariant {
  public:
-  UniqueVariant() { VariantInit(&value_); }
-  UniqueVariant(const UniqueVariant&) = delete;
-  UniqueVariant& operator=(const UniqueVariant&) = delete;
-  ~UniqueVariant() { VariantClear(&value_); }
-  VARIANT* get() { return &value_; }
-  const VARIANT& value() const { return value_; }
+  ScopedVariant() { ::VariantInit(&value_); }
+  ~ScopedVariant() { ::VariantClear(&value_); }
+  ScopedVariant(const ScopedVariant&) = delete;
+  ScopedVariant& operator=(const ScopedVariant&) = delete;
+
+  // Clears the value and returns where a call writes a new one.
+  VARIANT* Receive() {
+    ::VariantClear(&value_);
+    return &value_;
+  }
+  const VARIANT& get() const { return value_; }
 
  private:
   VARIANT value_;

@@ -3,14 +3,14 @@
 namespace calder::sim {
 
 HRESULT InvokeLog::Open(const std::wstring& path) {
-  file_.Reset();
+  file_.reset();
   if (path.empty()) return S_OK;
   // Append-only access puts every write at the end, so several objects (or a
   // reader that truncates the file) never overwrite each other's lines.
-  UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+  ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return HRESULT_FROM_WIN32(GetLastError());
+  if (!file) return HRESULT_FROM_WIN32(GetLastError());
   file_ = std::move(file);
   return S_OK;
 }

@@ -14,12 +14,12 @@ class InvokeLog {
   // log off. Returns the failure when the file cannot be opened.
   HRESULT Open(const std::wstring& path);
 
-  bool enabled() const { return file_.valid(); }
+  bool enabled() const { return static_cast<bool>(file_); }
   // Appends `line` and a line feed.
   void Write(const std::string& line);
 
  private:
-  UniqueHandle file_;
+  ScopedHandle file_;
 };
 
 }  // namespace calder::sim

@@ -10,7 +10,7 @@ constexpr wchar_t kClassName[] = L"CalderSimMessageWindow";
 
 MessageWindow::~MessageWindow() {
   handler_ = nullptr;  // nothing is forwarded while the window goes
-  if (hwnd_) DestroyWindow(hwnd_);
+  window_.reset();
 }
 
 HRESULT MessageWindow::Create(HINSTANCE module, Handler* handler) {
@@ -32,15 +32,15 @@ HRESULT MessageWindow::Create(HINSTANCE module, Handler* handler) {
 }
 
 bool MessageWindow::Post(UINT message, WPARAM wparam) const {
-  return hwnd_ && PostMessageW(hwnd_, message, wparam, 0);
+  return window_ && PostMessageW(window_.get(), message, wparam, 0);
 }
 
 void MessageWindow::StartTimer(UINT_PTR id, UINT period_ms) const {
-  if (hwnd_) SetTimer(hwnd_, id, period_ms, nullptr);
+  if (window_) SetTimer(window_.get(), id, period_ms, nullptr);
 }
 
 void MessageWindow::StopTimer(UINT_PTR id) const {
-  if (hwnd_) KillTimer(hwnd_, id);
+  if (window_) KillTimer(window_.get(), id);
 }
 
 void MessageWindow::UnregisterWindowClass(HINSTANCE module) {
@@ -51,13 +51,14 @@ LRESULT CALLBACK MessageWindow::WindowProc(HWND hwnd, UINT message, WPARAM wpara
   if (message == WM_NCCREATE) {
     auto* self =
         static_cast<MessageWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
+    self->window_.reset(hwnd);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCDESTROY && self) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
+    // The window is gone already: there is nothing left to destroy.
+    (void)self->window_.release();
     self = nullptr;
   }
   // No exception may unwind into the system's frames. The handler may release

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "sim/Handles.h"
+
 namespace calder::sim {
 
 class MessageWindow {
@@ -27,7 +29,7 @@ class MessageWindow {
   // outlive the window.
   HRESULT Create(HINSTANCE module, Handler* handler);
 
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return window_.get(); }
   bool Post(UINT message, WPARAM wparam) const;
   void StartTimer(UINT_PTR id, UINT period_ms) const;
   void StopTimer(UINT_PTR id) const;
@@ -38,7 +40,7 @@ class MessageWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
-  HWND hwnd_ = nullptr;
+  ScopedWindow window_;
   Handler* handler_ = nullptr;
 };
 

@@ -124,16 +124,16 @@ HRESULT Register() {
     }
     path.resize(path.size() * 2);
   }
-  UniqueKey class_key;
+  ScopedKey class_key;
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str(), 0, nullptr, 0,
-                                   KEY_WRITE, nullptr, class_key.out(), nullptr);
+                                   KEY_WRITE, nullptr, class_key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;
   if (FAILED(SetStringValue(class_key.get(), nullptr, L"Calder receiver control (stand-in)"))) {
     return SELFREG_E_CLASS;
   }
-  UniqueKey server_key;
+  ScopedKey server_key;
   status = RegCreateKeyExW(class_key.get(), L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr,
-                           server_key.out(), nullptr);
+                           server_key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;
   if (FAILED(SetStringValue(server_key.get(), nullptr, path)) ||
       FAILED(SetStringValue(server_key.get(), L"ThreadingModel", L"Apartment"))) {

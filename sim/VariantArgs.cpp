@@ -31,16 +31,16 @@ std::string Utf8(const wchar_t* text, UINT length) {
 }  // namespace
 
 HRESULT ArgToInt32(const VARIANT& arg, LCID lcid, int32_t* out) {
-  UniqueVariant value;
-  const HRESULT hr = Coerce(arg, lcid, VT_I4, value.get());
-  if (SUCCEEDED(hr)) *out = V_I4(&value.value());
+  ScopedVariant value;
+  const HRESULT hr = Coerce(arg, lcid, VT_I4, value.Receive());
+  if (SUCCEEDED(hr)) *out = V_I4(&value.get());
   return hr;
 }
 
 HRESULT ArgToInt16(const VARIANT& arg, LCID lcid, int16_t* out) {
-  UniqueVariant value;
-  const HRESULT hr = Coerce(arg, lcid, VT_I2, value.get());
-  if (SUCCEEDED(hr)) *out = V_I2(&value.value());
+  ScopedVariant value;
+  const HRESULT hr = Coerce(arg, lcid, VT_I2, value.Receive());
+  if (SUCCEEDED(hr)) *out = V_I2(&value.get());
   return hr;
 }
 
@@ -84,13 +84,14 @@ std::string ArgText(const VARIANT& arg) {
     }
     return "array(" + std::to_string(array ? ElementCount(*array) : 0) + ")";
   }
-  UniqueVariant text;
+  ScopedVariant text;
   // The invariant locale writes reals with a point whatever the user's settings.
   const LCID invariant = MAKELCID(MAKELANGID(LANG_INVARIANT, SUBLANG_NEUTRAL), SORT_DEFAULT);
-  if (FAILED(VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(&arg), invariant, 0, VT_BSTR))) {
+  if (FAILED(
+          VariantChangeTypeEx(text.Receive(), const_cast<VARIANT*>(&arg), invariant, 0, VT_BSTR))) {
     return "?";
   }
-  const BSTR value = V_BSTR(&text.value());
+  const BSTR value = V_BSTR(&text.get());
   return Utf8(value, SysStringLen(value));
 }
 

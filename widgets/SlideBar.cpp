@@ -245,9 +245,13 @@ void TSlideBar::DrawPlain() {
   DrawTrench(c);
 }
 
-void TSlideBar::WhereIsBar() {
+fw::TRect TSlideBar::ThumbPlace() const {
   const Rect r = slidebar::ThumbRect(CurrentLayout(), dragging_, last_mouse_);
-  thumb_rect_ = {r.left, r.top, r.right, r.bottom};
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void TSlideBar::WhereIsBar() {
+  thumb_rect_ = ThumbPlace();
 }
 
 void TSlideBar::SaveBackground() {
@@ -345,8 +349,13 @@ void TSlideBar::KeyDown(uint16_t& key, fw::TShiftState) {
 
 void TSlideBar::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
   SetFocus();
-  dragging_ = thumb_rect_.Contains({x, y});
-  last_mouse_ = IsVert() ? y : x;
+  // Only the left button drags, since only its release ends a drag: a drag begun by
+  // another button would hold the thumb at the pointer while keys move the position.
+  // The hit test asks where the thumb belongs now, not where a paint last put it.
+  if (button == fw::TMouseButton::mbLeft) {
+    dragging_ = ThumbPlace().Contains({x, y});
+    last_mouse_ = IsVert() ? y : x;
+  }
   fw::TCustomControl::MouseDown(button, shift, x, y);
 }
 
@@ -362,12 +371,10 @@ void TSlideBar::MouseMove(fw::TShiftState shift, int x, int y) {
 void TSlideBar::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
   fw::TCustomControl::MouseUp(button, shift, x, y);
   if (button != fw::TMouseButton::mbLeft) return;
-  const int to =
-      dragging_
-          ? NewPosition(x, y)
-          : ClickTarget(CurrentLayout(),
-                        {thumb_rect_.Left, thumb_rect_.Top, thumb_rect_.Right, thumb_rect_.Bottom},
-                        x, y);
+  const fw::TRect thumb = ThumbPlace();
+  const int to = dragging_ ? NewPosition(x, y)
+                           : ClickTarget(CurrentLayout(),
+                                         {thumb.Left, thumb.Top, thumb.Right, thumb.Bottom}, x, y);
   dragging_ = false;
   SetPosition(to);
 }

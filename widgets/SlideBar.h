@@ -71,8 +71,10 @@ class TSlideBar : public fw::TCustomControl {
   // The position value for the client point (x, y).
   int NewPosition(int x, int y) const;
 
-  // Where the thumb was last placed, in client pixels.
+  // Where the thumb was last drawn, in client pixels.
   fw::TRect ThumbRect() const { return thumb_rect_; }
+  // Where the thumb belongs for the current state, drawn yet or not.
+  fw::TRect ThumbPlace() const;
   bool Dragging() const { return dragging_; }
   int HalfThumbWidth() const { return half_thumb_width_; }
   int HalfThumbHeight() const { return half_thumb_height_; }

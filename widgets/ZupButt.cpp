@@ -34,9 +34,7 @@ PicturePair PicturesFor(size s) {
 TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
   fw::TControl::SetCaption("Zup");
   SetControlStyle(ControlStyle() | fw::csOpaque);
-  // Starts at the Small picture's size, which every paint forces anyway, so that
-  // a new button has an area to be painted in.
-  SetBounds(0, 0, ZupButtWidth(size::Small), kZupButtHeight);
+  ResetBitmap();
 
   fw::WindowDC screen(nullptr);
   if (screen) {
@@ -64,6 +62,7 @@ void TZupButt::SetSize(size s) {
   // Only the four sizes have pictures; any other value is not one a button can take.
   if (static_cast<uint8_t>(s) > static_cast<uint8_t>(size::Grey)) return;
   size_ = s;
+  ResetBitmap();
   Repaint();
 }
 
@@ -102,6 +101,10 @@ void TZupButt::MouseMove(fw::TShiftState shift, int x, int y) {
   if (OnMouseMove) OnMouseMove(this, shift, x, y);
 }
 
+void TZupButt::SetBounds(int left, int top, int, int) {
+  fw::TGraphicControl::SetBounds(left, top, ZupButtWidth(size_), kZupButtHeight);
+}
+
 void TZupButt::ResetBitmap() {
   SetBounds(Left(), Top(), ZupButtWidth(size_), kZupButtHeight);
   PicturePair names = PicturesFor(size_);
@@ -112,7 +115,6 @@ void TZupButt::ResetBitmap() {
 }
 
 void TZupButt::Paint() {
-  ResetBitmap();
   const int w = Width();
   const int h = Height();
 

@@ -29,7 +29,7 @@ class TZupButt : public fw::TGraphicControl {
   // Stores and repaints at once.
   void SetCaption(const std::string& caption);
   size Size() const { return size_; }
-  // Stores and repaints at once; the repaint applies the new size. A value that
+  // Stores, takes the size's pictures and size, and repaints at once. A value that
   // names no size is ignored.
   void SetSize(size s);
   fw::TColor FontColorON() const { return font_color_on_; }
@@ -43,6 +43,9 @@ class TZupButt : public fw::TGraphicControl {
   void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
   void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
   void MouseMove(fw::TShiftState shift, int x, int y) override;
+
+  // The position is kept; the size is always the pictures' size for Size.
+  void SetBounds(int left, int top, int width, int height) override;
 
   // Forces the size for Size and loads the picture pair.
   void ResetBitmap();

@@ -92,6 +92,49 @@ TEST(Label, BackgroundTextColourAndDisabledText) {
   EXPECT_EQ(top_rows, 0);  // the text sits at the bottom
 }
 
+// A font change on a parent reaches every label that follows it, through a panel,
+// and measures it again; a control with a font of its own stops the change.
+TEST(Label, ParentFontChangeReachesFollowersOnEveryLevel) {
+  fw::TForm form(nullptr);
+  auto* panel = new fw::TPanel(&form);
+  panel->SetParent(&form);
+  auto* own_panel = new fw::TPanel(&form);
+  own_panel->SetParent(&form);
+  own_panel->Font().SetHeight(-9);
+  auto add_label = [&](fw::TWinControl* parent, bool follow) {
+    auto* l = new fw::TLabel(&form);
+    l->SetParent(parent);
+    l->SetCaption("24 dB");
+    if (!follow) l->SetParentFont(false);
+    return l;
+  };
+  fw::TLabel* direct = add_label(&form, true);
+  fw::TLabel* nested = add_label(panel, true);
+  fw::TLabel* own = add_label(&form, false);
+  fw::TLabel* behind_own = add_label(own_panel, true);
+  const int default_height = fw::TFont().Height();
+
+  form.Font().SetHeight(-24);
+  form.Font().SetColor(RGBColor(255, 255, 0));
+  for (fw::TLabel* l : {direct, nested}) {
+    EXPECT_EQ(l->Font().Height(), -24);
+    EXPECT_EQ(l->Font().Color(), RGBColor(255, 255, 0));
+    EXPECT_TRUE(l->ParentFont());
+    EXPECT_EQ(l->Width(), Extent(form.Font(), "24 dB").cx);
+  }
+  EXPECT_EQ(own->Font().Height(), default_height);
+  EXPECT_EQ(own->Width(), Extent(own->Font(), "24 dB").cx);
+  EXPECT_EQ(own_panel->Font().Height(), -9);
+  EXPECT_EQ(behind_own->Font().Height(), -9);
+
+  // A follower changed directly has a font of its own from then on.
+  nested->Font().SetHeight(-11);
+  EXPECT_FALSE(nested->ParentFont());
+  form.Font().SetHeight(-30);
+  EXPECT_EQ(direct->Font().Height(), -30);
+  EXPECT_EQ(nested->Font().Height(), -11);
+}
+
 class RadioTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "receiver/CalderContract.h"
-#include "receiver/ComTypes.h"
 #include "receiver/ControlRules.h"
 #include "receiver/EventSink.h"
 #include "receiver/Form.h"
@@ -262,7 +262,7 @@ TEST(EventSink, AStatusNeedsANumberButNoDataEventIsDropped) {
   VariantInit(&number);
   number.vt = VT_I2;
   number.iVal = 3;
-  ScopedBstr text(L"abc");
+  fw::ScopedBstr text = fw::AllocBstr(L"abc");
   VARIANT word;
   VariantInit(&word);
   word.vt = VT_BSTR;

@@ -173,3 +173,35 @@ TEST(SlideBarInput, HandCursorOnlyWhenAskedAndNotWhileDesigning) {
   h.slider->SetCursor(fw::crHandPoint);
   EXPECT_EQ(set_cursor(), fw::LoadCursorFor(fw::crHandPoint));
 }
+
+// Only a left press drags: after a press of another button on the thumb, keys move
+// the thumb to the position's place. A press also finds a thumb no paint has drawn.
+TEST(SlideBarInput, OnlyALeftPressDragsAndTheHitTestNeedsNoPaint) {
+  GainHost h(3, 0);  // thumb rows 81 to 92
+  struct Press {
+    UINT down, up;
+    WPARAM keys;
+    int top_after_key;  // one up from the position before
+  };
+  for (const Press& p : {Press{WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 54},
+                         Press{WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, 27}}) {
+    const int thumb_row = h.slider->ThumbRect().Top + 4;
+    h.Mouse(p.down, p.keys, 5, thumb_row);
+    EXPECT_FALSE(h.slider->Dragging());
+    h.Mouse(p.up, 0, 5, thumb_row);
+    h.Key(VK_UP);
+    EXPECT_EQ(h.slider->ThumbRect(), (fw::TRect{0, p.top_after_key, 12, p.top_after_key + 12}));
+    auto shown = h.Screen();
+    auto painted = fw::RenderControl(*h.slider, kParentColor);
+    EXPECT_TRUE(SamePixels(*shown, *painted)) << p.down;
+  }
+
+  // Hidden, the slider takes a range that moves the thumb to rows 41 to 52 unpainted.
+  h.slider->SetPosition(3);
+  h.slider->Hide();
+  h.slider->SetMax(6);
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 45);
+  EXPECT_TRUE(h.slider->Dragging());
+  h.Mouse(WM_LBUTTONUP, 0, 5, 45);
+  EXPECT_FALSE(h.slider->Dragging());
+}

@@ -110,15 +110,30 @@ TEST(ZupButt, StoredLayoutRoundTripKeepsConstructorValuesForDefaults) {
   EXPECT_FALSE(loaded.Down());
 }
 
-TEST(ZupButt, PaintForcesTheSizeOfThePicture) {
-  TZupButt b(nullptr);
+// Counts the writes of its bounds.
+struct BoundsWatch : TZupButt {
+  using TZupButt::TZupButt;
+  int writes = 0;
+  void SetBounds(int left, int top, int width, int height) override {
+    ++writes;
+    TZupButt::SetBounds(left, top, width, height);
+  }
+};
+
+TEST(ZupButt, TheSizeIsAlwaysThePicturesAndPaintingChangesNothing) {
+  BoundsWatch b(nullptr);
   b.SetBounds(5, 6, 300, 50);
+  EXPECT_EQ(b.BoundsRect(), (fw::TRect{5, 6, 5 + 39, 6 + 22}));
   b.SetSize(size::Grey);
-  EXPECT_EQ(b.Width(), 300);  // applied by the next paint only
-  auto shown = fw::RenderControl(b, kParent);
   EXPECT_EQ(b.Width(), 135);
   EXPECT_EQ(b.Height(), 22);
-  EXPECT_EQ(b.Left(), 5);
+  b.SetWidth(40);
+  EXPECT_EQ(b.Width(), 135);
+  // A paint only draws: the bounds and the pictures it shows were set by the writers.
+  b.writes = 0;
+  auto shown = fw::RenderControl(b, kParent);
+  EXPECT_EQ(b.writes, 0);
+  EXPECT_EQ(b.BoundsRect(), (fw::TRect{5, 6, 5 + 135, 6 + 22}));
   EXPECT_EQ(shown->Width(), 135);
 
   b.SetSize(static_cast<size>(4));  // names no size: ignored
