@@ -43,6 +43,7 @@ class WindowHolder {
 };
 
 PluginState state;
+PluginHostLink host_link(state);
 WindowHolder SettingsWindow;
 FormFailure creation_failure = FormFailure::kNone;
 bool start_failed = false;
@@ -95,13 +96,14 @@ void WaitForFirstStatus() {
   waiting = false;
 }
 
-// Steps 2.1 to 2.7 of the first InitHW.
+// The first InitHW's start-up: the window, the component and the wait for its
+// first status.
 void StartUp() {
   state.InitPending = false;
   state.HostCallback = nullptr;
   SettingsWindow.ole = fw::InitializeOle();
   state.DeferredClose = &DestroyWindowNow;
-  SettingsWindow.form = TF::Create(state, &creation_failure);
+  SettingsWindow.form = TF::Create(host_link, &creation_failure);
   TF* form = SettingsWindow.form.get();
   if (form == nullptr) {
     SettingsWindow.Destroy();
@@ -117,13 +119,11 @@ void StartUp() {
   WaitForFirstStatus();
 }
 
-// Step 6: load the settings and push them into the component and the window.
+// After a usable first status: load the settings and push them into the component
+// and the window.
 void Configure(TF& form, char* name, char* model) {
   if (!LoadSettings(state)) {
-    state.CurrentSampleRate = 158730;
-    state.PreampOn = true;
-    state.IfGain = 24;
-    state.HfGain = -10;
+    ApplySettingDefaults(state);
     state.InputSource = kInputPreamp;
   }
   ReceiverControl& sdr = form.SDR();
@@ -135,23 +135,18 @@ void Configure(TF& form, char* name, char* model) {
   CopyHostText(name, state.ModelText);
   CopyHostText(model, kModelFound);
 
-  SettingsControls& controls = form.Controls();
   if (IsCalderModel(state.ModelText)) {
-    controls.SetInputSelectorVisible(true);
-    if (state.PreampOn) {
-      controls.SelectInput(InputButton::kPreON);
-      state.InputSource = kInputPreamp;
-    } else {
-      controls.SelectInput(InputButton::kPreOFF);
-      state.InputSource = kInputDirect;
-    }
+    form.ShowInputSelector();
+    form.SelectInput(state.PreampOn);
+    state.InputSource = state.PreampOn ? kInputPreamp : kInputDirect;
     sdr.PutInt(calder::kInputSource, state.InputSource);
   }
 
-  controls.ClickRate(ButtonForRate(state.CurrentSampleRate));
-  // Integer division truncates toward zero: -15 dB asks for position 2.
-  controls.SetSliderPosition(GainSlider::kSliderIFGain, state.IfGain / 6);
-  controls.SetSliderPosition(GainSlider::kSliderHFGain, 3 + state.HfGain / 10);
+  form.ClickRate(ButtonForRate(state.CurrentSampleRate));
+  form.SetGainPosition(GainSlider::kSliderIFGain,
+                       PositionOfGain(GainSlider::kSliderIFGain, state.IfGain));
+  form.SetGainPosition(GainSlider::kSliderHFGain,
+                       PositionOfGain(GainSlider::kSliderHFGain, state.HfGain));
 }
 
 }  // namespace
@@ -232,7 +227,7 @@ bool InitHW(char* name, char* model, int32_t* type) {
 bool OpenHW() {
   TF* form = Window();
   if (form == nullptr) return false;
-  form->Show();
+  form->ShowOnTop();
   form->MakeTopmost();
   return true;
 }
@@ -286,7 +281,7 @@ int32_t GetHWSR() {
 }
 
 void ShowGUI() {
-  if (TF* form = Window()) form->Show();
+  if (TF* form = Window()) form->ShowOnTop();
 }
 
 void HideGUI() {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "receiver/PluginState.h"
+#include "plugin/PluginState.h"
 
 namespace tessel {
 

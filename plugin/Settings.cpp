@@ -46,23 +46,26 @@ std::string ExecutablePath() {
   }
 }
 
+void ApplySettingDefaults(PluginState& state) {
+  for (const SettingField& field : kSettingFields) field.Set(state, field.Default);
+}
+
 bool LoadSettings(PluginState& state) {
   state.SettingsFilePath = SettingsPathFor(ExecutablePath());
   const std::string& path = state.SettingsFilePath;
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  state.CurrentSampleRate = ReadIniNumber(ReadKey(path, "Srate"));
-  state.PreampOn = ReadIniNumber(ReadKey(path, "Preamp")) == 1;
-  state.HfGain = ReadIniNumber(ReadKey(path, "HFGain"));
-  state.IfGain = ReadIniNumber(ReadKey(path, "IFGain"));
+  for (const SettingField& field : kSettingFields)
+    field.Set(state, ReadIniNumber(ReadKey(path, field.Key)));
   return true;
 }
 
 bool SaveSettings(const PluginState& state) {
   const std::string& path = state.SettingsFilePath;
   if (path.empty()) return true;
-  return WriteKey(path, "Srate", state.CurrentSampleRate) &&
-         WriteKey(path, "Preamp", state.PreampOn ? 1 : 0) &&
-         WriteKey(path, "HFGain", state.HfGain) && WriteKey(path, "IFGain", state.IfGain);
+  for (const SettingField& field : kSettingFields) {
+    if (!WriteKey(path, field.Key, field.Get(state))) return false;
+  }
+  return true;
 }
 
 }  // namespace tessel

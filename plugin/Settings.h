@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "receiver/PluginState.h"
+#include "plugin/PluginState.h"
 
 namespace tessel {
 
@@ -16,6 +16,30 @@ std::string SettingsPathFor(const std::string& exe_path);
 
 // The full path of the running process's executable, of any length.
 std::string ExecutablePath();
+
+// One key of the settings file: its name, the value InitHW uses when there is no
+// file, and how it maps onto the plug-in's state (as the number the file holds).
+struct SettingField {
+  const char* Key;
+  int32_t Default;
+  int32_t (*Get)(const PluginState&);
+  void (*Set)(PluginState&, int32_t);
+};
+
+// The four keys in the order they are written.
+inline constexpr SettingField kSettingFields[] = {
+    {"Srate", 158730, [](const PluginState& s) { return s.CurrentSampleRate; },
+     [](PluginState& s, int32_t v) { s.CurrentSampleRate = v; }},
+    {"Preamp", 1, [](const PluginState& s) -> int32_t { return s.PreampOn ? 1 : 0; },
+     [](PluginState& s, int32_t v) { s.PreampOn = v == 1; }},
+    {"HFGain", -10, [](const PluginState& s) { return s.HfGain; },
+     [](PluginState& s, int32_t v) { s.HfGain = v; }},
+    {"IFGain", 24, [](const PluginState& s) { return s.IfGain; },
+     [](PluginState& s, int32_t v) { s.IfGain = v; }},
+};
+
+// Gives each setting its value for a missing file.
+void ApplySettingDefaults(PluginState& state);
 
 // Sets SettingsFilePath; when the file exists, reads the four settings into the
 // state and returns true. Returns false, touching no setting, when it does not.

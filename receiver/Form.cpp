@@ -1,31 +1,49 @@
 #include "receiver/Form.h"
 
 #include <cstdio>
+#include <mutex>
+#include <utility>
 
+#include "framework/LayoutReader.h"
+#include "framework/Window.h"
 #include "receiver/CalderContract.h"
-#include "receiver/InterimControls.h"
 #include "receiver/OleError.h"
-#include "receiver/RateTable.h"
 #include "receiver/SampleBuffer.h"
+#include "widgets/DRLabel.h"
+#include "widgets/FreeButton.h"
 
 namespace tessel {
 namespace {
 
-constexpr wchar_t kClassName[] = L"TF";
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOPMOST;
-// The layout's position; InitHW moves the window before it is ever seen.
-constexpr int kLayoutLeft = 416;
-constexpr int kLayoutTop = 370;
-// Where the component sits in the window: 2, 242, 32 x 32.
-constexpr RECT kComponentArea = {2, 242, 34, 274};
+// The names of the rate buttons in the layout, in the order of RateButton.
+constexpr const char* kRateNames[kRateButtonCount] = {
+    "Rate8138", "Rate16276", "Rate37793", "Rate55555", "Rate111111", "Rate158730", "Rate196078"};
 
-HINSTANCE ModuleInstance() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
-  return module;
+// Every class the layout names.
+void RegisterLayoutClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    fw::RegisterComponentClass<fw::TPanel>("TPanel");
+    fw::RegisterComponentClass<fw::TLabel>("TLabel");
+    fw::RegisterComponentClass<fw::TRadioButton>("TRadioButton");
+    fw::RegisterComponentClass<widgets::TDRLabel>("TDRLabel");
+    fw::RegisterComponentClass<widgets::TZupButt>("TZupButt");
+    fw::RegisterComponentClass<widgets::TFreeButton>("TFreeButton");
+    fw::RegisterComponentClass<widgets::TSlideBar>("TSlideBar");
+    fw::RegisterComponentClass<TCalderX>("TCalderX");
+  });
+}
+
+// The plug-in of the window that exists, for the dispatch hooks.
+HostLink* g_host = nullptr;
+
+// Every message of the window's controls runs inside the host's busy bracket, so a
+// close the host asks for from a handler waits until the handler has returned.
+void EnterHost() {
+  if (g_host) g_host->Enter();
+}
+void LeaveHost() {
+  if (g_host) g_host->Leave();
 }
 
 }  // namespace
@@ -38,7 +56,6 @@ std::string GainCaption(int gain) {
 
 std::string ModelTextOf(const std::wstring& device_name, const std::wstring& serial_number) {
   std::wstring joined = device_name + L"   -   " + serial_number;
-  if (joined.empty()) return {};
   int size = WideCharToMultiByte(CP_ACP, 0, joined.data(), static_cast<int>(joined.size()), nullptr,
                                  0, nullptr, nullptr);
   if (size <= 0) return {};
@@ -48,42 +65,29 @@ std::string ModelTextOf(const std::wstring& device_name, const std::wstring& ser
   return text;
 }
 
-TF::TF(PluginState& state) : state_(state) {}
+TF::TF(HostLink& host) : fw::TForm(nullptr), host_(host) {
+  g_host = &host;
+  fw::SetDispatchHooks({&EnterHost, &LeaveHost});
+}
 
-std::unique_ptr<TF> TF::Create(PluginState& state, FormFailure* failure,
+std::unique_ptr<TF> TF::Create(HostLink& host, FormFailure* failure,
                                const ComponentFactory& factory) {
   *failure = FormFailure::kNone;
-  HINSTANCE instance = ModuleInstance();
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = &TF::WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.lpszClassName = kClassName;
-  if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  std::unique_ptr<TF> form(new TF(host));
+  try {
+    form->Build();
+  } catch (const fw::Exception&) {
     *failure = FormFailure::kWindow;
     return nullptr;
   }
-
-  std::unique_ptr<TF> form(new TF(state));
-  form->background_.reset(CreateSolidBrush(kFormColor));
-  form->controls_ = std::make_unique<InterimControls>(*form);
-  RECT outer = {0, 0, kFormClientWidth, kFormClientHeight};
-  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
-  HWND window = CreateWindowExA(kExStyle, "TF", kFormCaption, kStyle, kLayoutLeft, kLayoutTop,
-                                outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                                nullptr, instance, form.get());
-  if (window == nullptr) {
+  // The component goes into the window as it finally is: the border and icons the
+  // layout sets recreate the window.
+  if (form->Handle() == nullptr) {
     *failure = FormFailure::kWindow;
     return nullptr;
   }
-
   CreateFailure component_failure = CreateFailure::kNone;
-  ReceiverEvents* events = form.get();
-  form->sdr_ = factory
-                   ? factory(window, kComponentArea, events, &component_failure)
-                   : ReceiverControl::Create(window, kComponentArea, events, &component_failure);
-  if (form->sdr_ == nullptr) {
+  if (!form->sdr_->Open(host, factory, &component_failure)) {
     *failure = component_failure == CreateFailure::kNotInstalled ? FormFailure::kNotInstalled
                                                                  : FormFailure::kCannotCreate;
     return nullptr;
@@ -92,183 +96,194 @@ std::unique_ptr<TF> TF::Create(PluginState& state, FormFailure* failure,
 }
 
 TF::~TF() {
-  sdr_.reset();
-  if (window_ != nullptr) DestroyWindow(window_);
-  // Fails harmlessly while another window of the class exists.
-  UnregisterClassW(kClassName, ModuleInstance());
+  fw::SetDispatchHooks({});
+  g_host = nullptr;
+  // The component goes first, while the window it lives in is still whole.
+  delete std::exchange(sdr_, nullptr);
 }
 
-LRESULT CALLBACK TF::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    auto* form = static_cast<TF*>(create->lpCreateParams);
-    form->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+template <class T>
+T* TF::Find(const char* name) {
+  auto* c = dynamic_cast<T*>(FindComponent(name));
+  if (c == nullptr) throw fw::Exception(std::string("settings window: no control ") + name);
+  return c;
+}
+
+void TF::Build() {
+  RegisterLayoutClasses();
+  fw::ReadLayout(*this, fw::ParseLayout(fw::LoadLayoutResource(L"TF")),
+                 [this](const std::string& name) { return Handler(name); });
+  for (std::size_t i = 0; i < kRateButtonCount; ++i)
+    rates_[i] = Find<widgets::TZupButt>(kRateNames[i]);
+  pre_on_ = Find<fw::TRadioButton>("PreON");
+  pre_off_ = Find<fw::TRadioButton>("PreOFF");
+  slider_hf_ = Find<widgets::TSlideBar>("SliderHFGain");
+  slider_if_ = Find<widgets::TSlideBar>("SliderIFGain");
+  lpreamp_ = Find<fw::TControl>("LPreamp");
+  preamp_panel_ = Find<fw::TControl>("PreampPanel");
+  lmodel_ = Find<fw::TControl>("LModel");
+  lifgain_ = Find<fw::TControl>("LIFgain");
+  lhfgain_ = Find<fw::TControl>("LHFgain");
+  sdr_ = Find<TCalderX>("SDR");
+}
+
+fw::TNotifyEvent TF::Handler(const std::string& name) {
+  using Method = void (TF::*)(fw::TObject*);
+  static const std::pair<const char*, Method> kHandlers[] = {
+      {"HideButtClick", &TF::HideButtClick},
+      {"Rate8138Click", &TF::Rate8138Click},
+      {"Rate16276Click", &TF::Rate16276Click},
+      {"Rate37793Click", &TF::Rate37793Click},
+      {"Rate55555Click", &TF::Rate55555Click},
+      {"Rate111111Click", &TF::Rate111111Click},
+      {"Rate158730Click", &TF::Rate158730Click},
+      {"Rate196078Click", &TF::Rate196078Click},
+      {"PreONClick", &TF::PreONClick},
+      {"PreOFFClick", &TF::PreOFFClick},
+      {"SliderIFGainChange", &TF::SliderIFGainChange},
+      {"SliderHFGainChange", &TF::SliderHFGainChange},
+  };
+  for (const auto& [handler_name, method] : kHandlers) {
+    if (name == handler_name)
+      return [this, m = method](fw::TObject* sender) { (this->*m)(sender); };
   }
-  auto* form = reinterpret_cast<TF*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    form->window_ = nullptr;
-    return DefWindowProcW(window, message, wparam, lparam);
+  if (name == "SDRStatusChange") {
+    return [this](fw::TObject* sender) {
+      SDRStatusChange(static_cast<TCalderX*>(sender)->EventStatus());
+    };
   }
-  try {
-    return form->HandleMessage(message, wparam, lparam);
-  } catch (...) {
-    return DefWindowProcW(window, message, wparam, lparam);
+  if (name == "SDRDataRdy") {
+    return
+        [this](fw::TObject* sender) { SDRDataRdy(static_cast<TCalderX*>(sender)->EventStatus()); };
   }
+  return {};
 }
 
-LRESULT TF::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(window_, &client);
-      FillRect(reinterpret_cast<HDC>(wparam), &client, background_.get());
-      return 1;
-    }
-    case WM_CLOSE:
-      // The window has no close box; a close request (Alt+F4) only hides it, so the
-      // window and the component live until CloseHW.
-      Hide();
-      return 0;
-    default:
-      return DefWindowProcW(window_, message, wparam, lparam);
-  }
-}
-
-int TF::Width() const {
-  RECT r;
-  GetWindowRect(window_, &r);
-  return r.right - r.left;
-}
-
-int TF::Height() const {
-  RECT r;
-  GetWindowRect(window_, &r);
-  return r.bottom - r.top;
-}
-
-void TF::SetLeft(int left) {
-  RECT r;
-  GetWindowRect(window_, &r);
-  SetWindowPos(window_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TF::SetTop(int top) {
-  RECT r;
-  GetWindowRect(window_, &r);
-  SetWindowPos(window_, nullptr, r.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+fw::TControl& TF::Control(const std::string& name) {
+  return *Find<fw::TControl>(name.c_str());
 }
 
 void TF::ShowInactive() {
-  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
-void TF::Show() {
-  ShowWindow(window_, SW_SHOW);
-  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void TF::Hide() {
-  ShowWindow(window_, SW_HIDE);
+void TF::ShowOnTop() {
+  Show();
+  ::SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void TF::MakeTopmost() {
-  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+void TF::ShowInputSelector() {
+  lpreamp_->Show();
+  preamp_panel_->Show();
+}
+
+void TF::SelectInput(bool preamp) {
+  (preamp ? pre_on_ : pre_off_)->SetChecked(true);
+}
+
+void TF::ClickRate(RateButton button) {
+  rates_[Index(button)]->Click();
+}
+
+void TF::SetGainPosition(GainSlider slider, int position) {
+  Slider(slider).SetPosition(position);
+}
+
+void TF::HideButtClick(fw::TObject*) {
+  Hide();
+}
+
+// The handlers act only once the component is there: while the layout is read,
+// setting a slider or a radio button is not a user's change.
 void TF::RateClick(RateButton button) {
+  if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   try {
-    state_.CurrentSampleRate = RateOf(button);
-    sdr_->PutInt(calder::kIFfilter, FilterIndexOf(button));
-    NotifyHost(state_, -1, kStatusSettingsChanged, 0.0f, nullptr);
+    host_.State().CurrentSampleRate = RateOf(button);
+    SDR().PutInt(calder::kIFfilter, FilterIndexOf(button));
+    host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
     // The rejected write ends the handler: the rate is kept, the host is not told.
   }
 }
 
-void TF::SelectInput(bool preamp) {
+void TF::InputClick(bool preamp) {
+  if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   try {
-    state_.PreampOn = preamp;
-    state_.InputSource = preamp ? kInputPreamp : kInputDirect;
-    sdr_->PutInt(calder::kInputSource, state_.InputSource);
-    NotifyHost(state_, -1, kStatusSettingsChanged, 0.0f, nullptr);
+    ReceiverState& state = host_.State();
+    state.PreampOn = preamp;
+    state.InputSource = preamp ? kInputPreamp : kInputDirect;
+    SDR().PutInt(calder::kInputSource, state.InputSource);
+    host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
   }
 }
 
-void TF::PreONClick() {
-  SelectInput(true);
+void TF::PreONClick(fw::TObject*) {
+  InputClick(true);
 }
 
-void TF::PreOFFClick() {
-  SelectInput(false);
+void TF::PreOFFClick(fw::TObject*) {
+  InputClick(false);
 }
 
-void TF::SliderIFGainChange() {
+void TF::GainChange(GainSlider slider) {
+  if (sdr_ == nullptr || !sdr_->IsOpen()) return;
+  bool hf = slider == GainSlider::kSliderHFGain;
   try {
-    state_.IfGain = 6 * controls_->SliderPosition(GainSlider::kSliderIFGain);
-    sdr_->PutInt(calder::kIFgain, state_.IfGain);
-    controls_->SetCaption(CaptionLabel::kLIFgain, GainCaption(state_.IfGain));
+    int32_t& gain = hf ? host_.State().HfGain : host_.State().IfGain;
+    gain = GainOfPosition(slider, Slider(slider).Position());
+    SDR().PutInt(hf ? calder::kHFgain : calder::kIFgain, gain);
+    (hf ? lhfgain_ : lifgain_)->SetCaption(GainCaption(gain));
   } catch (const OleError&) {
+    // The gain is kept; the label is not updated.
   }
 }
 
-void TF::SliderHFGainChange() {
-  try {
-    state_.HfGain = 2 * (5 * controls_->SliderPosition(GainSlider::kSliderHFGain) - 15);
-    sdr_->PutInt(calder::kHFgain, state_.HfGain);
-    controls_->SetCaption(CaptionLabel::kLHFgain, GainCaption(state_.HfGain));
-  } catch (const OleError&) {
-  }
+void TF::SliderIFGainChange(fw::TObject*) {
+  GainChange(GainSlider::kSliderIFGain);
 }
 
-void TF::HideButtClick() {
-  Hide();
+void TF::SliderHFGainChange(fw::TObject*) {
+  GainChange(GainSlider::kSliderHFGain);
 }
 
 void TF::SDRStatusChange(int32_t status) {
+  ReceiverState& state = host_.State();
   try {
-    state_.HardwareStatus = status;
-    if (state_.ModelTextPending && (status == 1 || status == 2)) {
-      state_.ModelTextPending = false;
-      std::wstring serial = sdr_->GetString(calder::kSerialNumber);
-      std::wstring device = sdr_->GetString(calder::kDeviceName);
-      state_.ModelText = ModelTextOf(device, serial);
-      controls_->SetCaption(CaptionLabel::kLModel, state_.ModelText);
+    state.HardwareStatus = status;
+    if (state.ModelTextPending &&
+        (status == calder::kStatusPresent || status == calder::kStatusStreaming)) {
+      state.ModelTextPending = false;
+      std::wstring serial = SDR().GetString(calder::kSerialNumber);
+      std::wstring device = SDR().GetString(calder::kDeviceName);
+      state.ModelText = ModelTextOf(device, serial);
+      lmodel_->SetCaption(state.ModelText);
     }
-    NotifyHost(state_, -1, state_.HardwareStatus, 0.0f, nullptr);
+    host_.Notify(-1, state.HardwareStatus, 0.0f, nullptr);
   } catch (const OleError&) {
     // The model text stays empty and this status is not forwarded.
   }
 }
 
 void TF::SDRDataRdy(int32_t) {
+  ReceiverState& state = host_.State();
   try {
-    state_.HardwareStatus = 2;
-    int32_t count = sdr_->GetIntegerData(SampleBufferArray());
+    state.HardwareStatus = calder::kStatusStreaming;
+    int32_t count = SDR().GetIntegerData(SampleBufferArray());
     // A count the buffer cannot back would make the host read past it, and a
     // negative one would read as a status report.
     if (count < 0) count = 0;
     if (count > kSampleBufferValues) count = kSampleBufferValues;
-    if (state_.HostCallback == nullptr) return;
-    float offset = static_cast<float>(sdr_->GetDouble(calder::kIQOffset));
-    NotifyHost(state_, count, state_.HardwareStatus, offset, SampleBuffer);
+    if (!host_.HasCallback()) return;
+    float offset = static_cast<float>(SDR().GetDouble(calder::kIQOffset));
+    host_.Notify(count, state.HardwareStatus, offset, SampleBuffer);
   } catch (const OleError&) {
     // A failed IQOffset read drops this block.
   }
-}
-
-void TF::OnStatusChange(int32_t status) {
-  BusyScope busy(state_);
-  SDRStatusChange(status);
-  // `busy` may destroy this window on its way out; nothing may follow it.
-}
-
-void TF::OnDataRdy(int32_t status) {
-  BusyScope busy(state_);
-  SDRDataRdy(status);
 }
 
 }  // namespace tessel

@@ -1,96 +1,106 @@
-// TF, the plug-in's settings window: a top-level window that hosts the receiver
-// component, keeps the state of its controls and runs their handlers.
+// TF, the plug-in's settings window: a form built from its stored layout, hosting
+// the receiver component SDR, with the handlers of its controls.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
+#include <array>
 #include <memory>
 #include <string>
 
-#include "framework/Handles.h"
-#include "receiver/PluginState.h"
-#include "receiver/ReceiverControl.h"
-#include "receiver/SettingsControls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "receiver/CalderX.h"
+#include "receiver/GainSteps.h"
+#include "receiver/HostLink.h"
+#include "receiver/RateTable.h"
+#include "widgets/SlideBar.h"
+#include "widgets/ZupButt.h"
 
 namespace tessel {
 
 // Why the window could not be made.
 enum class FormFailure { kNone, kWindow, kNotInstalled, kCannotCreate };
 
-// Makes the component for a new window: (parent, area, events, failure).
-using ComponentFactory = std::function<std::unique_ptr<ReceiverControl>(
-    HWND, const RECT&, ReceiverEvents*, CreateFailure*)>;
-
-// 19 blanks, then the title.
-inline constexpr char kFormCaption[] = "                   Calder/Marlo Hardware Settings";
-inline constexpr int kFormClientWidth = 363;
-inline constexpr int kFormClientHeight = 324;
-inline constexpr COLORREF kFormColor = RGB(60, 60, 60);
-
-class TF final : public SettingsHandlers, public ReceiverEvents {
+class TF final : public fw::TForm {
  public:
-  // Creates the window, hidden, at its layout position, and the component inside
-  // it. `state` is borrowed and outlives the window. Null with `failure` set when
-  // the window or the component cannot be made.
-  static std::unique_ptr<TF> Create(PluginState& state, FormFailure* failure,
+  // Builds the window from its layout (hidden, at the layout's position) and
+  // creates the component in it. `host` is borrowed and outlives the window. Null
+  // with `failure` set when the window or the component cannot be made.
+  static std::unique_ptr<TF> Create(HostLink& host, FormFailure* failure,
                                     const ComponentFactory& factory = {});
-  // Destroys the component, then the window.
-  ~TF();
-  TF(const TF&) = delete;
-  TF& operator=(const TF&) = delete;
+  // Releases the component, then the controls and the window.
+  ~TF() override;
 
-  HWND Handle() const { return window_; }
-  ReceiverControl& SDR() { return *sdr_; }
-  SettingsControls& Controls() { return *controls_; }
+  ReceiverControl& SDR() { return sdr_->Control(); }
 
-  // Outer size and position of the window.
-  int Width() const;
-  int Height() const;
-  void SetLeft(int left);
-  void SetTop(int top);
   // Makes the window visible without activating it (the off-screen start-up show).
   void ShowInactive();
   // Makes the window visible and brings it to the front.
-  void Show();
-  void Hide();
+  void ShowOnTop();
   // Makes the window topmost without moving or resizing it.
   void MakeTopmost();
 
+  // What InitHW does to the controls; each runs the handlers a user's action would.
+  void ShowInputSelector();
+  // Selects PreON or PreOFF; the handler runs only when the selection changes.
+  void SelectInput(bool preamp);
+  // Marks the rate button as the chosen one and runs its handler.
+  void ClickRate(RateButton button);
+  // Sets a slider position (not taken outside its range); its handler runs either way.
+  void SetGainPosition(GainSlider slider, int position);
+
+  // The controls, for the entry points and tests.
+  widgets::TZupButt& RateButtonControl(RateButton button) { return *rates_[Index(button)]; }
+  fw::TRadioButton& PreON() { return *pre_on_; }
+  fw::TRadioButton& PreOFF() { return *pre_off_; }
+  widgets::TSlideBar& Slider(GainSlider slider) {
+    return slider == GainSlider::kSliderHFGain ? *slider_hf_ : *slider_if_;
+  }
+  fw::TControl& Control(const std::string& name);
+
   // Handlers of the controls.
-  void RateClick(RateButton button) override;
-  void Rate8138Click() { RateClick(RateButton::kRate8138); }
-  void Rate16276Click() { RateClick(RateButton::kRate16276); }
-  void Rate37793Click() { RateClick(RateButton::kRate37793); }
-  void Rate55555Click() { RateClick(RateButton::kRate55555); }
-  void Rate111111Click() { RateClick(RateButton::kRate111111); }
-  void Rate158730Click() { RateClick(RateButton::kRate158730); }
-  void Rate196078Click() { RateClick(RateButton::kRate196078); }
-  void PreONClick() override;
-  void PreOFFClick() override;
-  void SliderIFGainChange() override;
-  void SliderHFGainChange() override;
-  void HideButtClick() override;
+  void HideButtClick(fw::TObject* sender);
+  void Rate8138Click(fw::TObject*) { RateClick(RateButton::kRate8138); }
+  void Rate16276Click(fw::TObject*) { RateClick(RateButton::kRate16276); }
+  void Rate37793Click(fw::TObject*) { RateClick(RateButton::kRate37793); }
+  void Rate55555Click(fw::TObject*) { RateClick(RateButton::kRate55555); }
+  void Rate111111Click(fw::TObject*) { RateClick(RateButton::kRate111111); }
+  void Rate158730Click(fw::TObject*) { RateClick(RateButton::kRate158730); }
+  void Rate196078Click(fw::TObject*) { RateClick(RateButton::kRate196078); }
+  void PreONClick(fw::TObject* sender);
+  void PreOFFClick(fw::TObject* sender);
+  void SliderIFGainChange(fw::TObject* sender);
+  void SliderHFGainChange(fw::TObject* sender);
 
   // Handlers of the component's events.
   void SDRStatusChange(int32_t status);
   void SDRDataRdy(int32_t status);
 
  private:
-  explicit TF(PluginState& state);
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
-  void SelectInput(bool preamp);
+  explicit TF(HostLink& host);
+  static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
+  // Reads the stored layout and finds the controls the handlers use.
+  void Build();
+  template <class T>
+  T* Find(const char* name);
+  fw::TNotifyEvent Handler(const std::string& name);
+  void RateClick(RateButton button);
+  void InputClick(bool preamp);
+  void GainChange(GainSlider slider);
 
-  // ReceiverEvents: the entries from the component.
-  void OnStatusChange(int32_t status) override;
-  void OnDataRdy(int32_t status) override;
-
-  PluginState& state_;
-  HWND window_ = nullptr;
-  fw::ScopedBrush background_;
-  std::unique_ptr<SettingsControls> controls_;
-  std::unique_ptr<ReceiverControl> sdr_;
+  HostLink& host_;
+  std::array<widgets::TZupButt*, kRateButtonCount> rates_{};
+  fw::TRadioButton* pre_on_ = nullptr;
+  fw::TRadioButton* pre_off_ = nullptr;
+  widgets::TSlideBar* slider_hf_ = nullptr;
+  widgets::TSlideBar* slider_if_ = nullptr;
+  fw::TControl* lpreamp_ = nullptr;
+  fw::TControl* preamp_panel_ = nullptr;
+  fw::TControl* lmodel_ = nullptr;
+  fw::TControl* lifgain_ = nullptr;
+  fw::TControl* lhfgain_ = nullptr;
+  TCalderX* sdr_ = nullptr;
 };
 
 // Formats a gain caption: "%d dB".

@@ -1,12 +1,24 @@
 // The seven output rates, their rate buttons and the IF filter index of each.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "receiver/CalderContract.h"
-#include "receiver/SettingsControls.h"
 
 namespace tessel {
+
+// The seven rate buttons, in the order of the rate table.
+enum class RateButton : std::size_t {
+  kRate8138,
+  kRate16276,
+  kRate37793,
+  kRate55555,
+  kRate111111,
+  kRate158730,
+  kRate196078,
+};
+inline constexpr std::size_t kRateButtonCount = 7;
 
 static_assert(sizeof(calder::kFilterRates) / sizeof(calder::kFilterRates[0]) == kRateButtonCount);
 

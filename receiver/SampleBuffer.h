@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "receiver/PluginState.h"
+#include "receiver/HostLink.h"
 
 namespace tessel {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "plugin/PluginState.h"
 #include "receiver/CalderContract.h"
-#include "receiver/ControlRules.h"
 #include "receiver/EventSink.h"
 #include "receiver/Form.h"
 #include "receiver/RateTable.h"
@@ -107,7 +107,7 @@ class FormTest : public ::testing::Test {
   void SetUp() override {
     calls.clear();
     FormFailure failure;
-    form_ = TF::Create(state_, &failure,
+    form_ = TF::Create(link_, &failure,
                        [this](HWND, const RECT&, ReceiverEvents* events, CreateFailure*) {
                          return ReceiverControl::Attach(ComPtr<IDispatch>(&fake_), events);
                        });
@@ -117,46 +117,47 @@ class FormTest : public ::testing::Test {
 
   FakeDispatch fake_;
   PluginState state_;
+  PluginHostLink link_{state_};
   std::unique_ptr<TF> form_;
 };
 
 TEST_F(FormTest, RateButtonsSetTheRateWriteTheFilterAndAnnounceEachClick) {
-  SettingsControls& c = form_->Controls();
-  EXPECT_EQ(c.ChosenRate(), RateButton::kRate158730);
-  c.ClickRate(RateButton::kRate196078);
-  c.ClickRate(RateButton::kRate196078);
+  EXPECT_TRUE(form_->RateButtonControl(RateButton::kRate158730).Down());
+  form_->ClickRate(RateButton::kRate196078);
+  form_->ClickRate(RateButton::kRate196078);
   EXPECT_EQ(state_.CurrentSampleRate, 196078);
-  EXPECT_EQ(c.ChosenRate(), RateButton::kRate196078);
+  EXPECT_TRUE(form_->RateButtonControl(RateButton::kRate196078).Down());
+  EXPECT_FALSE(form_->RateButtonControl(RateButton::kRate158730).Down());
   EXPECT_EQ(fake_.log, (std::vector<std::string>{"put 5 12", "put 5 12"}));
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1].count, -1);
   EXPECT_EQ(calls[1].status, 100);
   EXPECT_EQ(Bits(calls[1].offset), 0u) << "0.0 as the all-zero pattern";
   EXPECT_EQ(calls[1].samples, nullptr);
-  form_->Rate8138Click();
+  form_->Rate8138Click(nullptr);
   EXPECT_EQ(state_.CurrentSampleRate, 8138);
   EXPECT_EQ(fake_.log.back(), "put 5 0");
 }
 
 TEST_F(FormTest, ARejectedWriteKeepsTheGlobalAndSkipsWhatFollows) {
   fake_.failing = {calder::kIFfilter, calder::kIFgain};
-  form_->Controls().ClickRate(RateButton::kRate37793);
+  form_->ClickRate(RateButton::kRate37793);
   EXPECT_EQ(state_.CurrentSampleRate, 37793);
   EXPECT_TRUE(calls.empty());
-  form_->Controls().SetSliderPosition(GainSlider::kSliderIFGain, 1);
+  form_->SetGainPosition(GainSlider::kSliderIFGain, 1);
   EXPECT_EQ(state_.IfGain, 6);
-  EXPECT_EQ(form_->Controls().Caption(CaptionLabel::kLIFgain), "24 dB") << "label not updated";
+  EXPECT_EQ(form_->Control("LIFgain").Caption(), "24 dB") << "label not updated";
 }
 
 TEST_F(FormTest, InputPairRunsAHandlerOnlyWhenTheSelectionChanges) {
-  SettingsControls& c = form_->Controls();
-  c.SelectInput(InputButton::kPreON);  // already selected
+  form_->SelectInput(true);  // already selected
   EXPECT_TRUE(fake_.log.empty());
-  c.SelectInput(InputButton::kPreOFF);
+  form_->SelectInput(false);
   EXPECT_FALSE(state_.PreampOn);
   EXPECT_EQ(state_.InputSource, 128);
-  c.SelectInput(InputButton::kPreOFF);
-  c.SelectInput(InputButton::kPreON);
+  EXPECT_FALSE(form_->PreON().Checked());
+  form_->SelectInput(false);
+  form_->SelectInput(true);
   EXPECT_TRUE(state_.PreampOn);
   EXPECT_EQ(state_.InputSource, 129);
   EXPECT_EQ(fake_.log, (std::vector<std::string>{"put 6 128", "put 6 129"}));
@@ -164,24 +165,23 @@ TEST_F(FormTest, InputPairRunsAHandlerOnlyWhenTheSelectionChanges) {
 }
 
 TEST_F(FormTest, SlidersSnapGainsToTheirStepsAndShowThem) {
-  SettingsControls& c = form_->Controls();
   const struct {
     int position;
     int hf;
     const char* hf_caption;
   } hf_rows[] = {{0, -30, "-30 dB"}, {1, -20, "-20 dB"}, {2, -10, "-10 dB"}, {3, 0, "0 dB"}};
   for (const auto& row : hf_rows) {
-    c.SetSliderPosition(GainSlider::kSliderHFGain, row.position);
+    form_->SetGainPosition(GainSlider::kSliderHFGain, row.position);
     EXPECT_EQ(state_.HfGain, row.hf);
-    EXPECT_EQ(c.Caption(CaptionLabel::kLHFgain), row.hf_caption);
+    EXPECT_EQ(form_->Control("LHFgain").Caption(), row.hf_caption);
   }
   // 30 dB asks for position 5: not taken, but the handler resets the gain.
-  c.SetSliderPosition(GainSlider::kSliderIFGain, 3);
-  c.SetSliderPosition(GainSlider::kSliderIFGain, 30 / 6);
-  EXPECT_EQ(c.SliderPosition(GainSlider::kSliderIFGain), 3);
+  form_->SetGainPosition(GainSlider::kSliderIFGain, 3);
+  form_->SetGainPosition(GainSlider::kSliderIFGain, 30 / 6);
+  EXPECT_EQ(form_->Slider(GainSlider::kSliderIFGain).Position(), 3);
   EXPECT_EQ(state_.IfGain, 18);
-  c.SetSliderPosition(GainSlider::kSliderIFGain, 0);
-  EXPECT_EQ(c.Caption(CaptionLabel::kLIFgain), "0 dB");
+  form_->SetGainPosition(GainSlider::kSliderIFGain, 0);
+  EXPECT_EQ(form_->Control("LIFgain").Caption(), "0 dB");
   EXPECT_EQ(fake_.log.back(), "put 10 0");
   EXPECT_TRUE(calls.empty()) << "gain changes are not announced";
 }
@@ -192,7 +192,7 @@ TEST_F(FormTest, StatusEventsBuildTheModelTextOnceAndForwardEveryStatus) {
   form_->SDRStatusChange(2);
   form_->SDRStatusChange(2);
   EXPECT_EQ(state_.ModelText, "Calder   -   S-7");
-  EXPECT_EQ(form_->Controls().Caption(CaptionLabel::kLModel), "Calder   -   S-7");
+  EXPECT_EQ(form_->Control("LModel").Caption(), "Calder   -   S-7");
   EXPECT_EQ(fake_.log, (std::vector<std::string>{"get 9", "get 2"}));
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0].status, 0);
@@ -232,9 +232,9 @@ TEST_F(FormTest, DataEventsHandTheStaticBufferOverWithoutCopying) {
 }
 
 TEST_F(FormTest, HideButtonHidesTheWindowOnly) {
-  form_->Show();
+  form_->ShowOnTop();
   EXPECT_TRUE(IsWindowVisible(form_->Handle()));
-  form_->Controls().ClickHide();
+  form_->Control("HideButt").Click();
   EXPECT_FALSE(IsWindowVisible(form_->Handle()));
   EXPECT_TRUE(fake_.log.empty());
   EXPECT_TRUE(calls.empty());
@@ -280,18 +280,7 @@ TEST(EventSink, AStatusNeedsANumberButNoDataEventIsDropped) {
   EXPECT_EQ(events.seen.size(), 3u);
 }
 
-TEST(ControlRules, RadioGroupClickAlwaysRaisesAndIgnoresStrangers) {
-  RadioGroup group(7, 5);
-  std::vector<std::size_t> clicks;
-  group.OnClick = [&](std::size_t i) { clicks.push_back(i); };
-  group.Click(5);
-  group.Click(0);
-  group.Click(7);
-  EXPECT_EQ(group.Down(), 0u);
-  EXPECT_EQ(clicks, (std::vector<std::size_t>{5, 0}));
-}
-
-TEST(ControlRules, ButtonForRateFallsBackTo111111) {
+TEST(RateTable, ButtonForRateFallsBackTo111111) {
   EXPECT_EQ(ButtonForRate(8138), RateButton::kRate8138);
   EXPECT_EQ(ButtonForRate(196078), RateButton::kRate196078);
   EXPECT_EQ(ButtonForRate(0), RateButton::kRate111111);

@@ -91,7 +91,7 @@ TEST(Lifecycle, WindowIsHiddenBottomRightWithItsPropertiesAndFollowsShowAndHide)
   EXPECT_TRUE(IsWindowVisible(window));
   UpdateWindow(window);
   HDC dc = GetDC(window);
-  EXPECT_EQ(GetPixel(dc, 100, 100), RGB(60, 60, 60));
+  EXPECT_EQ(GetPixel(dc, 300, 240), RGB(60, 60, 60));
   ReleaseDC(window, dc);
   Plugin().HideGUI();
   EXPECT_FALSE(IsWindowVisible(window));

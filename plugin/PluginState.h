@@ -1,8 +1,11 @@
-// The plug-in's process-wide state, shared by the entry points and the window's handlers.
+// The plug-in's process-wide state: the globals the entry points keep, and the
+// host's callback.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "receiver/HostLink.h"
 
 namespace tessel {
 
@@ -13,25 +16,11 @@ using HostCallbackFn = void(__cdecl*)(int32_t count, int32_t status, float iq_of
 
 // HardwareStatus while the first InitHW waits for the receiver's first status.
 inline constexpr int32_t kStatusWaiting = -99;
-// The status argument of the call that announces a rate or input change.
-inline constexpr int32_t kStatusSettingsChanged = 100;
-// InputSource codes: preamplified input (PreON) and direct input (PreOFF).
-inline constexpr int16_t kInputPreamp = 129;
-inline constexpr int16_t kInputDirect = 128;
-// Values the sample buffer holds; a block count is kept within 0..kSampleBufferValues.
-inline constexpr int32_t kSampleBufferValues = 8192;
 
-// One instance lives in the plug-in for as long as the library is loaded.
-struct PluginState {
+// One instance lives in the plug-in for as long as the library is loaded. The
+// receiver's part is what the window's handlers write.
+struct PluginState : ReceiverState {
   bool InitPending = true;
-  int32_t HardwareStatus = 0;
-  int32_t CurrentSampleRate = 0;
-  int32_t HfGain = 0;
-  int32_t IfGain = 0;
-  bool PreampOn = false;
-  int16_t InputSource = 0;
-  std::string ModelText;
-  bool ModelTextPending = true;
   HostCallbackFn HostCallback = nullptr;
   std::string SettingsFilePath;
 
@@ -55,6 +44,22 @@ class BusyScope {
   ~BusyScope();
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  PluginState& state_;
+};
+
+// The window's way to the plug-in's state and the host.
+class PluginHostLink final : public HostLink {
+ public:
+  explicit PluginHostLink(PluginState& state) : state_(state) {}
+  ReceiverState& State() override { return state_; }
+  bool HasCallback() const override { return state_.HostCallback != nullptr; }
+  void Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) override {
+    NotifyHost(state_, count, status, iq_offset, samples);
+  }
+  void Enter() override { ++state_.BusyDepth; }
+  void Leave() override;
 
  private:
   PluginState& state_;

@@ -1,0 +1,38 @@
+#include "plugin/PluginState.h"
+
+namespace tessel {
+namespace {
+
+// Ends one level of plug-in code; the outermost end carries out a pending close.
+void LeaveBusy(PluginState& state) {
+  if (--state.BusyDepth == 0 && state.ClosePending && state.DeferredClose != nullptr) {
+    state.ClosePending = false;
+    try {
+      state.DeferredClose();
+    } catch (...) {
+    }
+  }
+}
+
+}  // namespace
+
+void NotifyHost(const PluginState& state, int32_t count, int32_t status, float iq_offset,
+                int16_t* samples) noexcept {
+  HostCallbackFn callback = state.HostCallback;
+  if (callback == nullptr) return;
+  try {
+    callback(count, status, iq_offset, samples);
+  } catch (...) {
+    // A host that throws gets no further; the plug-in carries on.
+  }
+}
+
+BusyScope::~BusyScope() {
+  LeaveBusy(state_);
+}
+
+void PluginHostLink::Leave() {
+  LeaveBusy(state_);
+}
+
+}  // namespace tessel

@@ -1,0 +1,60 @@
+// What the settings window shares with the plug-in that hosts it: the settings and
+// status its handlers write, and the one way to reach the host program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessel {
+
+// The status argument of the call that announces a rate or input change.
+inline constexpr int32_t kStatusSettingsChanged = 100;
+// InputSource codes: preamplified input (PreON) and direct input (PreOFF).
+inline constexpr int16_t kInputPreamp = 129;
+inline constexpr int16_t kInputDirect = 128;
+// Values the sample buffer holds; a block count is kept within 0..kSampleBufferValues.
+inline constexpr int32_t kSampleBufferValues = 8192;
+
+// The plug-in's globals that the window's handlers and the component's events
+// read and write.
+struct ReceiverState {
+  int32_t HardwareStatus = 0;
+  int32_t CurrentSampleRate = 0;
+  int32_t HfGain = 0;
+  int32_t IfGain = 0;
+  bool PreampOn = false;
+  int16_t InputSource = 0;
+  std::string ModelText;
+  bool ModelTextPending = true;
+};
+
+class HostLink {
+ public:
+  virtual ReceiverState& State() = 0;
+  // True when the host has a callback to receive reports.
+  virtual bool HasCallback() const = 0;
+  // Passes a report or a sample block to the host's callback, if any. Nothing the
+  // host throws gets past it.
+  virtual void Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) = 0;
+  // Bracket the window's work on behalf of the component or the user: a close the
+  // host asks for in between is carried out after the outermost Leave.
+  virtual void Enter() = 0;
+  virtual void Leave() = 0;
+
+ protected:
+  ~HostLink() = default;
+};
+
+// Enter on construction, Leave on destruction.
+class HostBusy {
+ public:
+  explicit HostBusy(HostLink& link) : link_(link) { link_.Enter(); }
+  ~HostBusy() { link_.Leave(); }
+  HostBusy(const HostBusy&) = delete;
+  HostBusy& operator=(const HostBusy&) = delete;
+
+ private:
+  HostLink& link_;
+};
+
+}  // namespace tessel
