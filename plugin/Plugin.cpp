@@ -54,6 +54,12 @@ void DestroyWindowNow() {
   SettingsWindow.Destroy();
 }
 
+// Any message to the window ends inside the busy bracket of its dispatch, which
+// carries out the pending close.
+void PostCloseMessage() {
+  if (SettingsWindow.form != nullptr) PostMessageW(SettingsWindow.form->Handle(), WM_NULL, 0, 0);
+}
+
 // The window, or null before the first InitHW, after CloseHW and while a close waits
 // for the plug-in code on the stack to unwind.
 TF* Window() {
@@ -103,6 +109,7 @@ void StartUp() {
   state.HostCallback = nullptr;
   SettingsWindow.ole = fw::InitializeOle();
   state.DeferredClose = &DestroyWindowNow;
+  state.PostClose = &PostCloseMessage;
   SettingsWindow.form = TF::Create(host_link, &creation_failure);
   TF* form = SettingsWindow.form.get();
   if (form == nullptr) {

@@ -35,4 +35,14 @@ void PluginHostLink::Leave() {
   LeaveBusy(state_);
 }
 
+void PluginHostLink::LeaveEvent() {
+  if (state_.BusyDepth == 1 && state_.ClosePending && state_.PostClose != nullptr) {
+    // Still pending: the posted message's handling runs the close.
+    state_.BusyDepth = 0;
+    state_.PostClose();
+    return;
+  }
+  LeaveBusy(state_);
+}
+
 }  // namespace tessel

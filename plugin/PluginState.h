@@ -31,6 +31,8 @@ struct PluginState : ReceiverState {
   bool ClosePending = false;
   // Destroys the window; set by the plug-in, run when a pending close unwinds.
   void (*DeferredClose)() = nullptr;
+  // Queues a message whose handling carries out a pending close.
+  void (*PostClose)() = nullptr;
 };
 
 // Calls the host's callback if one is set. Nothing thrown by the host gets past it.
@@ -60,6 +62,7 @@ class PluginHostLink final : public HostLink {
   }
   void Enter() override { ++state_.BusyDepth; }
   void Leave() override;
+  void LeaveEvent() override;
 
  private:
   PluginState& state_;

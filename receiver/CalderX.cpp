@@ -26,10 +26,10 @@ bool TCalderX::Open(HostLink& host, const ComponentFactory& factory, CreateFailu
 }
 
 // The handlers run inside the host's busy bracket: a close the host asks for from
-// its callback takes the window (and this control) down only once they are done,
-// and nothing here touches the control after the bracket ends.
+// its callback takes the window (and this control and the component) down only
+// after the component's own call that fired the event has returned.
 void TCalderX::Raise(const fw::TNotifyEvent& event, int32_t status) {
-  HostBusy busy(*host_);
+  HostBusy busy(*host_, true);
   event_status_ = status;
   fw::Raise(event, this);
 }

@@ -40,21 +40,27 @@ class HostLink {
   // host asks for in between is carried out after the outermost Leave.
   virtual void Enter() = 0;
   virtual void Leave() = 0;
+  // Leave for the end of a component event: the component that fired it is still
+  // on the stack, so a close that is due now is carried out from a later message.
+  virtual void LeaveEvent() = 0;
 
  protected:
   ~HostLink() = default;
 };
 
-// Enter on construction, Leave on destruction.
+// Enter on construction, Leave (or LeaveEvent) on destruction.
 class HostBusy {
  public:
-  explicit HostBusy(HostLink& link) : link_(link) { link_.Enter(); }
-  ~HostBusy() { link_.Leave(); }
+  explicit HostBusy(HostLink& link, bool event = false) : link_(link), event_(event) {
+    link_.Enter();
+  }
+  ~HostBusy() { event_ ? link_.LeaveEvent() : link_.Leave(); }
   HostBusy(const HostBusy&) = delete;
   HostBusy& operator=(const HostBusy&) = delete;
 
  private:
   HostLink& link_;
+  bool event_;
 };
 
 }  // namespace tessel
