@@ -49,6 +49,8 @@ FormFailure creation_failure = FormFailure::kNone;
 bool start_failed = false;
 bool waiting = false;
 bool closed = false;
+// An InitHW has succeeded, so the settings are the receiver's and may be saved.
+bool settings_usable = false;
 
 void DestroyWindowNow() {
   SettingsWindow.Destroy();
@@ -107,7 +109,14 @@ void WaitForFirstStatus() {
 void StartUp() {
   state.InitPending = false;
   state.HostCallback = nullptr;
-  SettingsWindow.ole = fw::InitializeOle();
+  HRESULT com = OleInitialize(nullptr);
+  SettingsWindow.ole = fw::ScopedOleInitialize(SUCCEEDED(com));
+  if (com == RPC_E_CHANGED_MODE) {
+    // The thread is in the multi-threaded apartment: the component's events could
+    // not reach this thread's queue, so nothing is created.
+    creation_failure = FormFailure::kWrongApartment;
+    return;
+  }
   state.DeferredClose = &DestroyWindowNow;
   state.PostClose = &PostCloseMessage;
   SettingsWindow.form = TF::Create(host_link, &creation_failure);
@@ -185,8 +194,9 @@ void NoteProcessTerminating() {
 }
 
 namespace entry {
+namespace {
 
-bool InitHW(char* name, char* model, int32_t* type) {
+bool InitHWSteps(char* name, char* model, int32_t* type) {
   if (type != nullptr) *type = 1;
   if (closed) return Fail(name, model, kTextClosed);
   // Re-entered from a message dispatched while the first call waits.
@@ -200,6 +210,8 @@ bool InitHW(char* name, char* model, int32_t* type) {
     switch (creation_failure) {
       case FormFailure::kNotInstalled:
         return Fail(name, model, kTextNotInstalled);
+      case FormFailure::kWrongApartment:
+        return Fail(name, model, kTextWrongApartment);
       case FormFailure::kWindow:
         return Fail(name, model, kTextWindowFailed);
       default:
@@ -228,10 +240,24 @@ bool InitHW(char* name, char* model, int32_t* type) {
   }
   // The host closed the plug-in from a callback made while configuring.
   if (state.ClosePending) return Fail(name, model, kTextClosed);
+  // Only now is what the settings hold worth keeping: CloseHW writes the file.
+  settings_usable = true;
   return true;
 }
 
+}  // namespace
+
+bool InitHW(char* name, char* model, int32_t* type) {
+  // Whatever goes wrong, the host gets both texts.
+  try {
+    return InitHWSteps(name, model, type);
+  } catch (...) {
+    return Fail(name, model, kTextInternal);
+  }
+}
+
 bool OpenHW() {
+  BusyScope busy(state);
   TF* form = Window();
   if (form == nullptr) return false;
   form->ShowOnTop();
@@ -239,10 +265,15 @@ bool OpenHW() {
   return true;
 }
 
+// The entry points that reach the component hold a busy scope: a close the host
+// asks for from a callback made meanwhile waits until they return, and they stop
+// once it is pending.
 int32_t StartHW(int32_t frequency) {
+  BusyScope busy(state);
   TF* form = Window();
   if (form == nullptr) return 0;
   form->SDR().PutInt(calder::kNCOfrequency, frequency);
+  if (Window() == nullptr) return 0;
   form->SDR().Start(1, 0);
   return kBlockLength;
 }
@@ -252,13 +283,14 @@ int32_t GetStatus() {
 }
 
 void StopHW() {
+  BusyScope busy(state);
   if (TF* form = Window()) form->SDR().Stop();
 }
 
 void CloseHW() {
   if (closed) return;
   closed = true;
-  SaveSettings(state);
+  if (settings_usable) SaveSettings(state);
   if (SettingsWindow.form == nullptr) return;
   if (state.BusyDepth > 0) {
     // Plug-in code is on the stack (the host closed from a callback): hide now,
@@ -275,10 +307,12 @@ void SetCallback(HostCallbackFn callback) {
 }
 
 void SetHWLO(int32_t frequency) {
+  BusyScope busy(state);
   if (TF* form = Window()) form->SDR().PutInt(calder::kNCOfrequency, frequency);
 }
 
 int32_t GetHWLO() {
+  BusyScope busy(state);
   TF* form = Window();
   return form == nullptr ? 0 : form->SDR().GetInt(calder::kNCOfrequency);
 }
@@ -288,10 +322,12 @@ int32_t GetHWSR() {
 }
 
 void ShowGUI() {
+  BusyScope busy(state);
   if (TF* form = Window()) form->ShowOnTop();
 }
 
 void HideGUI() {
+  BusyScope busy(state);
   if (TF* form = Window()) form->Hide();
 }
 

@@ -19,6 +19,8 @@ inline constexpr char kTextStartFailed[] = "Calder/Marlo control failed to start
 inline constexpr char kTextRejected[] = "Calder/Marlo control rejected a setting";
 inline constexpr char kTextStarting[] = "Calder/Marlo still starting";
 inline constexpr char kTextClosed[] = "Calder/Marlo plug-in closed";
+inline constexpr char kTextWrongApartment[] = "Calder/Marlo needs a single-threaded COM thread";
+inline constexpr char kTextInternal[] = "Calder/Marlo plug-in failed";
 inline constexpr char kModelUnknown[] = "Boh?";
 inline constexpr char kModelFound[] = "N/A";
 

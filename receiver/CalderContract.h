@@ -58,8 +58,8 @@ struct FilterRate {
   int index;
   int rate;
 };
-inline constexpr FilterRate kFilterRates[] = {{0, 8138},     {1, 16276},   {2, 37793},  {3, 55555},
-                                              {4, 111111},   {5, 158730},  {12, 196078}};
+inline constexpr FilterRate kFilterRates[] = {{0, 8138},   {1, 16276},  {2, 37793},  {3, 55555},
+                                              {4, 111111}, {5, 158730}, {12, 196078}};
 
 // Values per block: 1024 I/Q pairs, I first.
 inline constexpr int kBlockValues = 2048;

@@ -279,7 +279,7 @@ void TF::SDRDataRdy(int32_t) {
     if (count < 0) count = 0;
     if (count > kSampleBufferValues) count = kSampleBufferValues;
     if (!host_.HasCallback()) return;
-    float offset = static_cast<float>(SDR().GetDouble(calder::kIQOffset));
+    float offset = OffsetToFloat(SDR().GetDouble(calder::kIQOffset));
     host_.Notify(count, state.HardwareStatus, offset, SampleBuffer);
   } catch (const OleError&) {
     // A failed IQOffset read drops this block.

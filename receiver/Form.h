@@ -20,7 +20,7 @@
 namespace tessel {
 
 // Why the window could not be made.
-enum class FormFailure { kNone, kWindow, kNotInstalled, kCannotCreate };
+enum class FormFailure { kNone, kWindow, kNotInstalled, kCannotCreate, kWrongApartment };
 
 class TF final : public fw::TForm {
  public:

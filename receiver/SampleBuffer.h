@@ -47,6 +47,14 @@ class FixedI2Array {
   VARIANT argument_;
 };
 
+// The offset as the single-precision float the host receives; values beyond the
+// float range become the largest float of their sign (NaN stays NaN).
+constexpr float OffsetToFloat(double offset) {
+  if (offset > 3.4028234663852886e38) return 3.4028234663852886e38f;
+  if (offset < -3.4028234663852886e38) return -3.4028234663852886e38f;
+  return static_cast<float>(offset);
+}
+
 // The descriptor over SampleBuffer, built once.
 FixedI2Array& SampleBufferArray();
 

@@ -2,8 +2,11 @@
 // defaults.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "plugin/Settings.h"
 #include "receiver/GainSteps.h"
+#include "receiver/SampleBuffer.h"
 
 namespace tessel {
 namespace {
@@ -53,6 +56,21 @@ TEST(SettingFields, DefaultsFillEveryFieldAndEachKeyReadsBackWhatItWrites) {
   // Only 1 switches the preamplifier on.
   kSettingFields[1].Set(state, 2);
   EXPECT_FALSE(state.PreampOn);
+}
+
+TEST(OffsetToFloat, SaturatesOutsideTheFloatRange) {
+  const struct {
+    double in;
+    float out;
+  } rows[] = {
+      {0.0125, 0.0125f},
+      {-2.5, -2.5f},
+      {1e300, 3.4028234663852886e38f},
+      {-1e39, -3.4028234663852886e38f},
+      {HUGE_VAL, 3.4028234663852886e38f},
+  };
+  for (const auto& row : rows) EXPECT_EQ(OffsetToFloat(row.in), row.out) << row.in;
+  EXPECT_TRUE(std::isnan(OffsetToFloat(std::nan(""))));
 }
 
 }  // namespace

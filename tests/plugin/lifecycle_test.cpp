@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cstring>
@@ -421,8 +422,11 @@ TEST(Status, AFailingInitControlFails) {
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
-TEST(Status, ARejectedStartUpWriteFails) {
-  RemoveSettings();
+TEST(Status, ARejectedStartUpWriteFailsAndLeavesTheSettingsFileAsItWas) {
+  // A value the receiver rejects must not be written back over and over: the file
+  // keeps exactly what it had, and a missing file stays missing.
+  const char* kOdd = "[Parameters]\r\nSrate=12345\r\nHFGain=-15\r\nOther=x\r\n";
+  WriteFileText(SettingsPath(), kOdd);
   UseReceiver();
   SetEnv(L"CALDER_SIM_FAIL", L"1");
   InitResult r = Init();
@@ -430,7 +434,23 @@ TEST(Status, ARejectedStartUpWriteFails) {
   EXPECT_EQ(r.name, "Calder/Marlo control rejected a setting");
   EXPECT_EQ(r.model, "Boh?");
   Plugin().CloseHW();
+  EXPECT_EQ(ReadFileText(SettingsPath()), kOdd);
   RemoveSettings();
+}
+
+TEST(Status, AThreadInTheMultiThreadedApartmentIsRefused) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  InitResult r = Init();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo needs a single-threaded COM thread");
+  EXPECT_EQ(r.model, "Boh?");
+  EXPECT_EQ(FindSettingsWindow(), nullptr);
+  EXPECT_FALSE(Init().ok) << "and again";
+  Plugin().CloseHW();
+  EXPECT_FALSE(FileExists(SettingsPath()));
+  CoUninitialize();
 }
 
 // Removes the stand-in's class registration for the test and restores it after.
