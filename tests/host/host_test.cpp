@@ -217,6 +217,29 @@ TEST(HostTool, ReportsAPictureItCannotWriteBeforeStreaming) {
   EXPECT_EQ(GetFileAttributesA("unwritten.wav"), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST(HostTool, ScreenshotIsAPngOfTheWindowsClientArea) {
+  SetEnvironmentVariableW(L"CALDER_SIM_STATUS", L"1");
+  DeleteFileA("window.png");
+  ToolRun run = RunTool("--seconds 1 --out shot.wav --screenshot window.png");
+  EXPECT_EQ(run.exit_code, 0u) << run.output;
+  std::vector<uint8_t> png = ReadAll("window.png");
+  ASSERT_GT(png.size(), 24u) << run.output;
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
+  auto big_endian = [&](std::size_t at) {
+    return (png[at] << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+  };
+  EXPECT_EQ(big_endian(16), 363);
+  EXPECT_EQ(big_endian(20), 324);
+  // A folder that does not exist is reported, and the run stops.
+  run = RunTool("--seconds 1 --out shot.wav --screenshot no-such-folder\\w.png");
+  EXPECT_EQ(run.exit_code, 4u);
+  EXPECT_NE(run.output.find("error: saving no-such-folder\\w.png failed"), std::string::npos)
+      << run.output;
+  DeleteFileA("window.png");
+  DeleteFileA("shot.wav");
+}
+
 TEST(HostTool, ReportsAFailedInit) {
   SetEnvironmentVariableW(L"CALDER_SIM_STATUS", L"0");
   ToolRun run = RunTool("--seconds 1 --out unused.wav");

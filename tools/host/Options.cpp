@@ -32,6 +32,7 @@ const char* UsageText() {
          "  --freq HZ         tuning frequency (default 7100000)\n"
          "  --out FILE        WAV file to write (default iq.wav)\n"
          "  --waterfall FILE  also draw the stream as a waterfall picture (PNG)\n"
+         "  --screenshot FILE show the settings window and save its client area (PNG)\n"
          "  --version         print the version\n"
          "  --help            this text\n";
 }
@@ -67,6 +68,8 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions* options, st
       if (!value(&options->out)) return false;
     } else if (a == "--waterfall") {
       if (!value(&options->waterfall)) return false;
+    } else if (a == "--screenshot") {
+      if (!value(&options->screenshot)) return false;
     } else if (a == "--seconds") {
       if (!value(&v)) return false;
       if (!ParseInt(v, 1, 86400, &n)) {

@@ -14,7 +14,8 @@ struct HostOptions {
   bool open = false;
   int32_t frequency = 7100000;
   std::string out = "iq.wav";
-  std::string waterfall;  // empty: no picture
+  std::string waterfall;   // empty: no picture
+  std::string screenshot;  // empty: no picture of the settings window
   bool help = false;
   bool version = false;
 };

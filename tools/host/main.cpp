@@ -13,6 +13,7 @@
 #include "tools/host/PngFile.h"
 #include "tools/host/ToneFinder.h"
 #include "tools/host/Wav.h"
+#include "tools/host/Screenshot.h"
 #include "tools/host/Waterfall.h"
 #include "tools/host/WaterfallPicture.h"
 
@@ -21,6 +22,9 @@ namespace {
 using tessel::host::HostOptions;
 
 using tessel::host::PluginApi;
+
+// The plug-in's settings window, found by its caption.
+constexpr char kSettingsCaption[] = "                   Calder/Marlo Hardware Settings";
 
 // What the callback has seen; touched only on this thread.
 struct Stream {
@@ -242,7 +246,19 @@ int Run(const HostOptions& options) {
     return 3;
   }
   plugin.SetCallback(&OnPlugin);
-  if (options.open) plugin.OpenHW();
+  if (options.open || !options.screenshot.empty()) plugin.OpenHW();
+  if (!options.screenshot.empty()) {
+    // Shown on screen now; its paints are queued behind the show.
+    std::string error;
+    HWND settings = tessel::host::FindProcessWindow(kSettingsCaption);
+    if (!tessel::host::SaveClientPng(settings, options.screenshot, &error)) {
+      std::fprintf(stderr, "error: saving %s failed: %s\n", options.screenshot.c_str(),
+                   error.c_str());
+      plugin.CloseHW();
+      return 4;
+    }
+    std::printf("wrote %s: the settings window\n", options.screenshot.c_str());
+  }
   stream.rate = plugin.GetHWSR();
   stream.rates_seen.push_back(stream.rate);
   stream.draw_waterfall = !options.waterfall.empty();
