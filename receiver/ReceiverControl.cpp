@@ -182,8 +182,11 @@ int32_t ReceiverControl::GetIntegerData(FixedI2Array& array) {
   fw::ScopedVariant result;
   VARIANT* value = result.Receive();
   HRESULT hr = Invoke(calder::kGetIntegerData, DISPATCH_METHOD, array.Argument(), 1, value);
-  array.Reclaim();
+  ULONG valid = array.Reclaim();
   if (FAILED(hr) || FAILED(VariantChangeType(value, value, 0, VT_I4))) return 0;
+  // Never a count over values that are not this block's.
+  if (value->lVal > 0 && static_cast<ULONG>(value->lVal) > valid)
+    return static_cast<int32_t>(valid);
   return value->lVal;
 }
 

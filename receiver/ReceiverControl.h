@@ -65,7 +65,8 @@ class ReceiverControl {
   HRESULT InitControl();
   HRESULT Start(int16_t a, int16_t b);
   HRESULT Stop();
-  // Has the component fill `array`; its count, or 0 when the call fails.
+  // Has the component fill `array`; its count (never more than the values it put
+  // there when it handed back an array of its own), or 0 when the call fails.
   int32_t GetIntegerData(FixedI2Array& array);
 
   IDispatch* Dispatch() const { return dispatch_.Get(); }

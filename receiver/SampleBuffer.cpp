@@ -1,5 +1,7 @@
 #include "receiver/SampleBuffer.h"
 
+#include <cstring>
+
 namespace tessel {
 
 alignas(16) int16_t SampleBuffer[kSampleBufferValues];
@@ -29,13 +31,35 @@ VARIANT* FixedI2Array::Argument() {
   return &argument_;
 }
 
-void FixedI2Array::Reclaim() {
+ULONG FixedI2Array::Reclaim() {
   SAFEARRAY* returned = pointer_;
-  if (returned != nullptr && returned != &storage_.array) {
-    // The callee handed back an array of its own; by-reference rules make it ours to free.
-    SafeArrayDestroy(returned);
+  ULONG valid = count_;
+  if (returned != &storage_.array) {
+    // The callee handed back an array of its own (by-reference rules make it ours to
+    // free): what the caller's buffer holds is only what is copied out of it now.
+    valid = returned != nullptr ? CopyOut(returned) : 0;
+    if (returned != nullptr) SafeArrayDestroy(returned);
   }
   Reset();
+  return valid;
+}
+
+ULONG FixedI2Array::CopyOut(SAFEARRAY* array) {
+  VARTYPE type = VT_EMPTY;
+  if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &type)) || type != VT_I2)
+    return 0;
+  LONG lower = 0;
+  LONG upper = -1;
+  if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper)))
+    return 0;
+  if (upper < lower) return 0;
+  ULONG have = static_cast<ULONG>(static_cast<int64_t>(upper) - lower + 1);
+  ULONG copied = have < count_ ? have : count_;
+  void* data = nullptr;
+  if (FAILED(SafeArrayAccessData(array, &data))) return 0;
+  std::memcpy(data_, data, copied * sizeof(int16_t));
+  SafeArrayUnaccessData(array);
+  return copied;
 }
 
 FixedI2Array& SampleBufferArray() {

@@ -28,13 +28,17 @@ class FixedI2Array {
   // Prepares the by-reference argument: resets the descriptor in case a callee
   // disturbed it and returns the VARIANT to pass.
   VARIANT* Argument();
-  // After the call: puts the descriptor back if a callee replaced the pointer.
-  void Reclaim();
+  // After the call: puts the descriptor back if a callee replaced the pointer, and
+  // returns how many values at the start of the buffer are the callee's (all of
+  // them unless it handed back an array of its own, whose values are copied in).
+  ULONG Reclaim();
 
   SAFEARRAY* Descriptor() { return &storage_.array; }
 
  private:
   void Reset();
+  // Copies a returned VT_I2 vector into the buffer, as much as fits; the count.
+  ULONG CopyOut(SAFEARRAY* array);
 
   // FADF_HAVEVARTYPE keeps the element type in the four bytes before the descriptor.
   struct Storage {

@@ -125,6 +125,16 @@ SimConfig ParseSimConfig(const EnvironmentLookup& lookup) {
     config.unpaced_batch = static_cast<int>(*batch);
   }
   if (auto v = lookup(L"CALDER_SIM_LOG")) config.log_path = Trim(*v);
+  if (auto v = number_text(L"CALDER_SIM_FRAGILE")) {
+    const auto on = ParseInteger(*v, 0, 1);
+    if (!on) Reject("CALDER_SIM_FRAGILE", *v, "0 or 1");
+    config.fragile = *on == 1;
+  }
+  if (auto v = number_text(L"CALDER_SIM_REPLACE_ARRAY")) {
+    const auto n = ParseInteger(*v, 0, 2048);  // at most one block
+    if (!n) Reject("CALDER_SIM_REPLACE_ARRAY", *v, "a number of values, 0 to 2048");
+    config.replacement_values = static_cast<int>(*n);
+  }
   return config;
 }
 

@@ -30,6 +30,8 @@ struct SimConfig {
   std::optional<int32_t> reported_count;                    // CALDER_SIM_COUNT
   int unpaced_batch = 0;                                    // CALDER_SIM_UNPACED; 0 = paced
   std::wstring log_path;                                    // CALDER_SIM_LOG; empty = none
+  bool fragile = false;                                     // CALDER_SIM_FRAGILE
+  std::optional<int> replacement_values;                    // CALDER_SIM_REPLACE_ARRAY
 };
 
 // Returns a variable's text, or nullopt when it is not set.

@@ -332,6 +332,7 @@ HRESULT SimControl::GetIntegerData(const VARIANT& arg, VARIANT* result, EXCEPINF
     return DISP_E_TYPEMISMATCH;
   }
   if (!array) return Raise(exception, E_POINTER, L"GetIntegerData was given no array");
+  if (config_.replacement_values) return ReplaceArray(arg, *config_.replacement_values, result);
   // Never more than the caller's array holds, whatever its bounds say about
   // where it starts.
   const ULONG count = std::min<ULONG>(ElementCount(*array), kBlockValues);
@@ -342,6 +343,22 @@ HRESULT SimControl::GetIntegerData(const VARIANT& arg, VARIANT* result, EXCEPINF
   if (count > 0 && data) std::memcpy(data, block_.data(), count * sizeof(int16_t));
   SafeArrayUnaccessData(array);
   SetInt32(result, config_.reported_count.value_or(static_cast<int32_t>(count)));
+  return S_OK;
+}
+
+// Hands back an array of its own with `values` of the block, in place of the
+// caller's (allowed for an array passed by reference; the caller frees it).
+HRESULT SimControl::ReplaceArray(const VARIANT& arg, int values, VARIANT* result) {
+  if (!(V_VT(&arg) & VT_BYREF)) return DISP_E_TYPEMISMATCH;
+  SAFEARRAY* fresh = SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(values));
+  if (!fresh) return E_OUTOFMEMORY;
+  void* data = nullptr;
+  if (SUCCEEDED(SafeArrayAccessData(fresh, &data))) {
+    if (values > 0) std::memcpy(data, block_.data(), values * sizeof(int16_t));
+    SafeArrayUnaccessData(fresh);
+  }
+  *V_ARRAYREF(&arg) = fresh;
+  SetInt32(result, config_.reported_count.value_or(values));
   return S_OK;
 }
 
@@ -382,8 +399,10 @@ void SimControl::StopStream() {
 
 bool SimControl::OnWindowMessage(UINT message, WPARAM wparam, LPARAM) {
   if (message != kInitMessage && message != kUnpacedMessage && message != WM_TIMER) return false;
-  // A sink may release the last reference from inside an event.
-  const Microsoft::WRL::ComPtr<IDispatch> keep_alive(static_cast<IDispatch*>(this));
+  // A sink may release the last reference from inside an event. The fragile mode
+  // holds none, so that a client doing so is caught.
+  Microsoft::WRL::ComPtr<IDispatch> keep_alive;
+  if (!config_.fragile) keep_alive = static_cast<IDispatch*>(this);
   if (message == kInitMessage) {
     if (wparam == init_generation_) {
       status_script_.MessageHandled();

@@ -72,6 +72,7 @@ class SimControl final : public IDispatch,
   void OnUnpacedMessage(WPARAM generation);
   void FireBlocks(int count, uint32_t generation);
   void FireEvent(DISPID id, int32_t status);
+  HRESULT ReplaceArray(const VARIANT& arg, int values, VARIANT* result);
 
   int64_t Now() const;
   int CurrentRate() const;

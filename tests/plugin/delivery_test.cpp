@@ -153,6 +153,34 @@ TEST(Delivery, ANegativeCountBecomesZero) {
   ExpectCountsClampedTo(L"-5", 0);
 }
 
+TEST(Delivery, AReplacedArrayDeliversItsOwnValuesNeverStaleOnes) {
+  // The component hands back an array of 100 values of its own but claims 2048.
+  UseReceiver();
+  SetEnv(L"CALDER_SIM_REPLACE_ARRAY", L"100");
+  SetEnv(L"CALDER_SIM_COUNT", L"2048");
+  ASSERT_TRUE(Init().ok);
+  Plugin().SetCallback(&RecordingCallback);
+  // The host scribbles over each block it gets; none of that may come back.
+  static int stale_blocks = 0;
+  SetCallbackAction([](const HostCall& c) {
+    if (c.count <= 0) return;
+    if (std::count(c.samples, c.samples + c.count, int16_t{0x7777}) == c.count) ++stale_blocks;
+    std::fill(c.samples, c.samples + 2048, int16_t{0x7777});
+  });
+  Plugin().StartHW(7100000);
+  Pump(3000, [] { return CountBlocks() >= 3; });
+  Plugin().StopHW();
+  ASSERT_GE(CountBlocks(), 3u);
+  for (const HostCall& c : HostCalls()) {
+    if (c.count >= 0) {
+      EXPECT_EQ(c.count, 100);
+    }
+  }
+  EXPECT_EQ(stale_blocks, 0);
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
 TEST(Delivery, AFailedOffsetReadDropsTheBlock) {
   UseReceiver();
   SetEnv(L"CALDER_SIM_FAIL", L"13");
@@ -220,6 +248,25 @@ TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
   Pump(500);
   EXPECT_EQ(CountBlocks(), 1u) << "no block after the close";
   EXPECT_TRUE(FileExists(SettingsPath()));
+  RemoveSettings();
+}
+
+TEST(Reentry, ClosingFromACallbackLeavesAComponentThatHoldsNoReferenceToItselfAlone) {
+  // This component is destroyed the moment the plug-in lets go of it, even while
+  // its own call that fired the event is running.
+  UseReceiver();
+  SetEnv(L"CALDER_SIM_FRAGILE", L"1");
+  ASSERT_TRUE(Init().ok);
+  HWND window = FindSettingsWindow();
+  Plugin().SetCallback(&RecordingCallback);
+  SetCallbackAction([](const HostCall& c) {
+    if (c.count >= 0) Plugin().CloseHW();
+  });
+  Plugin().StartHW(7100000);
+  Pump(2000, [] { return CountBlocks() >= 1; });
+  Pump(300);
+  EXPECT_EQ(CountBlocks(), 1u);
+  EXPECT_FALSE(IsWindow(window));
   RemoveSettings();
 }
 
