@@ -233,8 +233,12 @@ TEST(Delivery, ARejectedFilterWriteEndsTheRateHandlerBeforeTheCallback) {
 
 // --- re-entrance from the host ---------------------------------------------------
 
-TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
+// Closes the plug-in from the callback of the first block. A fragile component is
+// destroyed the moment the plug-in lets go of it, even while its own call that
+// fired the event is still running.
+void ExpectClosingFromABlockCallbackIsSafe(bool fragile) {
   UseReceiver();
+  if (fragile) SetEnv(L"CALDER_SIM_FRAGILE", L"1");
   ASSERT_TRUE(Init().ok);
   HWND window = FindSettingsWindow();
   Plugin().SetCallback(&RecordingCallback);
@@ -243,31 +247,19 @@ TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
   });
   Plugin().StartHW(7100000);
   Pump(2000, [] { return CountBlocks() >= 1; });
-  ASSERT_EQ(CountBlocks(), 1u);
-  EXPECT_FALSE(IsWindow(window));
   Pump(500);
   EXPECT_EQ(CountBlocks(), 1u) << "no block after the close";
+  EXPECT_FALSE(IsWindow(window));
   EXPECT_TRUE(FileExists(SettingsPath()));
   RemoveSettings();
 }
 
+TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
+  ExpectClosingFromABlockCallbackIsSafe(false);
+}
+
 TEST(Reentry, ClosingFromACallbackLeavesAComponentThatHoldsNoReferenceToItselfAlone) {
-  // This component is destroyed the moment the plug-in lets go of it, even while
-  // its own call that fired the event is running.
-  UseReceiver();
-  SetEnv(L"CALDER_SIM_FRAGILE", L"1");
-  ASSERT_TRUE(Init().ok);
-  HWND window = FindSettingsWindow();
-  Plugin().SetCallback(&RecordingCallback);
-  SetCallbackAction([](const HostCall& c) {
-    if (c.count >= 0) Plugin().CloseHW();
-  });
-  Plugin().StartHW(7100000);
-  Pump(2000, [] { return CountBlocks() >= 1; });
-  Pump(300);
-  EXPECT_EQ(CountBlocks(), 1u);
-  EXPECT_FALSE(IsWindow(window));
-  RemoveSettings();
+  ExpectClosingFromABlockCallbackIsSafe(true);
 }
 
 // What a host message handled inside the first InitHW's wait sees of the plug-in.
