@@ -75,15 +75,6 @@ TEST(ShapeRuns, Table) {
   }
 }
 
-TEST(ShapeRuns, EmptyRunsCoverNothing) {
-  std::vector<uint32_t> pixels = {A, K, K, K, A, A};
-  auto rects = widgets::shape::RunRects(ExtractRuns(pixels, 3, 2));
-  ASSERT_EQ(rects.size(), 3u);
-  EXPECT_EQ(rects[0], (fw::TRect{0, 0, 1, 1}));
-  EXPECT_TRUE(rects[1].Empty());
-  EXPECT_EQ(rects[2], (fw::TRect{1, 1, 3, 2}));
-}
-
 TEST(ImageLayout, DestRect) {
   struct Row {
     int pw, ph, cw, ch;
@@ -99,7 +90,6 @@ TEST(ImageLayout, DestRect) {
       {40, 20, 100, 100, center, {30, 40, 70, 60}},
       {40, 20, 100, 100, prop, {0, 0, 40, 20}},           // fits: not enlarged
       {40, 20, 100, 100, prop_stretch, {0, 0, 100, 50}},  // wide: full width
-      {20, 40, 100, 100, prop_stretch, {0, 0, 50, 100}},  // tall: full height
       {40, 20, 100, 100, all, {0, 25, 100, 75}},
       {300, 100, 100, 100, prop, {0, 0, 100, 33}},  // too big: shrunk, rounded down
       {300, 100, 100, 100, prop_center, {0, 33, 100, 66}},

@@ -1,5 +1,5 @@
-// Pictures drawn from character maps, the regions they should give, and what a
-// window's region is.
+// Pictures made from functions and character maps, the regions they should give,
+// and what a window's region is.
 #pragma once
 
 #include <windows.h>
@@ -14,43 +14,17 @@
 
 namespace shaped_test {
 
-// '.' is the key colour (it fills the bottom-left corner of every map used);
-// any other character a visible colour of its own.
-inline fw::TColor MapColor(char c) {
-  if (c == '.') return fw::clFuchsia;
-  return fw::RGBColor(static_cast<uint8_t>(c * 3), 90, static_cast<uint8_t>(255 - c));
-}
-
-inline std::unique_ptr<fw::TBitmap> PictureFromMap(const std::vector<std::string>& rows) {
-  auto bitmap = std::make_unique<fw::TBitmap>(static_cast<int>(rows[0].size()),
-                                              static_cast<int>(rows.size()));
-  for (size_t y = 0; y < rows.size(); ++y) {
-    for (size_t x = 0; x < rows[y].size(); ++x) {
-      bitmap->Canvas().SetPixel(static_cast<int>(x), static_cast<int>(y), MapColor(rows[y][x]));
-    }
-  }
-  ::GdiFlush();
-  return bitmap;
-}
-
-// A `width` x `height` picture whose pixel (x, y) is colour(x, y), written straight
-// into its bits (drawing pixel by pixel is slow here).
+// A picture whose pixel (x, y) is colour(x, y), written straight into its bits.
 template <class ColourAt>
 std::unique_ptr<fw::TBitmap> PictureFromFunction(int width, int height, ColourAt colour) {
   BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   fw::ScopedBitmap dib(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  auto* pixels = static_cast<uint32_t*>(bits);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      fw::TColor c = colour(x, y);  // red low, blue high; a DIB pixel is the other way
-      pixels[y * width + x] = uint32_t{c.B()} | uint32_t{c.G()} << 8 | uint32_t{c.R()} << 16;
+      fw::TColor c = colour(x, y);  // a DIB pixel holds blue in its low byte
+      static_cast<uint32_t*>(bits)[y * width + x] = c.B() | c.G() << 8 | c.R() << 16;
     }
   }
   auto picture = std::make_unique<fw::TBitmap>();
@@ -58,15 +32,25 @@ std::unique_ptr<fw::TBitmap> PictureFromFunction(int width, int height, ColourAt
   return picture;
 }
 
-// The visible pixels of a map, one square each, moved by (dx, dy); built without
-// the code under test. Each pixel scaled to `scale` x `scale`.
-inline fw::ScopedRegion MapRegion(const std::vector<std::string>& rows, int dx, int dy,
-                                  int scale = 1) {
+// '.' is the key colour (every map has it in the bottom-left corner); any other
+// character a visible colour of its own.
+inline fw::TColor MapColor(char c) {
+  return c == '.' ? fw::clFuchsia : fw::RGBColor(static_cast<uint8_t>(c * 3), 90, 40);
+}
+
+inline std::unique_ptr<fw::TBitmap> PictureFromMap(const std::vector<std::string>& rows) {
+  return PictureFromFunction(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()),
+                             [&](int x, int y) { return MapColor(rows[y][x]); });
+}
+
+// The map's visible pixels, each a `scale` x `scale` square, moved by (dx, dy);
+// made one pixel at a time, without the code under test.
+inline fw::ScopedRegion MapRegion(const std::vector<std::string>& rows, POINT d, int scale = 1) {
   fw::ScopedRegion region(::CreateRectRgn(0, 0, 0, 0));
   for (size_t y = 0; y < rows.size(); ++y) {
     for (size_t x = 0; x < rows[y].size(); ++x) {
       if (rows[y][x] == '.') continue;
-      int l = dx + static_cast<int>(x) * scale, t = dy + static_cast<int>(y) * scale;
+      int l = d.x + static_cast<int>(x) * scale, t = d.y + static_cast<int>(y) * scale;
       fw::ScopedRegion pixel(::CreateRectRgn(l, t, l + scale, t + scale));
       ::CombineRgn(region.get(), region.get(), pixel.get(), RGN_OR);
     }
@@ -83,23 +67,12 @@ inline POINT ClientOffset(HWND window) {
   return {client.x - outer.left, client.y - outer.top};
 }
 
-// A copy of `window`'s region, and what GetWindowRgn said (ERROR: none).
-struct WindowRegion {
-  fw::ScopedRegion region;
-  int kind = ERROR;
-};
-
-inline WindowRegion RegionOf(HWND window) {
-  WindowRegion out;
-  out.region = fw::ScopedRegion(::CreateRectRgn(0, 0, 0, 0));
-  out.kind = ::GetWindowRgn(window, out.region.get());
-  return out;
-}
-
-inline RECT WindowRect(HWND window) {
-  RECT r{};
-  ::GetWindowRect(window, &r);
-  return r;
+// What GetWindowRgn says of `window` (ERROR: it has none), with a copy in `copy`.
+inline int RegionKind(HWND window, fw::ScopedRegion* copy = nullptr) {
+  fw::ScopedRegion region(::CreateRectRgn(0, 0, 0, 0));
+  int kind = ::GetWindowRgn(window, region.get());
+  if (copy) *copy = std::move(region);
+  return kind;
 }
 
 inline void Pump() {
