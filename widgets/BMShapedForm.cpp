@@ -160,7 +160,9 @@ void TBMShapedForm::ObtainRegion() {
       shape::RunRects(shape::ExtractRuns(rendered.pixels, source_width_, source_height_));
   fw::ScopedRegion built = fw::UnionOfRects(rects);
   if (!built) return;
-  if (fw::RegionRectCount(built.get()) > fw::kMaxWindowRegionRects) {
+  int rect_count = fw::RegionRectCount(built.get());
+  if (rect_count < 0) return;  // unreadable: not handed to a window
+  if (rect_count > fw::kMaxWindowRegionRects) {
     too_complex_ = true;
     return;
   }
