@@ -20,8 +20,11 @@ std::string WindowsPath(std::string path) {
   return path.insert(0, "Z:");
 }
 
-// Runs the built program with `args`, both output streams captured in a file.
-ProgramRun RunProgram(const std::string& args) {
+// Runs the built program with `args`, both output streams captured in a file;
+// `while_running` is called once the process has started.
+template <class Probe = void (*)()>
+ProgramRun RunProgram(
+    const std::string& args, Probe while_running = [] {}) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   static int runs = 0;
   std::string out_path = "shaped-program-output-" + std::to_string(++runs) + ".txt";
@@ -39,6 +42,7 @@ ProgramRun RunProgram(const std::string& args) {
   ::CloseHandle(out);
   ProgramRun run;
   if (!started) return run;
+  while_running();
   EXPECT_EQ(::WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
   run.milliseconds = ::GetTickCount() - start;
   ::GetExitCodeProcess(process.hProcess, &run.exit_code);
@@ -53,11 +57,30 @@ ProgramRun RunProgram(const std::string& args) {
 
 }  // namespace
 
-TEST(ShapedProgram, ShowsTheSampleForTheGivenTime) {
-  ProgramRun run = RunProgram(WindowsPath(SHAPED_SAMPLE_PATH).append(" --seconds 1"));
+TEST(ShapedProgram, ShowsTheSampleShapedForTheGivenTime) {
+  HWND window = nullptr;
+  RECT outer{}, client{};
+  int region = ERROR;
+  auto look = [&] {
+    // Shown only once shaped and sized.
+    for (int i = 0; i < 100 && !(window && ::IsWindowVisible(window)); ++i, ::Sleep(20))
+      window = ::FindWindowA(nullptr, "Shaped form");
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    HRGN copy = ::CreateRectRgn(0, 0, 0, 0);
+    region = ::GetWindowRgn(window, copy);
+    ::DeleteObject(copy);
+  };
+  ProgramRun run = RunProgram(WindowsPath(SHAPED_SAMPLE_PATH).append(" --seconds 2"), look);
   EXPECT_EQ(run.exit_code, 0u) << run.output;
-  EXPECT_GE(run.milliseconds, 1000u);
+  EXPECT_GE(run.milliseconds, 2000u);
   EXPECT_EQ(run.output, "");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.top, 100);
+  EXPECT_EQ(client.right, 220) << "the sample's size";
+  EXPECT_EQ(client.bottom, 160);
+  EXPECT_EQ(region, COMPLEXREGION);
 }
 
 TEST(ShapedProgram, FailsClearlyForAMissingOrUnreadablePictureOrABadCommandLine) {
