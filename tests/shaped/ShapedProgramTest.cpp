@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "framework/Handles.h"
+
 namespace {
 
 struct ProgramRun {
@@ -67,9 +69,8 @@ TEST(ShapedProgram, ShowsTheSampleShapedForTheGivenTime) {
       window = ::FindWindowA(nullptr, "Shaped form");
     ::GetWindowRect(window, &outer);
     ::GetClientRect(window, &client);
-    HRGN copy = ::CreateRectRgn(0, 0, 0, 0);
-    region = ::GetWindowRgn(window, copy);
-    ::DeleteObject(copy);
+    fw::ScopedRegion copy(::CreateRectRgn(0, 0, 0, 0));
+    region = ::GetWindowRgn(window, copy.get());
   };
   ProgramRun run = RunProgram(WindowsPath(SHAPED_SAMPLE_PATH).append(" --seconds 2"), look);
   EXPECT_EQ(run.exit_code, 0u) << run.output;
