@@ -22,16 +22,19 @@ std::string WindowsPath(std::string path) {
   return path.insert(0, "Z:");
 }
 
+int g_runs = 0;
+
 // Runs the built program with `args`, both output streams captured in a file;
 // `while_running` is called once the process has started.
 template <class Probe = void (*)()>
 ProgramRun RunProgram(
     const std::string& args, Probe while_running = [] {}) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  static int runs = 0;
-  std::string out_path = "shaped-program-output-" + std::to_string(++runs) + ".txt";
+  // A file of its own per run: an ended run's file may still be held for a moment.
+  std::string out_path = "shaped-program-output-" + std::to_string(++g_runs) + ".txt";
   HANDLE out = ::CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(out, INVALID_HANDLE_VALUE) << "cannot create " << out_path;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
