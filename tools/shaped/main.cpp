@@ -38,6 +38,9 @@ void RunUntilClosed(fw::TForm& form, int seconds) {
 int Run(const ShapedOptions& options) {
   fw::TForm form(nullptr);
   form.SetCaption("Shaped form");
+  // A fixed frame: a sizeable one keeps the window from becoming smaller than the
+  // system's minimum, so a small picture would not get a client area of its size.
+  form.SetBorderStyle(fw::TFormBorderStyle::bsSingle);
   form.SetBounds(100, 100, form.Width(), form.Height());
   form.OnKeyDown = [&form](fw::TObject*, uint16_t& key, fw::TShiftState) {
     if (key == VK_ESCAPE) form.Hide();
