@@ -77,12 +77,18 @@ void TControl::SetParent(TWinControl* parent) {
   parent_ = parent;
   if (parent_) {
     parent_->AddChild(this);
+    if (align_ != TAlign::alNone) SetBounds(left_, top_, width_, height_);
     if (parent_font_) ParentFontChanged();
     if (visible_) Invalidate();
   }
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+  TRect aligned = AlignedBounds(*this, Bounds(left, top, width, height));
+  left = aligned.Left;
+  top = aligned.Top;
+  width = aligned.Width();
+  height = aligned.Height();
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   TRect old = BoundsRect();
   left_ = left;
@@ -90,6 +96,12 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;
   BoundsChanged(old);
+}
+
+void TControl::SetAlign(TAlign align) {
+  if (align == align_) return;
+  align_ = align;
+  if (align_ != TAlign::alNone && parent_) SetBounds(left_, top_, width_, height_);
 }
 
 void TControl::BoundsChanged(const TRect& old_bounds) {

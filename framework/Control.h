@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/Align.h"
 #include "framework/Canvas.h"
 #include "framework/Color.h"
 #include "framework/Component.h"
@@ -66,6 +67,9 @@ class TControl : public TComponent, private HeldForMessage {
   void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
   virtual void SetBounds(int left, int top, int width, int height);
   TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
+  // An aligned control takes the bounds its alignment gives, whatever is asked.
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign align);
   virtual TRect ClientRect() const { return {0, 0, width_, height_}; }
 
   bool Visible() const { return visible_; }
@@ -188,6 +192,7 @@ class TControl : public TComponent, private HeldForMessage {
   int top_ = 0;
   int width_ = 0;
   int height_ = 0;
+  TAlign align_ = TAlign::alNone;
   bool visible_ = true;
   bool enabled_ = true;
   std::string caption_;

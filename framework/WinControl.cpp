@@ -192,6 +192,7 @@ void TWinControl::BoundsChanged(const TRect& old_bounds) {
     ::SetWindowPos(hwnd_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     TControl::BoundsChanged(old_bounds);
+    AlignChildren(*this);
   }
 }
 
@@ -439,6 +440,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SIZE:
       WMSize(LOWORD(lp), HIWORD(lp));
+      AlignChildren(*this);
       return 0;
     case WM_MOVE:
       UpdateBounds();
