@@ -49,7 +49,7 @@ mkdir -p "$work/unpacked" "$WINEPREFIX"
 folder=$work/unpacked/Tessel_Calder-$version-win32
 [ -d "$folder" ] || stop "the ZIP holds no folder Tessel_Calder-$version-win32: $(ls "$work/unpacked")"
 for f in Tessel_Calder.dll TesselHost.exe CalderSim.dll register-stand-in.cmd \
-  unregister-stand-in.cmd UserGuide.txt; do
+  unregister-stand-in.cmd UserGuide.txt ShapedForm.exe sample.bmp; do
   [ -f "$folder/$f" ] || fail "the ZIP has no $f"
 done
 grep -q $'\r$' "$folder/register-stand-in.cmd" || fail "the scripts do not have Windows line ends"
@@ -86,6 +86,10 @@ grep -qx "TesselHost $version" "$work/out.log" || fail "--version printed: $(cat
 run TesselHost.exe --seconds 1 --out unused.wav
 [ "$status" -eq 3 ] && grep -q "Calder/Marlo control not installed" "$work/out.log" ||
   fail "without the stand-in, exit $status and: $(cat "$work/out.log")"
+
+echo "== the shaped form on its bundled picture"
+run ShapedForm.exe sample.bmp --seconds 1
+[ "$status" -eq 0 ] || fail "ShapedForm.exe sample.bmp: exit $status: $(cat "$work/out.log")"
 
 echo "== registering the stand-in with the bundled script"
 run cmd /c register-stand-in.cmd /q
