@@ -54,6 +54,7 @@ TEST(LayoutText, MalformedTextFailsNamingTheLine) {
       {"object F: TForm\n  Caption = 'a' b\nend", "line 2: text after a string"},
       {"object F: TForm\n  Left = 1", "missing end of F"},
       {"object F: TForm\nend\nend", "line 3: text after the last end"},
+      {"object F: TForm\n  object= 5\nend", "line 2: expected 'object Name: Class'"},
   };
   for (const auto& row : rows) {
     try {
@@ -63,6 +64,7 @@ TEST(LayoutText, MalformedTextFailsNamingTheLine) {
       EXPECT_NE(e.Message().find(row.message), std::string::npos) << e.Message();
     }
   }
+  EXPECT_EQ(fw::ParseLayout("object F: T\n  object\tG:\tU\n  end\nend").Children.at(0).Class, "U");
   std::string deep;
   for (int i = 0; i <= fw::kMaxLayoutDepth; ++i) deep += "object A" + std::to_string(i) + ": T\n";
   EXPECT_THROW(fw::ParseLayout(deep), fw::Exception);
