@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "receiver/CalderContract.h"
@@ -197,6 +198,23 @@ Rate RunDirect() {
   Call(calder::kInitControl, DISPATCH_METHOD, nullptr, 0, nullptr);
   DWORD start = GetTickCount();
   while (direct_status == -99 && GetTickCount() - start < 5000) Pump(10);
+  // The settings the plug-in writes at its InitHW with no settings file, so that the
+  // stand-in makes the same signal (its level decides how often samples clip).
+  const std::pair<DISPID, int32_t> settings[] = {
+      {calder::kIFfilter, calder::kFilterRates[5].index},
+      {calder::kHFgain, -10},
+      {calder::kIFgain, 24},
+  };
+  for (const auto& [id, value] : settings) {
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_I4;
+    arg.lVal = value;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&arg, &put, 1, 1};
+    component->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
+                      nullptr, nullptr);
+  }
   VARIANT args[2];
   VariantInit(&args[0]);
   VariantInit(&args[1]);
@@ -281,6 +299,13 @@ int main() {
   for (char& c : dll) {
     if (c == '/') c = '\\';
   }
+  // No settings file beside the bench: the plug-in takes its defaults, which the
+  // direct client puts too.
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string settings = self;
+  settings = settings.substr(0, settings.find_last_of('\\') + 1) + "Tessel-Calder_Marlo.ini";
+  DeleteFileA(settings.c_str());
   HMODULE module = LoadLibraryA(dll.c_str());
   if (module == nullptr) {
     std::fprintf(stderr, "error: cannot load %s\n", dll.c_str());
