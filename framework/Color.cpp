@@ -1,6 +1,5 @@
+// The named colours: a table that needs no window.
 #include "framework/Color.h"
-
-#include <windows.h>
 
 #include <array>
 #include <utility>
@@ -54,11 +53,6 @@ std::optional<TColor> IdentToColor(std::string_view ident) {
     if (name == ident) return value;
   }
   return std::nullopt;
-}
-
-uint32_t ColorToRGB(TColor c) {
-  if (c.IsSystem()) return ::GetSysColor(c.SystemIndex()) & 0xFFFFFF;
-  return c.Value() & 0xFFFFFF;
 }
 
 }  // namespace fw

@@ -8,6 +8,7 @@
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <initializer_list>
 #include <utility>
 
 namespace fw {
@@ -195,9 +196,10 @@ inline ScopedBstr AllocBstr(const wchar_t* text) {
 struct ExcepInfoTraits {
   static EXCEPINFO* InvalidValue() { return nullptr; }
   static void Free(EXCEPINFO* info) {
-    ::SysFreeString(std::exchange(info->bstrSource, nullptr));
-    ::SysFreeString(std::exchange(info->bstrDescription, nullptr));
-    ::SysFreeString(std::exchange(info->bstrHelpFile, nullptr));
+    // Only a failed call writes texts: a success costs no call into the system.
+    for (BSTR* text : {&info->bstrSource, &info->bstrDescription, &info->bstrHelpFile}) {
+      if (*text != nullptr) ::SysFreeString(std::exchange(*text, nullptr));
+    }
   }
 };
 using ExcepInfoStrings = Scoped<EXCEPINFO*, ExcepInfoTraits>;
@@ -219,20 +221,39 @@ inline ScopedOleInitialize InitializeOle() {
 // A VARIANT of our own, cleared with VariantClear when it goes. Not copyable.
 class ScopedVariant {
  public:
-  ScopedVariant() { ::VariantInit(&value_); }
-  ~ScopedVariant() { ::VariantClear(&value_); }
+  ScopedVariant() { value_.vt = VT_EMPTY; }
+  ~ScopedVariant() { Clear(); }
   ScopedVariant(const ScopedVariant&) = delete;
   ScopedVariant& operator=(const ScopedVariant&) = delete;
 
   // Clears the value and returns where a call writes a new one.
   VARIANT* Receive() {
-    ::VariantClear(&value_);
+    Clear();
     return &value_;
   }
   const VARIANT& get() const { return value_; }
 
  private:
+  // Numbers own nothing: they are emptied here, without a call per block of the
+  // data path. Strings, interfaces, arrays and references go through VariantClear.
+  static bool OwnsNothing(VARTYPE vt) {
+    return vt <= VT_DATE || vt == VT_ERROR || vt == VT_BOOL || (vt >= VT_I1 && vt <= VT_UINT);
+  }
+  void Clear() {
+    if (OwnsNothing(value_.vt)) {
+      value_.vt = VT_EMPTY;
+    } else {
+      ::VariantClear(&value_);
+    }
+  }
+
   VARIANT value_;
 };
+
+// Converts `value` in place to `type` unless it has that type already; the result
+// of VariantChangeType.
+inline HRESULT ToType(VARIANT* value, VARTYPE type) {
+  return value->vt == type ? S_OK : ::VariantChangeType(value, value, 0, type);
+}
 
 }  // namespace fw

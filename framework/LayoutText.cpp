@@ -79,7 +79,10 @@ class Parser {
       std::string_view line = NextLine();
       if (line.empty()) Fail("missing end of " + obj.Name);
       if (line == "end") return obj;
-      if (line.starts_with("object ")) {
+      // "object" opens a child whatever white space follows it; it never names a
+      // property, so text that reads back differently cannot slip through.
+      std::string_view first = line;
+      if (TakeIdent(first) == "object") {
         obj.Children.push_back(ParseObject(line, depth + 1));
         continue;
       }

@@ -135,7 +135,7 @@ void ReceiverControl::PutInt(DISPID dispid, int32_t value) {
 void ReceiverControl::Get(DISPID dispid, VARTYPE type, VARIANT* result) {
   HRESULT hr = Invoke(dispid, DISPATCH_PROPERTYGET, nullptr, 0, result);
   if (FAILED(hr)) throw OleError(hr, dispid);
-  hr = VariantChangeType(result, result, 0, type);
+  hr = fw::ToType(result, type);
   if (FAILED(hr)) throw OleError(hr, dispid);
 }
 
@@ -183,7 +183,7 @@ int32_t ReceiverControl::GetIntegerData(FixedI2Array& array) {
   VARIANT* value = result.Receive();
   HRESULT hr = Invoke(calder::kGetIntegerData, DISPATCH_METHOD, array.Argument(), 1, value);
   ULONG valid = array.Reclaim();
-  if (FAILED(hr) || FAILED(VariantChangeType(value, value, 0, VT_I4))) return 0;
+  if (FAILED(hr) || FAILED(fw::ToType(value, VT_I4))) return 0;
   // Never a count over values that are not this block's.
   if (value->lVal > 0 && static_cast<ULONG>(value->lVal) > valid)
     return static_cast<int32_t>(valid);

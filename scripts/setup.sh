@@ -5,8 +5,9 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
+# clang and its runtimes build the native sanitizer tests and fuzz targets (native/).
 PACKAGES=(mingw-w64 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth cmake googletest imagemagick
-          x11-apps fonts-dejavu-core fonts-wine python3)
+          x11-apps fonts-dejavu-core fonts-wine python3 clang libclang-rt-14-dev)
 
 # Prints the packages of PACKAGES that are not installed, one a line.
 missing_packages() {

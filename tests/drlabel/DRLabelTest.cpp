@@ -1,4 +1,4 @@
-// The label's rules, its pictures, its stored properties and its blinking through real
+// The label's pictures, its stored properties and its blinking through real
 // timer messages; and the gallery's label cases.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -62,13 +62,6 @@ bool PumpUntil(F done, DWORD ms = 3000) {
 }
 
 }  // namespace
-
-TEST(DRLabelRules, TinyFramesTextFormatAndCaption) {
-  EXPECT_EQ(drlabel::FrameRects(1, 5), (drlabel::FramePixels{{TRect{}, {0, 0, 1, 3}}, {}}));
-  EXPECT_EQ(drlabel::TextFormat(drlabel::HAlign::Center, true), 0x51u);
-  EXPECT_EQ(drlabel::TextFormat(drlabel::HAlign::Right, false), 0x852u);
-  EXPECT_EQ(drlabel::DrawnCaption(std::string(300, 'x')).size(), 255u);
-}
 
 TEST(DRLabelPaint, FrameColumnsAndRowsOfEachBorder) {
   const int w = 30, h = 12;
