@@ -147,6 +147,10 @@ Sequence Generate(uint32_t seed, int number, int max_steps) {
   s.close_at_end = below(10) < 6;
   int total_weight = 0;
   for (const OpChoice& c : kOps) total_weight += c.weight;
+  // Most sequences begin as a host would, so that the plug-in is alive and
+  // calling back before the misuse starts; the rest start anywhere.
+  const Op kPrefix[] = {Op::kInitHW, Op::kSetCallback, Op::kStartHW, Op::kPump};
+  const bool prefix = below(4) != 0;
   int count = 1 + below(max_steps);
   for (int i = 0; i < count; ++i) {
     Step step;
@@ -158,15 +162,16 @@ Sequence Generate(uint32_t seed, int number, int max_steps) {
       }
       w -= c.weight;
     }
+    if (prefix && i < static_cast<int>(std::size(kPrefix))) step.op = kPrefix[i];
     step.frequency = Frequency(rng);
     step.name = below(4) != 0;
     step.model = below(4) != 0;
     step.type = below(4) != 0;
-    step.callback = static_cast<CallbackKind>(below(3));
-    const unsigned kPumps[] = {0, 20, 60};
+    step.callback = static_cast<CallbackKind>(below(4) == 0 ? 0 : 1 + below(2));
+    const unsigned kPumps[] = {0, 15, 40};
     step.pump_ms = kPumps[below(3)];
     step.rate = below(7);
-    step.reentrant_at = 1 + below(8);
+    step.reentrant_at = 1 + below(4);
     step.reentrant_op = kFromCallback[below(static_cast<int>(std::size(kFromCallback)))];
     step.reentrant_frequency = Frequency(rng);
     s.steps.push_back(step);
@@ -355,7 +360,7 @@ class SequenceRun {
         HWND window = FindSettingsWindow();
         if (window != nullptr && IsWindowVisible(window)) {
           PostRateClick(window, step.rate);
-          Pump(30);
+          Pump(20);
         }
         break;
       }
@@ -433,7 +438,7 @@ MisuseReport RunMisuse(const MisuseOptions& options, HostWatch& watch) {
   for (int i = 0; i < options.sequences; ++i) {
     SequenceRun(options, options.first + i, watch, report).Run();
     ++report.sequences;
-    if (i == 0) report.after_first = MeasureResources();
+    if (i + 1 == options.warmup_sequences) report.after_warmup = MeasureResources();
   }
   report.at_end = MeasureResources();
   return report;

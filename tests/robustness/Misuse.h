@@ -19,6 +19,9 @@ struct MisuseOptions {
   int first = 0;  // number of the first sequence, to rerun one alone
   int sequences = 300;
   int max_steps = 30;  // host calls per sequence, at most
+  // Sequences after which the system's own caches (of window DCs, control
+  // pictures, fonts) have grown to what the plug-in's windows need.
+  int warmup_sequences = 20;
   bool print_steps = false;
 };
 
@@ -31,7 +34,7 @@ struct MisuseReport {
   long unloads = 0;
   // One line per fault: where (seed, sequence, step) and what.
   std::vector<std::string> findings;
-  ProcessResources after_first;  // after the first sequence, once the process has warmed up
+  ProcessResources after_warmup;
   ProcessResources at_end;
 };
 

@@ -105,20 +105,20 @@ std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, Hos
       PostMessageW(preamp, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
       PostMessageW(preamp, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     }
-    Pump(150);
+    Pump(100);
   }
 
   note("streaming");
   p.StartHW(7100000);
-  Pump(500, [] { return CountBlocks() >= 5; });
+  Pump(300, [] { return CountBlocks() >= 5; });
   at(Phase::kStreaming);
   p.SetHWLO(7200000);
   p.GetHWLO();
   if (window != nullptr) PostRateClick(window, 5);
-  Pump(200);
+  Pump(150);
   p.StopHW();
   p.StartHW(7300000);
-  Pump(100);
+  Pump(60);
 
   note("close");
   at(Phase::kClose);
@@ -126,7 +126,7 @@ std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, Hos
   p.CloseHW();
   if (FindSettingsWindow() != nullptr) problem("the window outlives CloseHW");
   const std::size_t calls = HostCalls().size();
-  Pump(150);
+  Pump(100);
   if (HostCalls().size() != calls) problem("callbacks after CloseHW");
   for (const HostCall& c : HostCalls()) {
     bool status_form = c.count == -1 && c.samples == nullptr;

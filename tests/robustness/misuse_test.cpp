@@ -28,10 +28,13 @@ TEST(Misuse, RandomCallSequencesDoNoHarm) {
   EXPECT_GT(r.callbacks, r.sequences);
   EXPECT_GT(r.calls_from_callbacks, r.sequences / 10);
   EXPECT_GT(r.unloads, r.sequences);
-  // Each load's objects leave with it: a leak per load would grow by the number of
-  // sequences.
-  EXPECT_EQ(r.at_end.user_objects, r.after_first.user_objects);
-  EXPECT_LE(r.at_end.gdi_objects - r.after_first.gdi_objects, 2);
+  // Each load's objects leave with it: a leak per load would grow by one object or
+  // more per sequence, 180 after the warm-up. What the system keeps for the process
+  // (cached window DCs, each with its region and pen; pictures of the standard
+  // controls) grew by 55 objects in the first five sequences and then not at all;
+  // the bound leaves room for about three more cached DCs.
+  EXPECT_EQ(r.at_end.user_objects, r.after_warmup.user_objects);
+  EXPECT_LE(r.at_end.gdi_objects - r.after_warmup.gdi_objects, 12);
 }
 
 }  // namespace
