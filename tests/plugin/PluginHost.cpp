@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -43,8 +44,12 @@ HMODULE plugin_module = nullptr;
 PluginApi& Plugin() {
   static PluginApi api{};
   if (plugin_module == nullptr) {
-    HMODULE module = LoadLibraryA(WinePath(TESSEL_DLL_PATH).c_str());
-    EXPECT_NE(module, nullptr) << "cannot load " << TESSEL_DLL_PATH;
+    // TESSEL_DLL (a Windows path) names another build of the plug-in, e.g. for a
+    // long benchmark run while this build folder is rebuilt.
+    const char* other = std::getenv("TESSEL_DLL");
+    std::string path = other != nullptr ? other : WinePath(TESSEL_DLL_PATH);
+    HMODULE module = LoadLibraryA(path.c_str());
+    EXPECT_NE(module, nullptr) << "cannot load " << path;
     if (module == nullptr) std::abort();
     std::string missing;
     EXPECT_TRUE(host::ResolvePluginApi(module, &api, &missing))

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "tests/robustness/GuardedBuffer.h"
 #include "tests/robustness/ProcessResources.h"
 
@@ -35,6 +37,16 @@ TEST(Support, ResourceCountsFollowObjectsMadeAndFreed) {
   EXPECT_EQ(after.gdi_objects, before.gdi_objects);
   EXPECT_EQ(after.user_objects, before.user_objects);
   EXPECT_LT(after.private_bytes, during.private_bytes);
+}
+
+// A leak is most often many small heap blocks: they must show in private memory.
+TEST(Support, SmallHeapBlocksShowInPrivateMemory) {
+  const ProcessResources before = MeasureResources();
+  std::vector<void*> blocks;
+  for (int i = 0; i < 16384; ++i) blocks.push_back(HeapAlloc(GetProcessHeap(), 0, 48));
+  const ProcessResources during = MeasureResources();
+  for (void* b : blocks) HeapFree(GetProcessHeap(), 0, b);
+  EXPECT_GE(during.private_bytes, before.private_bytes + 16384 * 48);
 }
 
 TEST(Support, AGuardedBufferEndsAtAPageNoOneMayTouch) {
