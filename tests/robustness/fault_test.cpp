@@ -23,6 +23,15 @@ enum class Phase { kStartUp, kSettingsPush, kUserChange, kStreaming, kClose };
 
 // Every dispatch id the plug-in uses.
 constexpr int kUsedIds[] = {1, 2, 4, 5, 6, 8, 9, 10, 13, 14, 18, 21, 34};
+// Stands for all of them at once: a receiver that stops answering anything.
+constexpr int kAllIds = 0;
+
+std::wstring FailList(int id) {
+  if (id != kAllIds) return std::to_wstring(id);
+  std::wstring list;
+  for (int used : kUsedIds) list += (list.empty() ? L"" : L",") + std::to_wstring(used);
+  return list;
+}
 
 constexpr wchar_t kSwitchName[] = L"tessel-robustness-fail-switch";
 
@@ -36,7 +45,17 @@ std::size_t CountBlocks() {
                        [](const HostCall& c) { return c.count >= 0; });
 }
 
+std::string Label(int id) {
+  return id == kAllIds ? std::string("every id") : "id " + std::to_string(id);
+}
+
 std::size_t CountFailedInvokes(int id) {
+  if (id == kAllIds) {
+    const auto lines = SimLog();
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.size() >= 5 && line.compare(line.size() - 5, 5, " FAIL") == 0;
+    });
+  }
   std::string get = "get " + std::to_string(id);
   std::string put = "put " + std::to_string(id) + " ";
   std::string call = "call " + std::to_string(id);
@@ -53,12 +72,8 @@ std::size_t CountFailedInvokes(int id) {
 // A whole host session with `id` rejected from `phase` on. Returns what went wrong.
 std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, HostWatch& watch) {
   std::vector<std::string> problems;
-  auto problem = [&](const std::string& what) {
-    problems.push_back("id " + std::to_string(id) + ": " + what);
-  };
-  auto note = [&](const char* what) {
-    watch.Note("failing id " + std::to_string(id) + ": " + what);
-  };
+  auto problem = [&](const std::string& what) { problems.push_back(Label(id) + ": " + what); };
+  auto note = [&](const char* what) { watch.Note("failing " + Label(id) + ": " + what); };
 
   RemoveSettings();
   WriteFileText(SettingsPath(), kSettings);
@@ -66,7 +81,7 @@ std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, Hos
   SetEnv(L"CALDER_SIM_STATUS", L"1");
   SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
   SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
-  SetEnv(L"CALDER_SIM_FAIL", std::to_wstring(id).c_str());
+  SetEnv(L"CALDER_SIM_FAIL", FailList(id).c_str());
   SetEnv(L"CALDER_SIM_FAIL_SWITCH", kSwitchName);
   StartSimLog();
   ResetEvent(fail_switch);
@@ -120,6 +135,14 @@ std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, Hos
   p.StartHW(7300000);
   Pump(60);
 
+  // Once the component answers again, so does the plug-in: no failure leaves it stuck.
+  note("recovery");
+  ResetEvent(fail_switch);
+  const std::size_t blocks = CountBlocks();
+  p.StartHW(7400000);
+  Pump(500, [&] { return CountBlocks() >= blocks + 3; });
+  if (CountBlocks() < blocks + 3) problem("no blocks once the component works again");
+
   note("close");
   at(Phase::kClose);
   const int32_t rate = p.GetHWSR();
@@ -163,10 +186,13 @@ void RunPhase(Phase phase, const std::set<int>& reached) {
   HANDLE fail_switch = CreateEventW(nullptr, TRUE, FALSE, kSwitchName);
   ASSERT_NE(fail_switch, nullptr);
   int injected = 0;
-  for (int id : kUsedIds) {
+  std::vector<int> ids(std::begin(kUsedIds), std::end(kUsedIds));
+  ids.push_back(kAllIds);
+  for (int id : ids) {
     for (const std::string& problem : RunSession(id, phase, fail_switch, watch)) {
       if (problem.rfind("no-injection", 0) == 0) {
-        EXPECT_EQ(reached.count(id), 0u) << "the failure of id " << id << " never hit";
+        bool expected = id == kAllIds ? !reached.empty() : reached.count(id) > 0;
+        EXPECT_FALSE(expected) << "the failure of " << Label(id) << " never hit";
       } else {
         ADD_FAILURE() << problem;
       }
@@ -175,8 +201,10 @@ void RunPhase(Phase phase, const std::set<int>& reached) {
   }
   CloseHandle(fail_switch);
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
-  std::printf("%zu ids failed at this phase, %d of them used at or after it\n", std::size(kUsedIds),
-              injected);
+  std::printf(
+      "%zu ids failed one at a time and all together from this phase on; %d of them are "
+      "used at or after it\n",
+      std::size(kUsedIds), injected);
   RemoveSettings();
 }
 
