@@ -139,10 +139,12 @@ Sequence Generate(uint32_t seed, int number, int max_steps) {
   auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
   const wchar_t* kStatuses[] = {L"1", L"1", L"1",      L"2",      L"0",
                                 L"3", L"5", L"0,1@40", L"1,3@60", L"1,2@30,2@60"};
-  const wchar_t* kDevices[] = {L"Calder", L"Marlo", L"calder-x"};
+  // The last name makes a model text longer than the host's buffer.
+  const std::wstring kDevices[] = {L"Calder", L"Marlo", L"calder-x",
+                                   L"Calder" + std::wstring(120, L'x')};
   Sequence s;
   s.status = kStatuses[below(10)];
-  s.device = kDevices[below(3)];
+  s.device = kDevices[below(4)];
   s.settings_kind = below(3);
   s.close_at_end = below(10) < 6;
   int total_weight = 0;
