@@ -34,5 +34,7 @@ int main(int argc, char** argv) {
   std::printf("fatal exceptions: %d %s\n", watch.FatalExceptions(), watch.FirstFatal().c_str());
   bool exact = r.lost == 0 && r.repeated == 0 && r.bad_blocks == 0;
   std::printf("every block exactly once: %s\n", exact ? "yes" : "NO");
-  return exact && watch.FatalExceptions() == 0 ? 0 : 1;
+  std::printf("GDI, USER and private memory flat (within %ld objects and %lld KiB): %s\n",
+              kSoakObjectGrowthBound, kSoakPrivateGrowthBound / 1024, Flat(r) ? "yes" : "NO");
+  return exact && Flat(r) && watch.FatalExceptions() == 0 ? 0 : 1;
 }

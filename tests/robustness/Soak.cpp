@@ -125,6 +125,11 @@ SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
   return report;
 }
 
+bool Flat(const SoakReport& r) {
+  return r.gdi_growth <= kSoakObjectGrowthBound && r.user_growth <= kSoakObjectGrowthBound &&
+         r.private_growth <= kSoakPrivateGrowthBound;
+}
+
 std::string Summary(const SoakReport& r) {
   char text[512];
   const ProcessResources first =

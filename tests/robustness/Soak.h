@@ -42,7 +42,21 @@ struct SoakReport {
   long long private_growth = 0;
 };
 
+// After the warm-up nothing should be made per block or per change without being
+// freed again. A GDI or USER object made per second would add one per second of
+// the run (50 in a minute); a bound of 2 leaves room only for an object that some
+// code makes once, on first use, after the warm-up.
+inline constexpr long kSoakObjectGrowthBound = 2;
+// A leak of 40 bytes per block (the smallest heap block with its header, times
+// the ~6,000 blocks after the warm-up of a minute's run) or of 5 KiB per change
+// exceeds 256 KiB; the heap grows in steps of 64 KiB, and a minute's run grew by
+// none. In an hour's run the same bound catches a leak of a byte per block.
+inline constexpr long long kSoakPrivateGrowthBound = 256 * 1024;
+
 SoakReport RunSoak(const SoakOptions& options, HostWatch& watch);
+
+// True when the growth after the warm-up stays within the bounds above.
+bool Flat(const SoakReport& report);
 
 // The report in a few lines, for a person.
 std::string Summary(const SoakReport& report);

@@ -11,16 +11,6 @@
 namespace tessel::testing {
 namespace {
 
-// After the warm-up nothing should be made per block or per change without being
-// freed again. A GDI or USER object made per second would add one per second of
-// the run (50 in a minute); a bound of 2 leaves room only for an object that some
-// code makes once, on first use, after the warm-up.
-constexpr long kObjectGrowthBound = 2;
-// A leak of 40 bytes per block (the smallest heap block with its header, times
-// the ~6,000 blocks after the warm-up) or of 5 KiB per change exceeds 256 KiB;
-// the heap's own growth in whole 64 KiB steps stays below it.
-constexpr long long kPrivateGrowthBound = 256 * 1024;
-
 TEST(Soak, StreamingWithChangesEverySecondLosesNothingAndStaysFlat) {
   SoakOptions options;
   if (const char* seconds = std::getenv("TESSEL_SOAK_SECONDS"))
@@ -40,9 +30,9 @@ TEST(Soak, StreamingWithChangesEverySecondLosesNothingAndStaysFlat) {
   // The window took every change.
   EXPECT_EQ(r.rates_not_taken, 0);
   EXPECT_EQ(r.settings_calls, r.rate_clicks + 1) << "one per click, and the first click";
-  EXPECT_LE(r.gdi_growth, kObjectGrowthBound);
-  EXPECT_LE(r.user_growth, kObjectGrowthBound);
-  EXPECT_LE(r.private_growth, kPrivateGrowthBound);
+  EXPECT_LE(r.gdi_growth, kSoakObjectGrowthBound);
+  EXPECT_LE(r.user_growth, kSoakObjectGrowthBound);
+  EXPECT_LE(r.private_growth, kSoakPrivateGrowthBound);
 }
 
 }  // namespace
