@@ -45,6 +45,13 @@ int main(int argc, char** argv) {
               r.after_warmup.private_bytes / 1024);
   std::printf("at the end:        %ld GDI objects, %ld USER objects, %zu KiB private\n",
               r.at_end.gdi_objects, r.at_end.user_objects, r.at_end.private_bytes / 1024);
+  const int measured = r.sequences - options.warmup_sequences;
+  if (measured > 0) {
+    std::printf(
+        "after the warm-up, per sequence: %+.2f GDI objects, %+.1f KiB private\n",
+        double(r.at_end.gdi_objects - r.after_warmup.gdi_objects) / measured,
+        (double(r.at_end.private_bytes) - double(r.after_warmup.private_bytes)) / 1024 / measured);
+  }
   std::printf("fatal exceptions: %d %s\n", watch.FatalExceptions(), watch.FirstFatal().c_str());
   std::printf("findings: %zu\n", r.findings.size());
   for (const std::string& finding : r.findings) std::printf("  %s\n", finding.c_str());
