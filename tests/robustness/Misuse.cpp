@@ -192,6 +192,13 @@ bool KnownStatus(int32_t s) {
   return s == -99 || s == 0 || s == 1 || s == 2 || s == 3 || s == 5;
 }
 
+// The host's buffers for InitHW: two 64-byte texts and the type.
+struct HostTexts {
+  GuardedBuffer name{64};
+  GuardedBuffer model{64};
+  GuardedBuffer type{4};
+};
+
 class SequenceRun {
  public:
   SequenceRun(const MisuseOptions& options, int number, HostWatch& watch, MisuseReport& report)
@@ -282,23 +289,28 @@ class SequenceRun {
     PluginApi& p = Plugin();
     switch (step.op) {
       case Op::kInitHW: {
-        name_.Reset();
-        model_.Reset();
-        type_.Reset();
+        // A call from a callback inside an InitHW gets buffers of its own.
+        HostTexts& texts = from_callback ? inner_texts_ : texts_;
+        GuardedBuffer& name = texts.name;
+        GuardedBuffer& model = texts.model;
+        GuardedBuffer& type_field = texts.type;
+        name.Reset();
+        model.Reset();
+        type_field.Reset();
         // The first InitHW of a load forgets a callback set before it.
         if (!init_called_ && !closed_) callback_registered_ = false;
         init_called_ = true;
-        auto* type = reinterpret_cast<int32_t*>(type_.data());
-        bool ok = p.InitHW(step.name ? name_.data() : nullptr, step.model ? model_.data() : nullptr,
+        auto* type = reinterpret_cast<int32_t*>(type_field.data());
+        bool ok = p.InitHW(step.name ? name.data() : nullptr, step.model ? model.data() : nullptr,
                            step.type ? type : nullptr);
         if (step.type && *type != 1) Finding("*type is " + std::to_string(*type));
-        if (step.name && !name_.Terminated()) Finding("name not terminated within 64 bytes");
-        if (step.model && !model_.Terminated()) Finding("model not terminated within 64 bytes");
+        if (step.name && !name.Terminated()) Finding("name not terminated within 64 bytes");
+        if (step.model && !model.Terminated()) Finding("model not terminated within 64 bytes");
         if (ok) ++report_.successful_inits;
-        if (ok && step.model && std::string(model_.data()) != "N/A")
-          Finding(std::string("success with model ") + model_.data());
-        if (!ok && step.model && std::string(model_.data()) != "Boh?")
-          Finding(std::string("failure with model ") + model_.data());
+        if (ok && step.model && std::string(model.data()) != "N/A")
+          Finding(std::string("success with model ") + model.data());
+        if (!ok && step.model && std::string(model.data()) != "Boh?")
+          Finding(std::string("failure with model ") + model.data());
         if (ok && closed_) Finding("InitHW succeeded after CloseHW");
         break;
       }
@@ -422,9 +434,8 @@ class SequenceRun {
   std::size_t step_index_ = 0;
   ProfileContent initial_settings_;
   long windows_before_ = 0;
-  GuardedBuffer name_{64};
-  GuardedBuffer model_{64};
-  GuardedBuffer type_{4};
+  HostTexts texts_;
+  HostTexts inner_texts_;
   bool init_called_ = false;
   bool closed_ = false;
   bool callback_registered_ = false;
