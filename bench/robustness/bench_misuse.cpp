@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   MisuseOptions options;
   options.seed = 20261207;
   options.sequences = 10000;
+  options.progress_every = 500;
   for (int i = 1; i < argc; ++i) {
     const char* next = i + 1 < argc ? argv[i + 1] : "0";
     if (std::strcmp(argv[i], "--seed") == 0) {

@@ -452,6 +452,10 @@ MisuseReport RunMisuse(const MisuseOptions& options, HostWatch& watch) {
     SequenceRun(options, options.first + i, watch, report).Run();
     ++report.sequences;
     if (i + 1 == options.warmup_sequences) report.after_warmup = MeasureResources();
+    if (options.progress_every > 0 && (i + 1) % options.progress_every == 0) {
+      std::printf("%d sequences, %zu findings\n", i + 1, report.findings.size());
+      std::fflush(stdout);
+    }
   }
   report.at_end = MeasureResources();
   return report;

@@ -23,6 +23,7 @@ struct MisuseOptions {
   // pictures, fonts) have grown to what the plug-in's windows need.
   int warmup_sequences = 20;
   bool print_steps = false;
+  int progress_every = 0;  // prints a line after each this many sequences; 0: none
 };
 
 struct MisuseReport {
