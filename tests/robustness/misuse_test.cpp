@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "tests/plugin/PluginHost.h"
 #include "tests/robustness/Misuse.h"
 
 namespace tessel::testing {
@@ -35,6 +36,45 @@ TEST(Misuse, RandomCallSequencesDoNoHarm) {
   // the bound leaves room for about three more cached DCs.
   EXPECT_EQ(r.at_end.user_objects, r.after_warmup.user_objects);
   EXPECT_LE(r.at_end.gdi_objects - r.after_warmup.gdi_objects, 12);
+}
+
+// A host that closes the plug-in from its callback and unloads it as soon as its
+// own message loop has the control back, before the close has been carried out.
+TEST(Misuse, UnloadingWhileACloseFromACallbackIsPending) {
+  HostWatch watch;
+  SetEnv(L"CALDER_SIM_STATUS", L"1");
+  SetEnv(L"CALDER_SIM_UNPACED", L"4");
+  RemoveSettings();
+  ASSERT_TRUE(Init().ok);
+  HWND window = FindSettingsWindow();
+  bool closed = false;
+  SetCallbackAction([&](const HostCall& c) {
+    if (c.count >= 0 && !closed) {
+      closed = true;
+      Plugin().CloseHW();
+    }
+  });
+  Plugin().SetCallback(&RecordingCallback);
+  Plugin().StartHW(7100000);
+  // One message at a time, as a host's loop takes them, until the close is asked for.
+  DWORD start = GetTickCount();
+  while (!closed && GetTickCount() - start < 3000) {
+    MSG message;
+    if (!GetMessageW(&message, nullptr, 0, 0)) break;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  ASSERT_TRUE(closed);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_TRUE(IsWindow(window)) << "the close waits for a later message";
+  const std::size_t calls = HostCalls().size();
+  EXPECT_TRUE(UnloadPlugin());
+  EXPECT_FALSE(IsWindow(window));
+  Pump(300);
+  EXPECT_EQ(HostCalls().size(), calls);
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  EXPECT_TRUE(FileExists(SettingsPath())) << "the close saved the settings";
+  RemoveSettings();
 }
 
 }  // namespace
