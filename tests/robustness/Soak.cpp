@@ -91,6 +91,8 @@ SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
     if (p.GetHWSR() != kRates[rate]) ++report.rates_not_taken;
     DWORD spent = GetTickCount() - start;
     if (spent < 1000) Pump(1000 - spent);
+    long before = report.samples.empty() ? 0 : report.samples.back().blocks;
+    if (tally.blocks == before) ++report.silent_seconds;
     report.samples.push_back({second + 1, tally.blocks, MeasureResources()});
     if (options.print_each_minute && (second + 1) % 60 == 0) {
       const SoakSample& s = report.samples.back();
@@ -135,13 +137,14 @@ std::string Summary(const SoakReport& r) {
   const ProcessResources first =
       r.samples.empty() ? ProcessResources{} : r.samples.front().resources;
   std::snprintf(text, sizeof text,
-                "%zu s: %ld blocks delivered, %ld lost, %ld repeated, %ld malformed; %ld rate "
+                "%zu s: %ld blocks delivered (none in %ld seconds), %ld lost, %ld repeated, %ld "
+                "malformed; %ld rate "
                 "clicks (%ld settings calls, %ld not taken), %ld gain keys\n"
                 "after the warm-up: GDI objects %+ld (of %ld), USER objects %+ld (of %ld), "
                 "private memory %+lld KiB (of %zu KiB)",
-                r.samples.size(), r.blocks, r.lost, r.repeated, r.bad_blocks, r.rate_clicks,
-                r.settings_calls, r.rates_not_taken, r.gain_keys, r.gdi_growth, first.gdi_objects,
-                r.user_growth, first.user_objects, r.private_growth / 1024,
+                r.samples.size(), r.blocks, r.silent_seconds, r.lost, r.repeated, r.bad_blocks,
+                r.rate_clicks, r.settings_calls, r.rates_not_taken, r.gain_keys, r.gdi_growth,
+                first.gdi_objects, r.user_growth, first.user_objects, r.private_growth / 1024,
                 first.private_bytes / 1024);
   return text;
 }

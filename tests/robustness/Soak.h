@@ -33,6 +33,7 @@ struct SoakReport {
   long gain_keys = 0;
   long settings_calls = 0;   // the host's settings-change callbacks
   long rates_not_taken = 0;  // a click after which GetHWSR did not give its rate
+  long silent_seconds = 0;   // seconds in which no block arrived
   bool init_ok = false;
   std::vector<SoakSample> samples;  // one per second
   // Growth after the warm-up: the highest count of the rest of the run against the

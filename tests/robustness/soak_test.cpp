@@ -21,12 +21,11 @@ TEST(Soak, StreamingWithChangesEverySecondLosesNothingAndStaysFlat) {
   ASSERT_TRUE(r.init_ok);
   std::printf("%s\n", Summary(r).c_str());
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
-  // Every block exactly once, and as many as the rates give: on average over the
-  // alternating rates at least a quarter of the widest rate's 191 blocks a second.
+  // Every block exactly once, and the stream never stopped.
   EXPECT_EQ(r.lost, 0);
   EXPECT_EQ(r.repeated, 0);
   EXPECT_EQ(r.bad_blocks, 0);
-  EXPECT_GT(r.blocks, static_cast<long>(options.seconds) * 48);
+  EXPECT_EQ(r.silent_seconds, 0);
   // The window took every change.
   EXPECT_EQ(r.rates_not_taken, 0);
   EXPECT_EQ(r.settings_calls, r.rate_clicks + 1) << "one per click, and the first click";
