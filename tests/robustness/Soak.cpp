@@ -55,6 +55,8 @@ constexpr WPARAM kIfKeys[] = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_UP, VK_UP, 
 
 SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
   SoakReport report;
+  // Room for every sample at once: the list must not grow while memory is measured.
+  report.samples.reserve(options.seconds);
   tally = Tally{};
   SetEnv(L"CALDER_SIM_STATUS", L"1");
   SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
