@@ -453,7 +453,8 @@ MisuseReport RunMisuse(const MisuseOptions& options, HostWatch& watch) {
     ++report.sequences;
     if (i + 1 == options.warmup_sequences) report.after_warmup = MeasureResources();
     if (options.progress_every > 0 && (i + 1) % options.progress_every == 0) {
-      std::printf("%d sequences, %zu findings\n", i + 1, report.findings.size());
+      std::printf("%d sequences, %zu findings, %zu KiB private\n", i + 1, report.findings.size(),
+                  MeasureResources().private_bytes / 1024);
       std::fflush(stdout);
     }
   }
