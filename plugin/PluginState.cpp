@@ -19,7 +19,9 @@ void LeaveBusy(PluginState& state) {
 void NotifyHost(const PluginState& state, int32_t count, int32_t status, float iq_offset,
                 int16_t* samples) noexcept {
   HostCallbackFn callback = state.HostCallback;
-  if (callback == nullptr) return;
+  // A host that has closed the plug-in hears nothing more, also while the close
+  // waits for the component's fire call to return.
+  if (callback == nullptr || state.ClosePending) return;
   try {
     callback(count, status, iq_offset, samples);
   } catch (...) {

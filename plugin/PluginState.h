@@ -35,7 +35,8 @@ struct PluginState : ReceiverState {
   void (*PostClose)() = nullptr;
 };
 
-// Calls the host's callback if one is set. Nothing thrown by the host gets past it.
+// Calls the host's callback if one is set and no close is pending. Nothing thrown by
+// the host gets past it.
 void NotifyHost(const PluginState& state, int32_t count, int32_t status, float iq_offset,
                 int16_t* samples) noexcept;
 
@@ -56,7 +57,9 @@ class PluginHostLink final : public HostLink {
  public:
   explicit PluginHostLink(PluginState& state) : state_(state) {}
   ReceiverState& State() override { return state_; }
-  bool HasCallback() const override { return state_.HostCallback != nullptr; }
+  bool HasCallback() const override {
+    return state_.HostCallback != nullptr && !state_.ClosePending;
+  }
   void Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) override {
     NotifyHost(state_, count, status, iq_offset, samples);
   }

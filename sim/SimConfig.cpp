@@ -135,6 +135,12 @@ SimConfig ParseSimConfig(const EnvironmentLookup& lookup) {
     if (!n) Reject("CALDER_SIM_REPLACE_ARRAY", *v, "a number of values, 0 to 2048");
     config.replacement_values = static_cast<int>(*n);
   }
+  if (auto v = lookup(L"CALDER_SIM_FAIL_SWITCH")) config.fail_switch = Trim(*v);
+  if (auto v = number_text(L"CALDER_SIM_STAMP")) {
+    const auto on = ParseInteger(*v, 0, 1);
+    if (!on) Reject("CALDER_SIM_STAMP", *v, "0 or 1");
+    config.stamp_blocks = *on == 1;
+  }
   return config;
 }
 

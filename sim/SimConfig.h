@@ -32,6 +32,8 @@ struct SimConfig {
   std::wstring log_path;                                    // CALDER_SIM_LOG; empty = none
   bool fragile = false;                                     // CALDER_SIM_FRAGILE
   std::optional<int> replacement_values;                    // CALDER_SIM_REPLACE_ARRAY
+  std::wstring fail_switch;   // CALDER_SIM_FAIL_SWITCH; empty = the failures are always on
+  bool stamp_blocks = false;  // CALDER_SIM_STAMP
 };
 
 // Returns a variable's text, or nullopt when it is not set.

@@ -89,6 +89,11 @@ HRESULT SimControl::Initialize() {
   generator_.Fill(block_.data(), kPairsPerBlock);
   const HRESULT hr = log_.Open(config_.log_path);
   if (FAILED(hr)) return hr;
+  if (!config_.fail_switch.empty()) {
+    // The test that names the switch has made it; a name nobody made is a mistake.
+    fail_switch_.reset(OpenEventW(SYNCHRONIZE, FALSE, config_.fail_switch.c_str()));
+    if (!fail_switch_) return E_INVALIDARG;
+  }
   return window_.Create(ModuleInstance(), this);
 }
 
@@ -155,7 +160,7 @@ STDMETHODIMP SimControl::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DI
     const Microsoft::WRL::ComPtr<IDispatch> keep_alive(static_cast<IDispatch*>(this));
     const Member* member = FindMember(id);
     HRESULT hr;
-    if (config_.failing_dispids.count(id)) {
+    if (config_.failing_dispids.count(id) && FailuresOn()) {
       hr = Raise(exception, E_FAIL,
                  L"Member " + std::to_wstring(id) + L" is configured to fail (CALDER_SIM_FAIL)");
     } else if (!member) {
@@ -458,6 +463,12 @@ void SimControl::FireBlocks(int count, uint32_t generation) {
     // Stop, or a new Start, from inside an event ends this batch.
     if (!streaming_ || generation != stream_generation_) break;
     generator_.Fill(block_.data(), kPairsPerBlock);
+    if (config_.stamp_blocks) {
+      // The block's number in place of its first I/Q pair, low half first.
+      block_[0] = static_cast<int16_t>(blocks_fired_ & 0xFFFF);
+      block_[1] = static_cast<int16_t>(blocks_fired_ >> 16);
+    }
+    ++blocks_fired_;
     FireEvent(kOnDataRdy, kStatusStreaming);
   }
   firing_blocks_ = false;
@@ -498,6 +509,11 @@ STDMETHODIMP SimControl::FindConnectionPoint(REFIID iid, IConnectionPoint** poin
   *point = &events_;
   events_.AddRef();
   return S_OK;
+}
+
+// The configured failures apply while their switch is set, or always without one.
+bool SimControl::FailuresOn() const {
+  return !fail_switch_ || WaitForSingleObject(fail_switch_.get(), 0) == WAIT_OBJECT_0;
 }
 
 int64_t SimControl::Now() const {

@@ -11,6 +11,7 @@
 
 #include "sim/BlockPacer.h"
 #include "sim/EventConnectionPoint.h"
+#include "sim/Handles.h"
 #include "sim/InvokeLog.h"
 #include "sim/Members.h"
 #include "sim/MessageWindow.h"
@@ -74,6 +75,7 @@ class SimControl final : public IDispatch,
   void FireEvent(DISPID id, int32_t status);
   HRESULT ReplaceArray(const VARIANT& arg, int values, VARIANT* result);
 
+  bool FailuresOn() const;
   int64_t Now() const;
   int CurrentRate() const;
   void LogInvoke(DISPID id, WORD flags, const DISPPARAMS& params, const Member* member,
@@ -84,11 +86,13 @@ class SimControl final : public IDispatch,
   EventConnectionPoint events_;
   MessageWindow window_;
   InvokeLog log_;
+  ScopedHandle fail_switch_;  // the event that turns the configured failures on, if any
   SignalGenerator generator_;
   BlockPacer pacer_;
   StatusScript status_script_;
   std::vector<int16_t> block_;
   int64_t ticks_per_second_ = 1;
+  uint32_t blocks_fired_ = 0;  // data events so far; the stamp of the next block
 
   int64_t init_time_ = 0;
   uint32_t init_generation_ = 0;    // which InitControl a posted message belongs to

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace tessel::testing {
 namespace {
@@ -35,19 +37,37 @@ std::string WinePath(const std::string& unix_path) {
   return path;
 }
 
+namespace {
+HMODULE plugin_module = nullptr;
+}  // namespace
+
 PluginApi& Plugin() {
   static PluginApi api{};
-  static bool loaded = false;
-  if (!loaded) {
-    HMODULE module = LoadLibraryA(WinePath(TESSEL_DLL_PATH).c_str());
-    EXPECT_NE(module, nullptr) << "cannot load " << TESSEL_DLL_PATH;
+  if (plugin_module == nullptr) {
+    // TESSEL_DLL (a Windows path) names another build of the plug-in, e.g. for a
+    // long benchmark run while this build folder is rebuilt.
+    const char* other = std::getenv("TESSEL_DLL");
+    std::string path = other != nullptr ? other : WinePath(TESSEL_DLL_PATH);
+    HMODULE module = LoadLibraryA(path.c_str());
+    EXPECT_NE(module, nullptr) << "cannot load " << path;
     if (module == nullptr) std::abort();
     std::string missing;
     EXPECT_TRUE(host::ResolvePluginApi(module, &api, &missing))
         << "missing entry point " << missing;
-    loaded = true;
+    plugin_module = module;
   }
   return api;
+}
+
+bool UnloadPlugin() {
+  if (plugin_module == nullptr) return true;
+  HMODULE module = std::exchange(plugin_module, nullptr);
+  if (!FreeLibrary(module)) return false;
+  return GetModuleHandleA("Tessel_Calder.dll") == nullptr;
+}
+
+HMODULE PluginModule() {
+  return plugin_module;
 }
 
 std::vector<HostCall>& HostCalls() {

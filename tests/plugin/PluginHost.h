@@ -23,9 +23,16 @@ struct HostCall {
   int16_t* samples;
 };
 
-// Loads the plug-in (once per process) and returns its entry points; fails the
-// test when the DLL or an entry point is missing.
+// Loads the plug-in (once, or again after UnloadPlugin) and returns its entry
+// points; fails the test when the DLL or an entry point is missing.
 PluginApi& Plugin();
+
+// Frees the plug-in as a host that unloads it does; the next Plugin() loads it
+// afresh, with its globals as at first load. True when the DLL is gone.
+bool UnloadPlugin();
+
+// The loaded plug-in's module, or null.
+HMODULE PluginModule();
 
 // Windows path of a file of the build, from the unix path CMake knows.
 std::string WinePath(const std::string& unix_path);

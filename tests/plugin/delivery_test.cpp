@@ -262,6 +262,26 @@ TEST(Reentry, ClosingFromACallbackLeavesAComponentThatHoldsNoReferenceToItselfAl
   ExpectClosingFromABlockCallbackIsSafe(true);
 }
 
+TEST(Reentry, NothingReachesTheHostAfterItClosedFromACallback) {
+  // The component fires eight blocks from one message: the seven after the close
+  // find the plug-in closing and must not reach a host that has closed it.
+  UseReceiver();
+  SetEnv(L"CALDER_SIM_UNPACED", L"8");
+  ASSERT_TRUE(Init().ok);
+  HWND window = FindSettingsWindow();
+  Plugin().SetCallback(&RecordingCallback);
+  SetCallbackAction([](const HostCall& c) {
+    if (c.count >= 0) Plugin().CloseHW();
+  });
+  Plugin().StartHW(7100000);
+  Pump(2000, [] { return CountBlocks() >= 1; });
+  Pump(300);
+  EXPECT_EQ(HostCalls().size(), 1u);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(FileExists(SettingsPath()));
+  RemoveSettings();
+}
+
 // What a host message handled inside the first InitHW's wait sees of the plug-in.
 struct WaitView {
   bool seen = false;

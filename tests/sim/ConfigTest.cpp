@@ -39,7 +39,9 @@ TEST(SimConfig, ReadsEveryVariable) {
                                   {L"CALDER_SIM_FAIL", L"4,13, 21"},
                                   {L"CALDER_SIM_COUNT", L"-5"},
                                   {L"CALDER_SIM_UNPACED", L"16"},
-                                  {L"CALDER_SIM_LOG", L"C:\\t\\sim.log"}});
+                                  {L"CALDER_SIM_LOG", L"C:\\t\\sim.log"},
+                                  {L"CALDER_SIM_FAIL_SWITCH", L" phase-7 "},
+                                  {L"CALDER_SIM_STAMP", L"1"}});
   EXPECT_EQ(config.status_steps, (std::vector<StatusStep>{{0, std::nullopt}, {1, 300}}));
   EXPECT_EQ(config.device_name, L"calder-x");
   EXPECT_EQ(config.serial_number, L"");
@@ -49,6 +51,8 @@ TEST(SimConfig, ReadsEveryVariable) {
   EXPECT_EQ(config.reported_count, -5);
   EXPECT_EQ(config.unpaced_batch, 16);
   EXPECT_EQ(config.log_path, L"C:\\t\\sim.log");
+  EXPECT_EQ(config.fail_switch, L"phase-7");
+  EXPECT_TRUE(config.stamp_blocks);
 
   EXPECT_TRUE(ParseStatusList(L"none").empty());
   EXPECT_EQ(ParseStatusList(L"3"), (std::vector<StatusStep>{{3, std::nullopt}}));
@@ -65,6 +69,7 @@ TEST(SimConfig, RejectsTextItCannotUseAndNamesTheVariable) {
       {L"CALDER_SIM_STATUS", L"1 @ x"},     {L"CALDER_SIM_CARRIER_HZ", L"10k"},
       {L"CALDER_SIM_IQOFFSET", L"nan"},     {L"CALDER_SIM_FAIL", L"4;5"},
       {L"CALDER_SIM_COUNT", L"3000000000"}, {L"CALDER_SIM_UNPACED", L"-1"},
+      {L"CALDER_SIM_STAMP", L"2"},
   };
   for (const auto& [name, value] : bad) {
     try {

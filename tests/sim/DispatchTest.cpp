@@ -207,6 +207,26 @@ TEST_F(SimTest, ConfiguredFailuresHitEveryKindOfInvoke) {
   EXPECT_EQ(ReadInt(sim.Get(), kIFgain), 6);
 }
 
+TEST_F(SimTest, ASwitchTurnsTheConfiguredFailuresOnAndOff) {
+  const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, L"calder-sim-test-switch");
+  ASSERT_NE(event, nullptr);
+  SetSimVariable(L"CALDER_SIM_FAIL", L"4");
+  SetSimVariable(L"CALDER_SIM_FAIL_SWITCH", L"calder-sim-test-switch");
+  auto sim = Create();
+  EXPECT_EQ(PutInt(sim.Get(), kHFgain, -10), S_OK) << "off until the switch is set";
+  SetEvent(event);
+  EXPECT_EQ(PutInt(sim.Get(), kHFgain, -20), DISP_E_EXCEPTION);
+  EXPECT_EQ(PutInt(sim.Get(), kIFgain, 6), S_OK) << "only the listed ids fail";
+  ResetEvent(event);
+  EXPECT_EQ(PutInt(sim.Get(), kHFgain, -30), S_OK);
+  EXPECT_EQ(ReadInt(sim.Get(), kHFgain), -30);
+  CloseHandle(event);
+  // A switch that nobody made cannot be used.
+  SetSimVariable(L"CALDER_SIM_FAIL_SWITCH", L"calder-sim-no-such-switch");
+  ComPtr<IDispatch> none;
+  EXPECT_EQ(CreateSim(&none), E_INVALIDARG);
+}
+
 TEST_F(SimTest, ModelAndSerialComeFromTheEnvironment) {
   SetSimVariable(L"CALDER_SIM_DEVICE", L"Marlo");
   SetSimVariable(L"CALDER_SIM_SERIAL", L"<empty>");

@@ -193,6 +193,31 @@ TEST_F(SimTest, UnpacedModeFiresItsBatchFromEachMessage) {
   EXPECT_EQ(sink->events.size(), at_stop);
 }
 
+TEST_F(SimTest, StampedBlocksCarryTheirNumberAcrossARestart) {
+  SetSimVariable(L"CALDER_SIM_STAMP", L"1");
+  SetSimVariable(L"CALDER_SIM_UNPACED", L"4");
+  auto sim = Create();
+  auto sink = RecordingSink::Make();
+  std::vector<int16_t> buffer(8192);
+  FetchBlocksInHandler(sink.Get(), sim.Get(), &buffer);
+  std::vector<uint32_t> stamps;
+  const auto fetch = sink->on_event;
+  sink->on_event = [&](const Event& e) {
+    fetch(e);
+    if (e.id == kOnDataRdy)
+      stamps.push_back(static_cast<uint16_t>(buffer[0]) |
+                       static_cast<uint32_t>(static_cast<uint16_t>(buffer[1])) << 16);
+  };
+  Connection connection(sim.Get(), sink.Get());
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_EQ(Start(sim.Get()), S_OK);
+    PumpFor(100);
+    ASSERT_EQ(CallMethod(sim.Get(), kStop, {}), S_OK);
+  }
+  ASSERT_GT(stamps.size(), 8u);
+  for (size_t i = 0; i < stamps.size(); ++i) ASSERT_EQ(stamps[i], i);
+}
+
 TEST_F(SimTest, StopFromInsideAnEventEndsTheBatchAtOnce) {
   SetSimVariable(L"CALDER_SIM_UNPACED", L"10");
   auto sim = Create();
