@@ -32,9 +32,10 @@ namespace entry = tessel::entry;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
-  // Nothing of the plug-in's own happens at load or unload: while its window exists
-  // the library holds a reference to itself, so it is never unloaded under it.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Nothing of the plug-in's own happens at load or unload. At process exit the
+  // window is left to the system rather than torn down under the loader lock.
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) tessel::NoteProcessTerminating();
   return TRUE;
 }
 

@@ -15,48 +15,31 @@
 namespace tessel {
 namespace {
 
-// A reference of the library to itself, dropped with FreeLibrary.
-struct FreeLibraryTraits {
-  static HMODULE InvalidValue() { return nullptr; }
-  static void Free(HMODULE module) { FreeLibrary(module); }
-};
-using ScopedModuleReference = fw::Scoped<HMODULE, FreeLibraryTraits>;
-
-// A new reference to the module that holds this code, or an empty owner.
-ScopedModuleReference ReferenceThisModule() {
-  HMODULE self = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                     reinterpret_cast<LPCWSTR>(&ReferenceThisModule), &self);
-  return ScopedModuleReference(self);
-}
-
-// The settings window, with what the plug-in must undo when it goes. While the
-// window exists the library keeps a reference to itself: a host that unloads it
-// without CloseHW leaves it loaded, so the window procedure and the component's
-// event sink are never left pointing into unloaded code, and nothing is torn down
-// under the loader lock, from whatever thread the host unloads.
+// The settings window, with what the plug-in must undo when it goes.
 class WindowHolder {
  public:
   ~WindowHolder() {
-    // Reached with a window only when the process ends (the library's reference to
-    // itself keeps it loaded otherwise): the window, the component and OLE are left
-    // to the system, which ends them with the process.
+    // Unloaded without CloseHW: take the window down with the library (its window
+    // procedure lives here), unless the whole process is ending anyway.
+    if (!process_terminating) {
+      Destroy();
+      return;
+    }
+    // The process is ending and the loader lock is held: the window, the component
+    // and OLE are left to the system, which ends them with the process.
     (void)form.release();
     (void)ole.release();
-    (void)self.release();
   }
 
   // The window goes first: the component it holds needs OLE until it is released.
-  // The library's reference to itself goes last; the host still holds its own.
   void Destroy() {
     form.reset();
     ole.reset();
-    self.reset();
   }
 
   std::unique_ptr<TF> form;
   fw::ScopedOleInitialize ole;
-  ScopedModuleReference self;
+  bool process_terminating = false;
 };
 
 PluginState state;
@@ -126,14 +109,12 @@ void WaitForFirstStatus() {
 void StartUp() {
   state.InitPending = false;
   state.HostCallback = nullptr;
-  SettingsWindow.self = ReferenceThisModule();
   HRESULT com = OleInitialize(nullptr);
   SettingsWindow.ole = fw::ScopedOleInitialize(SUCCEEDED(com));
   if (com == RPC_E_CHANGED_MODE) {
     // The thread is in the multi-threaded apartment: the component's events could
     // not reach this thread's queue, so nothing is created.
     creation_failure = FormFailure::kWrongApartment;
-    SettingsWindow.Destroy();
     return;
   }
   state.DeferredClose = &DestroyWindowNow;
@@ -206,6 +187,10 @@ bool IsCalderModel(std::string_view text) {
 
 const PluginState& State() {
   return state;
+}
+
+void NoteProcessTerminating() {
+  SettingsWindow.process_terminating = true;
 }
 
 namespace entry {
@@ -306,10 +291,7 @@ void CloseHW() {
   if (closed) return;
   closed = true;
   if (settings_usable) SaveSettings(state);
-  if (SettingsWindow.form == nullptr) {
-    SettingsWindow.Destroy();
-    return;
-  }
+  if (SettingsWindow.form == nullptr) return;
   if (state.BusyDepth > 0) {
     // Plug-in code is on the stack (the host closed from a callback): hide now,
     // destroy when it unwinds.

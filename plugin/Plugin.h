@@ -42,6 +42,9 @@ bool IsCalderModel(std::string_view text);
 // The plug-in's globals (read-only view, for the library's own checks).
 const PluginState& State();
 
+// Records at unload that the process is ending, so the window is left to the system.
+void NoteProcessTerminating();
+
 namespace entry {
 bool InitHW(char* name, char* model, int32_t* type);
 bool OpenHW();
