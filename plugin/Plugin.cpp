@@ -15,18 +15,32 @@
 namespace tessel {
 namespace {
 
+// Hands a window and its descendants to the system's default procedure, for a
+// window whose own procedure is about to be unloaded.
+BOOL CALLBACK MakeInert(HWND window, LPARAM) {
+  SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  return TRUE;
+}
+
 // The settings window, with what the plug-in must undo when it goes.
 class WindowHolder {
  public:
   ~WindowHolder() {
-    // Unloaded without CloseHW: take the window down with the library (its window
-    // procedure lives here), unless the whole process is ending anyway.
-    if (!process_terminating) {
+    // Unloaded without CloseHW, on the window's own thread: take the window and the
+    // component down with the library (their code lives here).
+    if (!process_terminating && form != nullptr && GetCurrentThreadId() == owner_thread) {
       Destroy();
       return;
     }
-    // The process is ending and the loader lock is held: the window, the component
-    // and OLE are left to the system, which ends them with the process.
+    // Another thread cannot destroy the window: it is hidden and handed to the
+    // system's default procedure so that no message reaches unloaded code. At
+    // process exit everything is left to the system.
+    if (!process_terminating && form != nullptr) {
+      HWND window = form->Handle();
+      EnumChildWindows(window, MakeInert, 0);
+      MakeInert(window, 0);
+      ShowWindowAsync(window, SW_HIDE);
+    }
     (void)form.release();
     (void)ole.release();
   }
@@ -39,6 +53,7 @@ class WindowHolder {
 
   std::unique_ptr<TF> form;
   fw::ScopedOleInitialize ole;
+  DWORD owner_thread = 0;
   bool process_terminating = false;
 };
 
@@ -109,6 +124,7 @@ void WaitForFirstStatus() {
 void StartUp() {
   state.InitPending = false;
   state.HostCallback = nullptr;
+  SettingsWindow.owner_thread = GetCurrentThreadId();
   HRESULT com = OleInitialize(nullptr);
   SettingsWindow.ole = fw::ScopedOleInitialize(SUCCEEDED(com));
   if (com == RPC_E_CHANGED_MODE) {
