@@ -233,13 +233,13 @@ TEST(Delivery, ARejectedFilterWriteEndsTheRateHandlerBeforeTheCallback) {
 
 // --- re-entrance from the host ---------------------------------------------------
 
-// Closes the plug-in from the callback of the first block. A fragile component is
-// destroyed the moment the plug-in lets go of it, even while its own call that
-// fired the event is still running.
-void ExpectClosingFromABlockCallbackIsSafe(bool fragile) {
+// Closes the plug-in from the callback of the first block, with the stand-in set by
+// `variable` = `value` (none when null), and pumps until the close has run.
+// Returns the window it closed.
+HWND CloseFromTheFirstBlockCallback(const wchar_t* variable, const wchar_t* value) {
   UseReceiver();
-  if (fragile) SetEnv(L"CALDER_SIM_FRAGILE", L"1");
-  ASSERT_TRUE(Init().ok);
+  if (variable != nullptr) SetEnv(variable, value);
+  if (!Init().ok) return nullptr;
   HWND window = FindSettingsWindow();
   Plugin().SetCallback(&RecordingCallback);
   SetCallbackAction([](const HostCall& c) {
@@ -248,34 +248,34 @@ void ExpectClosingFromABlockCallbackIsSafe(bool fragile) {
   Plugin().StartHW(7100000);
   Pump(2000, [] { return CountBlocks() >= 1; });
   Pump(500);
+  return window;
+}
+
+TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
+  HWND window = CloseFromTheFirstBlockCallback(nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
   EXPECT_EQ(CountBlocks(), 1u) << "no block after the close";
   EXPECT_FALSE(IsWindow(window));
   EXPECT_TRUE(FileExists(SettingsPath()));
   RemoveSettings();
 }
 
-TEST(Reentry, ClosingFromInsideACallbackIsSafe) {
-  ExpectClosingFromABlockCallbackIsSafe(false);
-}
-
+// A fragile component is destroyed the moment the plug-in lets go of it, even while
+// its own call that fired the event is still running.
 TEST(Reentry, ClosingFromACallbackLeavesAComponentThatHoldsNoReferenceToItselfAlone) {
-  ExpectClosingFromABlockCallbackIsSafe(true);
+  HWND window = CloseFromTheFirstBlockCallback(L"CALDER_SIM_FRAGILE", L"1");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(CountBlocks(), 1u) << "no block after the close";
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(FileExists(SettingsPath()));
+  RemoveSettings();
 }
 
 TEST(Reentry, NothingReachesTheHostAfterItClosedFromACallback) {
   // The component fires eight blocks from one message: the seven after the close
   // find the plug-in closing and must not reach a host that has closed it.
-  UseReceiver();
-  SetEnv(L"CALDER_SIM_UNPACED", L"8");
-  ASSERT_TRUE(Init().ok);
-  HWND window = FindSettingsWindow();
-  Plugin().SetCallback(&RecordingCallback);
-  SetCallbackAction([](const HostCall& c) {
-    if (c.count >= 0) Plugin().CloseHW();
-  });
-  Plugin().StartHW(7100000);
-  Pump(2000, [] { return CountBlocks() >= 1; });
-  Pump(300);
+  HWND window = CloseFromTheFirstBlockCallback(L"CALDER_SIM_UNPACED", L"8");
+  ASSERT_NE(window, nullptr);
   EXPECT_EQ(HostCalls().size(), 1u);
   EXPECT_FALSE(IsWindow(window));
   EXPECT_TRUE(FileExists(SettingsPath()));
