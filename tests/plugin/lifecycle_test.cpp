@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "tests/plugin/PluginHost.h"
 
@@ -208,6 +209,32 @@ TEST(Lifecycle, UnloadingWithoutCloseTakesTheWindowDownAndSavesNothing) {
   Pump(500);  // nothing left behind that could still call into the unloaded library
   EXPECT_EQ(HostCalls().size(), calls);
   EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
+// How many thread-local storage indexes the process could still take.
+int FreeTlsIndexes() {
+  std::vector<DWORD> taken;
+  for (DWORD key; (key = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(key);
+  for (DWORD key : taken) TlsFree(key);
+  return static_cast<int>(taken.size());
+}
+
+// The process has about 1,088 indexes; a library that kept even one per load would
+// abort a host that reloads it often enough.
+TEST(Lifecycle, ReloadingGivesBackTheThreadLocalIndexesOfEachLoad) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  Plugin().CloseHW();
+  ASSERT_TRUE(UnloadPlugin());
+  const int free_before = FreeTlsIndexes();
+  for (int load = 0; load < 20; ++load) {
+    ASSERT_TRUE(Init().ok);
+    Plugin().CloseHW();
+    ASSERT_TRUE(UnloadPlugin());
+  }
+  EXPECT_EQ(FreeTlsIndexes(), free_before);
+  RemoveSettings();
 }
 
 // --- settings file -------------------------------------------------------------

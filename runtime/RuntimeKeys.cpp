@@ -1,0 +1,56 @@
+// Thread-local storage indexes taken by the static C++ runtime, given back when the
+// library unloads.
+//
+// The runtime linked into this library (exception state, thread-local objects, the
+// thread layer) takes indexes from the process's fixed pool of about 1,088 and never
+// returns them, so every load and unload of the library used to lose some. A host
+// that reloaded the plug-in about a thousand times ran out, and the runtime then
+// aborted the host at its next exception. The runtime reaches TlsAlloc through the
+// import slot defined here, which records what the system hands out; the indexes,
+// and the runtime's emergency exception pool, are freed after the library's last
+// static destructor has run.
+#include <windows.h>
+
+namespace __gnu_cxx {
+void __freeres();  // frees the runtime's emergency exception pool
+}
+
+namespace {
+
+constexpr int kMaxKeys = 8;
+DWORD g_keys[kMaxKeys];
+int g_key_count = 0;
+
+DWORD WINAPI RecordedTlsAlloc() {
+  // Looked up on every call: the runtime asks only a few times per load, and a
+  // function-local static would need the runtime's own locking, which may itself
+  // ask for an index.
+  using TlsAllocFn = DWORD(WINAPI*)();
+  FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "TlsAlloc");
+  if (found == nullptr) return TLS_OUT_OF_INDEXES;
+  const DWORD key = reinterpret_cast<TlsAllocFn>(reinterpret_cast<void (*)()>(found))();
+  // Beyond the ledger's size an index stays taken, as it would without it.
+  if (key != TLS_OUT_OF_INDEXES && g_key_count < kMaxKeys) g_keys[g_key_count++] = key;
+  return key;
+}
+
+struct ReturnKeysAtUnload {
+  ReturnKeysAtUnload() = default;
+  ReturnKeysAtUnload(const ReturnKeysAtUnload&) = delete;
+  ReturnKeysAtUnload& operator=(const ReturnKeysAtUnload&) = delete;
+  ~ReturnKeysAtUnload() {
+    __gnu_cxx::__freeres();
+    while (g_key_count > 0) TlsFree(g_keys[--g_key_count]);
+  }
+};
+
+// Constructed before, and so destroyed after, every other static object of the
+// library: nothing of the runtime runs in this module once it is gone.
+ReturnKeysAtUnload return_keys_at_unload __attribute__((init_priority(101)));
+
+}  // namespace
+
+// The slot every TlsAlloc call of this module goes through, in place of the one the
+// system's import library would supply.
+extern "C" DWORD(WINAPI* const tls_alloc_slot)() asm("__imp__TlsAlloc@0");
+DWORD(WINAPI* const tls_alloc_slot)() = RecordedTlsAlloc;
