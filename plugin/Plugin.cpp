@@ -25,25 +25,9 @@ BOOL CALLBACK MakeInert(HWND window, LPARAM) {
 // The settings window, with what the plug-in must undo when it goes.
 class WindowHolder {
  public:
-  ~WindowHolder() {
-    // Unloaded without CloseHW, on the window's own thread: take the window and the
-    // component down with the library (their code lives here).
-    if (!process_terminating && form != nullptr && GetCurrentThreadId() == owner_thread) {
-      Destroy();
-      return;
-    }
-    // Another thread cannot destroy the window: it is hidden and handed to the
-    // system's default procedure so that no message reaches unloaded code. At
-    // process exit everything is left to the system.
-    if (!process_terminating && form != nullptr) {
-      HWND window = form->Handle();
-      EnumChildWindows(window, MakeInert, 0);
-      MakeInert(window, 0);
-      ShowWindowAsync(window, SW_HIDE);
-    }
-    (void)form.release();
-    (void)ole.release();
-  }
+  // Unloaded without CloseHW: takes the window and the component down with the
+  // library, whose code they would otherwise call into.
+  ~WindowHolder();
 
   // The window goes first: the component it holds needs OLE until it is released.
   void Destroy() {
@@ -69,6 +53,46 @@ bool settings_usable = false;
 
 void DestroyWindowNow() {
   SettingsWindow.Destroy();
+}
+
+// How long an unload on another thread waits for the window's thread to take the
+// window down before it gives up on that.
+constexpr UINT kOwnerTearDownMs = 2000;
+
+WindowHolder::~WindowHolder() {
+  // At process exit everything is left to the system.
+  if (process_terminating || form == nullptr) {
+    (void)form.release();
+    (void)ole.release();
+    return;
+  }
+  // On the window's own thread (the library's code is not on the stack: the host
+  // unloads between calls).
+  if (GetCurrentThreadId() == owner_thread) {
+    Destroy();
+    return;
+  }
+  // Another thread can destroy neither the window nor the component, which belong
+  // to the window's thread. It asks that thread, through the close that waits for a
+  // message to the window, and waits while the thread handles the message. OLE is
+  // left as it is: undoing it there may unload libraries, which needs the loader
+  // lock this thread holds.
+  (void)ole.release();
+  HWND window = form->Handle();
+  state.ClosePending = true;
+  DWORD_PTR ignored = 0;
+  if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kOwnerTearDownMs,
+                          &ignored) != 0 &&
+      form == nullptr) {
+    return;
+  }
+  // The window's thread did not answer in time (it may be waiting for this one):
+  // the window is hidden and handed to the system's default procedure, so that no
+  // message reaches unloaded code. The component stays as it is.
+  EnumChildWindows(window, MakeInert, 0);
+  MakeInert(window, 0);
+  ShowWindowAsync(window, SW_HIDE);
+  (void)form.release();
 }
 
 // Any message to the window ends inside the busy bracket of its dispatch, which

@@ -211,6 +211,44 @@ TEST(Lifecycle, UnloadingWithoutCloseTakesTheWindowDownAndSavesNothing) {
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
+DWORD WINAPI FreeLibraryThread(void* module) {
+  return FreeLibrary(static_cast<HMODULE>(module)) ? 1 : 0;
+}
+
+// The window and the component belong to this thread; the unload on another one
+// has them taken down here, while this thread handles its messages.
+TEST(Lifecycle, UnloadingWithoutCloseFromAnotherThreadTakesTheWindowAndTheComponentDown) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  Plugin().SetCallback(&RecordingCallback);
+  Plugin().StartHW(7100000);
+  Pump(300);
+  ASSERT_FALSE(HostCalls().empty());
+  HWND window = FindSettingsWindow();
+  ASSERT_TRUE(IsWindow(window));
+  HANDLE thread = CreateThread(nullptr, 0, &FreeLibraryThread, PluginModule(), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  // This thread goes on handling its messages until the other one is done.
+  DWORD start = GetTickCount();
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         GetTickCount() - start < 10000) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  DWORD freed = 0;
+  ASSERT_TRUE(GetExitCodeThread(thread, &freed));
+  CloseHandle(thread);
+  EXPECT_EQ(freed, 1u);
+  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr);
+  EXPECT_FALSE(IsWindow(window));
+  // A component still streaming would call into the unloaded library's event sink.
+  std::size_t calls = HostCalls().size();
+  Pump(1000);
+  EXPECT_EQ(HostCalls().size(), calls);
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
 // How many thread-local storage indexes the process could still take.
 int FreeTlsIndexes() {
   std::vector<DWORD> taken;
