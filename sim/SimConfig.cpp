@@ -40,6 +40,8 @@ std::string Narrow(const std::wstring& text) {
 constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
+std::set<int32_t> ParseDispatchIds(const char* name, const std::wstring& text);
+
 }  // namespace
 
 std::optional<int64_t> ParseInteger(const std::wstring& text, int64_t min, int64_t max) {
@@ -58,6 +60,20 @@ std::optional<int64_t> ParseInteger(const std::wstring& text, int64_t min, int64
   if (value < min || value > max) return std::nullopt;
   return value;
 }
+
+namespace {
+
+std::set<int32_t> ParseDispatchIds(const char* name, const std::wstring& text) {
+  std::set<int32_t> ids;
+  for (const std::wstring& part : SplitCommas(text)) {
+    const auto id = ParseInteger(part, kInt32Min, kInt32Max);
+    if (!id) Reject(name, text, "a comma list of dispatch ids");
+    ids.insert(static_cast<int32_t>(*id));
+  }
+  return ids;
+}
+
+}  // namespace
 
 std::optional<double> ParseReal(const std::wstring& text) {
   const std::wstring t = Trim(text);
@@ -108,11 +124,10 @@ SimConfig ParseSimConfig(const EnvironmentLookup& lookup) {
     config.iq_offset = *offset;
   }
   if (auto v = number_text(L"CALDER_SIM_FAIL")) {
-    for (const std::wstring& part : SplitCommas(*v)) {
-      const auto id = ParseInteger(part, kInt32Min, kInt32Max);
-      if (!id) Reject("CALDER_SIM_FAIL", *v, "a comma list of dispatch ids");
-      config.failing_dispids.insert(static_cast<int32_t>(*id));
-    }
+    config.failing_dispids = ParseDispatchIds("CALDER_SIM_FAIL", *v);
+  }
+  if (auto v = number_text(L"CALDER_SIM_FIRE_INSIDE")) {
+    config.fire_inside_dispids = ParseDispatchIds("CALDER_SIM_FIRE_INSIDE", *v);
   }
   if (auto v = number_text(L"CALDER_SIM_COUNT")) {
     const auto count = ParseInteger(*v, kInt32Min, kInt32Max);

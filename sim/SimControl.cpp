@@ -169,6 +169,7 @@ STDMETHODIMP SimControl::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DI
       hr = InvokeMember(*member, flags, *params, lcid, result, exception, arg_error);
     }
     LogInvoke(id, flags, *params, member, hr);
+    if (config_.fire_inside_dispids.count(id)) FireEvent(kOnStatusChange, kStatusPresent);
     return hr;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "tests/plugin/PluginHost.h"
 
@@ -269,6 +270,47 @@ TEST(Reentry, ClosingFromACallbackLeavesAComponentThatHoldsNoReferenceToItselfAl
   EXPECT_FALSE(IsWindow(window));
   EXPECT_TRUE(FileExists(SettingsPath()));
   RemoveSettings();
+}
+
+// An entry point whose component call fires an event inside it (as a control that
+// pumps messages would) whose callback closes the plug-in: the entry point makes no
+// further component call, the window is gone once it returns, and the host hears
+// nothing more. Each row reloads the plug-in.
+TEST(Reentry, ClosingFromAnEventFiredInsideAnEntryPointsComponentCall) {
+  struct Row {
+    const char* name;
+    const wchar_t* fired_inside;
+    const char* last_component_call;
+    std::function<void()> call;
+  };
+  const Row rows[] = {
+      {"StartHW", L"8", "put 8 7100000", [] { EXPECT_EQ(Plugin().StartHW(7100000), 0); }},
+      {"SetHWLO", L"8", "put 8 7200000", [] { Plugin().SetHWLO(7200000); }},
+      {"GetHWLO", L"8", "get 8", [] { Plugin().GetHWLO(); }},
+      {"StopHW", L"14", "call 14", [] { Plugin().StopHW(); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    UseReceiver();
+    SetEnv(L"CALDER_SIM_FIRE_INSIDE", row.fired_inside);
+    ASSERT_TRUE(Init().ok);
+    HWND window = FindSettingsWindow();
+    HostCalls().clear();
+    Plugin().SetCallback(&RecordingCallback);
+    SetCallbackAction([](const HostCall&) { Plugin().CloseHW(); });
+    row.call();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(HostCalls().size(), 1u);
+    std::vector<std::string> log = SimLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), row.last_component_call);
+    Pump(300);
+    EXPECT_EQ(HostCalls().size(), 1u);
+    SetCallbackAction({});
+    ASSERT_TRUE(UnloadPlugin());
+    SetEnv(L"CALDER_SIM_FIRE_INSIDE", nullptr);
+    RemoveSettings();
+  }
 }
 
 TEST(Reentry, NothingReachesTheHostAfterItClosedFromACallback) {
