@@ -249,6 +249,33 @@ TEST(Lifecycle, UnloadingWithoutCloseFromAnotherThreadTakesTheWindowAndTheCompon
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
+// The window's thread waits for the unloading one and handles no message: the unload
+// gives up on it within a bounded time and leaves the windows hidden and handled by
+// the system alone.
+TEST(Lifecycle, UnloadingFromAnotherThreadWhileTheWindowsThreadWaitsForItEndsInBoundedTime) {
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  HWND window = FindSettingsWindow();
+  ASSERT_TRUE(IsWindow(window));
+  Plugin().ShowGUI();
+  DWORD start = GetTickCount();
+  HANDLE thread = CreateThread(nullptr, 0, &FreeLibraryThread, PluginModule(), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+  CloseHandle(thread);
+  EXPECT_LT(GetTickCount() - start, 5000u);
+  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr);
+  Pump(300);
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_FALSE(IsWindowVisible(window));
+  // Whatever reaches the windows now is the system's to handle.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+  Pump(300);
+  EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
 // How many thread-local storage indexes the process could still take.
 int FreeTlsIndexes() {
   std::vector<DWORD> taken;
