@@ -191,14 +191,20 @@ TEST(Lifecycle, TuneChangedChangesNothingAndTuningGoesToTheComponent) {
   RemoveSettings();
 }
 
-TEST(Lifecycle, UnloadingWithoutCloseTakesTheWindowDownAndSavesNothing) {
+// Starts a session that streams to the recording callback; returns its window, or
+// null when it did not start.
+HWND StartStreaming() {
   RemoveSettings();
   UseReceiver();
-  ASSERT_TRUE(Init().ok);
+  if (!Init().ok) return nullptr;
   Plugin().SetCallback(&RecordingCallback);
   Plugin().StartHW(7100000);
   Pump(300);
-  HWND window = FindSettingsWindow();
+  return HostCalls().empty() ? nullptr : FindSettingsWindow();
+}
+
+TEST(Lifecycle, UnloadingWithoutCloseTakesTheWindowDownAndSavesNothing) {
+  HWND window = StartStreaming();
   ASSERT_TRUE(IsWindow(window));
   HMODULE module = GetModuleHandleA("Tessel_Calder.dll");
   ASSERT_NE(module, nullptr);
@@ -218,14 +224,7 @@ DWORD WINAPI FreeLibraryThread(void* module) {
 // The window and the component belong to this thread; the unload on another one
 // has them taken down here, while this thread handles its messages.
 TEST(Lifecycle, UnloadingWithoutCloseFromAnotherThreadTakesTheWindowAndTheComponentDown) {
-  RemoveSettings();
-  UseReceiver();
-  ASSERT_TRUE(Init().ok);
-  Plugin().SetCallback(&RecordingCallback);
-  Plugin().StartHW(7100000);
-  Pump(300);
-  ASSERT_FALSE(HostCalls().empty());
-  HWND window = FindSettingsWindow();
+  HWND window = StartStreaming();
   ASSERT_TRUE(IsWindow(window));
   HANDLE thread = CreateThread(nullptr, 0, &FreeLibraryThread, PluginModule(), 0, nullptr);
   ASSERT_NE(thread, nullptr);
