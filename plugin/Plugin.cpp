@@ -86,12 +86,14 @@ WindowHolder::~WindowHolder() {
       form == nullptr) {
     return;
   }
-  // The window's thread did not answer in time (it may be waiting for this one):
-  // the window is hidden and handed to the system's default procedure, so that no
-  // message reaches unloaded code. The component stays as it is.
+  // The window's thread did not answer in time (it may be waiting for this one, so
+  // it runs neither this library's code nor the component's): the window is hidden
+  // and handed to the system's default procedure, and the component is cut off from
+  // the library and left alive, so that nothing reaches unloaded code.
   EnumChildWindows(window, MakeInert, 0);
   MakeInert(window, 0);
   ShowWindowAsync(window, SW_HIDE);
+  form->AbandonComponent();
   (void)form.release();
 }
 

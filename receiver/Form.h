@@ -33,6 +33,10 @@ class TF final : public fw::TForm {
   ~TF() override;
 
   ReceiverControl& SDR() { return sdr_->Control(); }
+  // See ReceiverControl::Abandon; for a window that is being given up, not destroyed.
+  void AbandonComponent() {
+    if (sdr_ != nullptr && sdr_->IsOpen()) sdr_->Control().Abandon();
+  }
 
   // Makes the window visible without activating it (the off-screen start-up show).
   void ShowInactive();

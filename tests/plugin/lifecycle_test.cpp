@@ -249,13 +249,10 @@ TEST(Lifecycle, UnloadingWithoutCloseFromAnotherThreadTakesTheWindowAndTheCompon
 }
 
 // The window's thread waits for the unloading one and handles no message: the unload
-// gives up on it within a bounded time and leaves the windows hidden and handled by
-// the system alone.
+// gives up on it within a bounded time, leaves the windows hidden and handled by the
+// system alone, and cuts the still streaming component off from the library.
 TEST(Lifecycle, UnloadingFromAnotherThreadWhileTheWindowsThreadWaitsForItEndsInBoundedTime) {
-  RemoveSettings();
-  UseReceiver();
-  ASSERT_TRUE(Init().ok);
-  HWND window = FindSettingsWindow();
+  HWND window = StartStreaming();
   ASSERT_TRUE(IsWindow(window));
   Plugin().ShowGUI();
   DWORD start = GetTickCount();
@@ -271,7 +268,9 @@ TEST(Lifecycle, UnloadingFromAnotherThreadWhileTheWindowsThreadWaitsForItEndsInB
   // Whatever reaches the windows now is the system's to handle.
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
-  Pump(300);
+  std::size_t calls = HostCalls().size();
+  Pump(1000);
+  EXPECT_EQ(HostCalls().size(), calls);
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
