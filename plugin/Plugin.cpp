@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include <memory>
+#include <optional>
 
 #include "framework/Handles.h"
 #include "plugin/Settings.h"
@@ -50,6 +51,37 @@ bool waiting = false;
 bool closed = false;
 // An InitHW has succeeded, so the settings are the receiver's and may be saved.
 bool settings_usable = false;
+
+// The settings of the receiver and the window, as they stood before a later InitHW
+// began to take in the file.
+struct SettingsInEffect {
+  explicit SettingsInEffect(const PluginState& s)
+      : rate(s.CurrentSampleRate),
+        hf_gain(s.HfGain),
+        if_gain(s.IfGain),
+        preamp_on(s.PreampOn),
+        input_source(s.InputSource) {}
+  void RestoreTo(PluginState& s) const {
+    s.CurrentSampleRate = rate;
+    s.HfGain = hf_gain;
+    s.IfGain = if_gain;
+    s.PreampOn = preamp_on;
+    s.InputSource = input_source;
+  }
+  int32_t rate, hf_gain, if_gain;
+  bool preamp_on;
+  int16_t input_source;
+};
+// Set while a later InitHW configures.
+std::optional<SettingsInEffect> settings_before_configure;
+
+// Puts the settings in effect back when configuring ends early.
+struct RestoreUnlessConfigured {
+  ~RestoreUnlessConfigured() {
+    if (settings_before_configure) settings_before_configure->RestoreTo(state);
+    settings_before_configure.reset();
+  }
+};
 
 void DestroyWindowNow() {
   SettingsWindow.Destroy();
@@ -275,11 +307,17 @@ bool InitHWSteps(char* name, char* model, int32_t* type) {
     default:
       break;
   }
+  // A later InitHW replaces the settings in effect with the file's raw values until
+  // the receiver and the window have taken them in. Meanwhile a close saves the ones
+  // in effect, and a failure puts them back.
+  if (settings_usable) settings_before_configure.emplace(state);
+  RestoreUnlessConfigured restore;
   try {
     Configure(*form, name, model);
   } catch (const OleError&) {
     return Fail(name, model, kTextRejected);
   }
+  settings_before_configure.reset();
   // The host closed the plug-in from a callback made while configuring.
   if (state.ClosePending) return Fail(name, model, kTextClosed);
   // Only now is what the settings hold worth keeping: CloseHW writes the file.
@@ -332,7 +370,16 @@ void StopHW() {
 void CloseHW() {
   if (closed) return;
   closed = true;
-  if (settings_usable) SaveSettings(state);
+  if (settings_usable) {
+    if (settings_before_configure) {
+      // Closed from a callback while an InitHW configures.
+      PluginState in_effect = state;
+      settings_before_configure->RestoreTo(in_effect);
+      SaveSettings(in_effect);
+    } else {
+      SaveSettings(state);
+    }
+  }
   if (SettingsWindow.form == nullptr) return;
   if (state.BusyDepth > 0) {
     // Plug-in code is on the stack (the host closed from a callback): hide now,

@@ -528,6 +528,50 @@ TEST(Status, ARejectedStartUpWriteFailsAndLeavesTheSettingsFileAsItWas) {
   RemoveSettings();
 }
 
+// A later InitHW that reads an odd file and ends early, by a write the receiver
+// rejects or by a close from the callback of its rate click, keeps the settings in
+// effect since the first: GetHWSR reports them, and CloseHW saves them, not the
+// file's raw values.
+TEST(Status, ALaterInitThatEndsEarlyKeepsTheSettingsInEffect) {
+  struct Row {
+    const char* name;
+    bool rejected_write;
+  };
+  for (const Row row : {Row{"a rejected write", true}, Row{"a close from the callback", false}}) {
+    SCOPED_TRACE(row.name);
+    RemoveSettings();
+    UseReceiver();
+    HANDLE failures = CreateEventW(nullptr, TRUE, FALSE, L"tessel-later-init-failures");
+    ASSERT_NE(failures, nullptr);
+    SetEnv(L"CALDER_SIM_FAIL", L"1");
+    SetEnv(L"CALDER_SIM_FAIL_SWITCH", L"tessel-later-init-failures");
+    ASSERT_TRUE(Init().ok);
+    WriteFileText(SettingsPath(), "[Parameters]\r\nSrate=12345\r\nHFGain=-15\r\nOther=x\r\n");
+    Plugin().SetCallback(&RecordingCallback);
+    if (row.rejected_write) {
+      SetEvent(failures);
+    } else {
+      SetCallbackAction([](const HostCall&) { Plugin().CloseHW(); });
+    }
+    EXPECT_FALSE(Init().ok);
+    if (row.rejected_write) {
+      EXPECT_EQ(Plugin().GetHWSR(), 158730);
+    }
+    Plugin().CloseHW();
+    EXPECT_EQ(IniValue("Srate"), "158730");
+    EXPECT_EQ(IniValue("HFGain"), "-10");
+    EXPECT_EQ(IniValue("IFGain"), "24");
+    EXPECT_EQ(IniValue("Preamp"), "1");
+    EXPECT_EQ(IniValue("Other"), "x");
+    SetCallbackAction({});
+    CloseHandle(failures);
+    SetEnv(L"CALDER_SIM_FAIL", nullptr);
+    SetEnv(L"CALDER_SIM_FAIL_SWITCH", nullptr);
+    ASSERT_TRUE(UnloadPlugin());
+  }
+  RemoveSettings();
+}
+
 TEST(Status, AThreadInTheMultiThreadedApartmentIsRefused) {
   RemoveSettings();
   UseReceiver();
