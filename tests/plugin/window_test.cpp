@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/plugin/PluginHost.h"
+#include "tests/robustness/WindowInput.h"
 
 namespace tessel::testing {
 namespace {
@@ -105,15 +106,6 @@ int ThumbTop(const Shot& shot, const RECT& slider) {
   return -1;
 }
 
-// The child window of `window` at client point (x, y), and that point in its client.
-HWND ChildAt(HWND window, int x, int y, POINT* local) {
-  POINT p{x, y};
-  HWND child = ChildWindowFromPointEx(window, p, CWP_SKIPINVISIBLE);
-  MapWindowPoints(window, child, &p, 1);
-  *local = p;
-  return child;
-}
-
 // A left click at client point (x, y) of the window, delivered to the child there.
 void ClickAt(HWND window, int x, int y) {
   POINT local;
@@ -124,30 +116,8 @@ void ClickAt(HWND window, int x, int y) {
   Pump(150);
 }
 
-struct ChildSearch {
-  const char* text;
-  HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND child, LPARAM lp) {
-  auto* s = reinterpret_cast<ChildSearch*>(lp);
-  char buffer[64] = {};
-  GetWindowTextA(child, buffer, sizeof buffer);
-  if (std::string(buffer) != s->text) return TRUE;
-  s->found = child;
-  return FALSE;
-}
-
-// The descendant window of `window` whose text is `text`, or null.
-HWND FindChild(HWND window, const char* text) {
-  ChildSearch search{text, nullptr};
-  EnumChildWindows(window, MatchChild, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 void Key(HWND target, WPARAM key) {
-  PostMessageW(target, WM_KEYDOWN, key, 0);
-  PostMessageW(target, WM_KEYUP, key, 0);
+  PostKey(target, key);
   Pump(100);
 }
 
@@ -181,7 +151,7 @@ TEST(Window, ShowsTheLayoutWithTheChosenRateAndTheGains) {
   EXPECT_EQ(shot.At(kHideButt.left + 20, kHideButt.top + 25), RGB(0, 0, 0));
   EXPECT_EQ(shot.At(kHideButt.left + 20, kHideButt.top + 26), RGB(14, 14, 14));
   // The input selector of a Calder.
-  HWND direct = FindChild(window, "Direct Input");
+  HWND direct = FindChildByText(window, "Direct Input");
   ASSERT_NE(direct, nullptr);
   EXPECT_TRUE(IsWindowVisible(direct));
   Plugin().CloseHW();
@@ -246,7 +216,7 @@ TEST(Window, SlidersByMouseAndKeys) {
 TEST(Window, InputPairAndHideByMouse) {
   HWND window = OpenWindow();
   ASSERT_NE(window, nullptr);
-  HWND direct = FindChild(window, "Direct Input");
+  HWND direct = FindChildByText(window, "Direct Input");
   ASSERT_NE(direct, nullptr);
   std::size_t from = SimLog().size();
   PostMessageW(direct, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -281,7 +251,7 @@ TEST(Window, ClosingFromTheCallbackOfAMouseHandlerIsSafe) {
 TEST(Window, ClosingFromTheCallbackOfTheInputHandlerIsSafe) {
   HWND window = OpenWindow();
   ASSERT_NE(window, nullptr);
-  HWND direct = FindChild(window, "Direct Input");
+  HWND direct = FindChildByText(window, "Direct Input");
   SetCallbackAction([](const HostCall& c) {
     if (c.status == 100) Plugin().CloseHW();
   });

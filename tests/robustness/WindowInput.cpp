@@ -12,15 +12,6 @@ constexpr RECT kRateArea[7] = {{22, 64, 157, 86},   {22, 90, 157, 112},  {22, 11
 constexpr RECT kSliderHF = {274, 74, 285, 167};
 constexpr RECT kSliderIF = {322, 74, 333, 167};
 
-// The child window of `window` at client point (x, y), with the point in its client.
-HWND ChildAt(HWND window, int x, int y, POINT* local) {
-  POINT p{x, y};
-  HWND child = ChildWindowFromPointEx(window, p, CWP_SKIPINVISIBLE);
-  MapWindowPoints(window, child, &p, 1);
-  *local = p;
-  return child;
-}
-
 struct ChildSearch {
   const char* text;
   HWND found;
@@ -36,6 +27,14 @@ BOOL CALLBACK MatchChild(HWND child, LPARAM lp) {
 }
 
 }  // namespace
+
+HWND ChildAt(HWND window, int x, int y, POINT* local) {
+  POINT p{x, y};
+  HWND child = ChildWindowFromPointEx(window, p, CWP_SKIPINVISIBLE);
+  MapWindowPoints(window, child, &p, 1);
+  *local = p;
+  return child;
+}
 
 void PostRateClick(HWND window, int index) {
   const RECT& r = kRateArea[index];

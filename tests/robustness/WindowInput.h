@@ -9,6 +9,10 @@ namespace tessel::testing {
 // The seven rates in the order of their buttons, top to bottom.
 inline constexpr int kRates[7] = {8138, 16276, 37793, 55555, 111111, 158730, 196078};
 
+// The visible child window of `window` at client point (x, y), with the point in its
+// client; `window` itself when no child is there.
+HWND ChildAt(HWND window, int x, int y, POINT* local);
+
 // Posts a left press and release on rate button `index` (0 to 6). The caller pumps.
 void PostRateClick(HWND window, int index);
 
