@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/FunctionSink.h"
 #include "receiver/CalderContract.h"
 
 namespace {
@@ -30,30 +31,9 @@ double Now() {
 int status = -99;
 
 // Takes the component's status event; every other event is ignored.
-class Sink final : public IDispatch {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, calder::kEventsIid)) {
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    if (id == calder::kOnStatusChange && params->cArgs == 1) status = params->rgvarg[0].lVal;
-    return S_OK;
-  }
-};
+void OnEvent(DISPID id, const DISPPARAMS& params) {
+  if (id == calder::kOnStatusChange && params.cArgs == 1) status = params.rgvarg[0].lVal;
+}
 
 // The baseline in this process: seconds from nothing to the first status.
 double Baseline() {
@@ -75,7 +55,7 @@ double Baseline() {
   IConnectionPoint* point = nullptr;
   component->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
   container->FindConnectionPoint(calder::kEventsIid, &point);
-  Sink sink;
+  bench::FunctionSink sink(&OnEvent);
   DWORD cookie = 0;
   point->Advise(&sink, &cookie);
   DISPPARAMS none{};

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/FunctionSink.h"
 #include "receiver/CalderContract.h"
 
 namespace {
@@ -149,31 +150,10 @@ void DirectBlock() {
   ++direct_blocks;
 }
 
-class Sink final : public IDispatch {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, calder::kEventsIid)) {
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    if (id == calder::kOnStatusChange) direct_status = params->rgvarg[0].lVal;
-    if (id == calder::kOnDataRdy) DirectBlock();
-    return S_OK;
-  }
-};
+void OnDirectEvent(DISPID id, const DISPPARAMS& params) {
+  if (id == calder::kOnStatusChange) direct_status = params.rgvarg[0].lVal;
+  if (id == calder::kOnDataRdy) DirectBlock();
+}
 
 Rate RunDirect() {
   descriptor.array.cDims = 1;
@@ -192,7 +172,7 @@ Rate RunDirect() {
   IConnectionPoint* point = nullptr;
   component->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
   container->FindConnectionPoint(calder::kEventsIid, &point);
-  Sink sink;
+  bench::FunctionSink sink(&OnDirectEvent);
   DWORD cookie = 0;
   point->Advise(&sink, &cookie);
   direct_status = -99;
