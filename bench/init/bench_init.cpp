@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
 #include "bench/FunctionSink.h"
 #include "receiver/CalderContract.h"
 
@@ -21,12 +22,7 @@ namespace {
 
 constexpr int kRuns = 7;
 
-double Now() {
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(t.QuadPart) / f.QuadPart;
-}
+using bench::Now;
 
 int status = -99;
 

@@ -12,16 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
+
 namespace {
 
 constexpr int kRepeats = 40;
 
-double Now() {
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(t.QuadPart) / f.QuadPart;
-}
+using bench::Now;
 
 void Pump() {
   MSG message;
