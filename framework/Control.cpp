@@ -9,17 +9,11 @@
 namespace fw {
 namespace {
 
-TControl* g_capture = nullptr;
-
 TShiftState CurrentShift(WPARAM keys) {
   return ShiftFromMouseKeys(static_cast<uint32_t>(keys), ::GetKeyState(VK_MENU) < 0);
 }
 
 }  // namespace
-
-void ReleaseTemporaryDCs() {
-  ReleaseHeldForMessages();
-}
 
 HCURSOR LoadCursorFor(TCursor c) {
   LPCWSTR id = nullptr;
@@ -60,10 +54,7 @@ TControl::~TControl() {
   font_.OnChange = nullptr;
   ReleaseTemporaryDC();
   canvas_.SetHandle(nullptr);
-  if (g_capture == this) {
-    g_capture = nullptr;
-    ::ReleaseCapture();
-  }
+  SetMouseCapture(false);
   if (parent_) parent_->RemoveChild(this);
   parent_ = nullptr;
 }
@@ -117,14 +108,14 @@ void TControl::SetVisible(bool visible) {
   if (!visible) Invalidate();
   visible_ = visible;
   if (visible) Invalidate();
-  if (!visible && g_capture == this) SetMouseCapture(false);
+  if (!visible) SetMouseCapture(false);
   if (!visible && parent_ && parent_->hover_ == this) parent_->hover_ = nullptr;
 }
 
 void TControl::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;
-  if (!enabled && g_capture == this) SetMouseCapture(false);
+  if (!enabled) SetMouseCapture(false);
   Invalidate();
 }
 
@@ -206,7 +197,8 @@ void TControl::AcquireTemporaryDC() {
   ClipToControl(dc.get());
   canvas_.SetHandle(dc.get());
   temp_dc_ = std::move(dc);
-  HoldForMessage(this);
+  held_on_ = TreeDispatching();
+  if (held_on_) held_on_->Hold(this);
 }
 
 void TControl::ClipToControl(HDC dc) const {
@@ -216,7 +208,8 @@ void TControl::ClipToControl(HDC dc) const {
 }
 
 void TControl::ReleaseTemporaryDC() {
-  ForgetHeld(this);
+  if (held_on_) held_on_->Forget(this);
+  held_on_.reset();
   if (!temp_dc_) return;
   // The canvas gives the DC its own objects back before the DC goes.
   canvas_.SetHandle(nullptr);
@@ -261,21 +254,35 @@ TPoint TControl::ScreenToClient(TPoint p) const {
   return {q.X - left_, q.Y - top_};
 }
 
-TControl* TControl::CaptureControl() {
-  return g_capture;
+TWinControl* TControl::RootControl() const {
+  TWinControl* root = dynamic_cast<TWinControl*>(const_cast<TControl*>(this));
+  for (TWinControl* p = parent_; p != nullptr; p = p->parent_) root = p;
+  return root;
+}
+
+DispatchStateRef TControl::TreeDispatching() const {
+  TWinControl* root = RootControl();
+  return root ? root->dispatch_ : nullptr;
+}
+
+TControl* TControl::CaptureControl() const {
+  TWinControl* root = RootControl();
+  return root ? root->capture_ : nullptr;
 }
 
 bool TControl::MouseCapture() const {
-  return g_capture == this;
+  return CaptureControl() == this;
 }
 
 void TControl::SetMouseCapture(bool capture) {
+  TWinControl* root = RootControl();
+  if (root == nullptr) return;
   if (capture) {
     HWND wnd = WindowHandle();
-    g_capture = this;
+    root->capture_ = this;
     if (wnd) ::SetCapture(wnd);
-  } else if (g_capture == this) {
-    g_capture = nullptr;
+  } else if (root->capture_ == this) {
+    root->capture_ = nullptr;
     ::ReleaseCapture();
   }
 }

@@ -126,6 +126,15 @@ class TControl : public TComponent, private HeldForMessage {
 
   bool MouseCapture() const;
   void SetMouseCapture(bool capture);
+  // The control of this control's window tree that holds the mouse, if any.
+  TControl* CaptureControl() const;
+
+  // The top of the window tree the control is in: the topmost windowed control of its
+  // parent chain (itself for a windowed control without a parent), or null for a
+  // windowless control without a parent.
+  TWinControl* RootControl() const;
+  // The re-entry bookkeeping of that tree, or null without one.
+  DispatchStateRef TreeDispatching() const;
 
   // Runs the framework's handling of a mouse message at client point (x, y):
   // capture, click tracking, then the input hooks below.
@@ -152,9 +161,6 @@ class TControl : public TComponent, private HeldForMessage {
 
   const PropertyTable& Properties() const override { return ClassProperties(); }
   static const PropertyTable& ClassProperties();
-
-  // The control that holds the mouse, if any.
-  static TControl* CaptureControl();
 
  protected:
   // Draws the control on Canvas(); called with the canvas attached.
@@ -205,8 +211,10 @@ class TControl : public TComponent, private HeldForMessage {
   uint32_t style_ = csCaptureMouse | csClickEvents | csDoubleClicks;
   bool clicked_ = false;
   bool painting_ = false;
-  // The DC that Canvas() took outside a paint, until ReleaseTemporaryDC.
+  // The DC that Canvas() took outside a paint, until ReleaseTemporaryDC, and the
+  // bookkeeping that gives it back after the current message.
   WindowDC temp_dc_;
+  DispatchStateRef held_on_;
 };
 
 // A windowless control with a canvas and a virtual Paint.
@@ -218,10 +226,6 @@ class TGraphicControl : public TControl {
   // controls above them; others are invalidated and the parent updated.
   void Repaint() override;
 };
-
-// Releases the DCs that canvases took outside a paint. The window procedure calls
-// it after each message; call it after drawing from outside any message.
-void ReleaseTemporaryDCs();
 
 // The system cursor for a cursor id (null for crDefault).
 HCURSOR LoadCursorFor(TCursor c);

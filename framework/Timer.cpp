@@ -1,5 +1,7 @@
 #include "framework/Timer.h"
 
+#include "framework/Control.h"
+
 namespace fw {
 namespace {
 constexpr UINT_PTR kTimerId = 1;
@@ -39,6 +41,16 @@ void TTimer::UpdateTimer() {
     if (!window_) return;
   }
   running_ = ::SetTimer(window_.get(), kTimerId, interval_, nullptr) != 0;
+}
+
+DispatchStateRef TTimer::Dispatching() {
+  for (TComponent* owner = Owner(); owner != nullptr; owner = owner->Owner()) {
+    if (auto* control = dynamic_cast<TControl*>(owner)) {
+      if (DispatchStateRef tree = control->TreeDispatching()) return tree;
+    }
+  }
+  if (!own_dispatch_) own_dispatch_ = std::make_shared<DispatchState>();
+  return own_dispatch_;
 }
 
 LRESULT TTimer::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

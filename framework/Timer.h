@@ -30,6 +30,8 @@ class TTimer : public TComponent, private MessageTarget {
   // The window is gone (destroyed by this timer or with its thread): there is
   // nothing left to destroy.
   void WindowDestroyed() override { (void)window_.release(); }
+  // The bookkeeping of the window tree of the control that owns the timer, else its own.
+  DispatchStateRef Dispatching() override;
   void UpdateTimer();
 
   // The message-only window whose queue the ticks come through.
@@ -38,6 +40,7 @@ class TTimer : public TComponent, private MessageTarget {
   unsigned interval_ = 1000;
   TNotifyEvent on_timer_;
   bool running_ = false;
+  DispatchStateRef own_dispatch_;
 };
 
 }  // namespace fw

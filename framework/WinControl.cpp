@@ -7,6 +7,7 @@
 #include "framework/Handles.h"
 #include "framework/Properties.h"
 #include "framework/TabOrder.h"
+#include "framework/ThreadCall.h"
 
 namespace fw {
 namespace {
@@ -28,6 +29,15 @@ bool IsMouseMessage(UINT msg) {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+  // The mouse is given up while the tree still finds whoever in this part holds it.
+  if (TControl* holder = CaptureControl()) {
+    for (const TControl* c = holder; c != nullptr; c = c->Parent()) {
+      if (c == this) {
+        holder->SetMouseCapture(false);
+        break;
+      }
+    }
+  }
   // Children go without a parent before this part of the object is gone.
   while (!controls_.empty()) {
     TControl* c = controls_.back();
@@ -83,7 +93,8 @@ void TWinControl::CreateHandle() {
 
 void TWinControl::DestroyHandle() {
   if (!hwnd_) return;
-  ReleaseTemporaryDCs();
+  // The DCs that the tree's canvases took belong to windows that go now.
+  if (DispatchStateRef tree = TreeDispatching()) tree->ReleaseHeld();
   ::DestroyWindow(hwnd_);  // WindowDestroyed clears hwnd_ for this and every child
   hwnd_ = nullptr;
 }
@@ -356,6 +367,7 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!hwnd_) hwnd_ = hwnd;  // messages sent during CreateWindowEx
+  if (msg == kThreadCallMessage) return RunThreadCallMessage(lp);
   return WndProc(msg, wp, lp);
 }
 

@@ -34,6 +34,10 @@ class TWinControl : public TControl, private MessageTarget {
 
   void SetParent(TWinControl* parent) override;
 
+  // Tells `observer` (borrowed; null: none) around every message of the window tree
+  // this control is the top of.
+  void SetDispatchObserver(DispatchObserver* observer) { dispatch_->SetObserver(observer); }
+
   // The window, created now if the parent chain allows (null otherwise).
   HWND Handle();
   bool HandleAllocated() const { return hwnd_ != nullptr; }
@@ -116,6 +120,7 @@ class TWinControl : public TControl, private MessageTarget {
   friend class TControl;
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
   void WindowDestroyed() override;
+  DispatchStateRef Dispatching() override { return TreeDispatching(); }
   void AddChild(TControl* c);
   void RemoveChild(TControl* c);
   void RouteMouse(UINT msg, WPARAM wp, LPARAM lp);
@@ -128,6 +133,10 @@ class TWinControl : public TControl, private MessageTarget {
   int tab_order_ = -1;
   bool mouse_inside_ = false;
   TControl* hover_ = nullptr;
+  // Used while this control is the top of its window tree: the tree's re-entry
+  // bookkeeping and the control of the tree that holds the mouse.
+  DispatchStateRef dispatch_ = std::make_shared<DispatchState>();
+  TControl* capture_ = nullptr;
 };
 
 // A windowed control that paints itself on its canvas.

@@ -9,9 +9,6 @@ namespace fw {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TesselFrameworkWindow";
-int g_dispatch_depth = 0;
-DispatchHooks g_hooks;
-std::vector<HeldForMessage*> g_held;
 
 // Stores the target at WM_NCCREATE, forwards every message to it, and forgets it
 // after WM_NCDESTROY. Nothing thrown gets past this frame.
@@ -26,10 +23,17 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (!target) return ::DefWindowProcW(hwnd, msg, wp, lp);
 
-  // Read once: a hook may replace the hooks, and each Enter needs its own Leave.
-  DispatchHooks hooks = g_hooks;
-  if (hooks.Enter) hooks.Enter();
-  ++g_dispatch_depth;
+  // Held for the whole message: a handler may destroy the tree it belongs to. The
+  // observer is read once, so that each EnterMessage has its own LeaveMessage.
+  DispatchStateRef state;
+  try {
+    state = target->Dispatching();
+  } catch (...) {
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  DispatchObserver* observer = state->Observer();
+  if (observer) observer->EnterMessage();
+  state->BeginMessage();
   LRESULT result = 0;
   try {
     result = target->HandleMessage(hwnd, msg, wp, lp);
@@ -44,16 +48,14 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     } catch (...) {
     }
   }
-  if (--g_dispatch_depth == 0) {
-    try {
-      ReleaseHeldForMessages();
-    } catch (...) {
-    }
+  try {
+    state->EndMessage();
+  } catch (...) {
   }
-  // Last: the hook may destroy this window, so nothing may follow it.
-  if (hooks.Leave) {
+  // Last: the observer may destroy this window, so nothing may follow it.
+  if (observer) {
     try {
-      hooks.Leave();
+      observer->LeaveMessage();
     } catch (...) {
     }
   }
@@ -83,25 +85,25 @@ bool RegisterOnce() {
 
 }  // namespace
 
-void SetDispatchHooks(DispatchHooks hooks) {
-  g_hooks = hooks;
+void DispatchState::Hold(HeldForMessage* held) {
+  if (std::find(held_.begin(), held_.end(), held) == held_.end()) held_.push_back(held);
 }
 
-void HoldForMessage(HeldForMessage* held) {
-  if (std::find(g_held.begin(), g_held.end(), held) == g_held.end()) g_held.push_back(held);
+void DispatchState::Forget(HeldForMessage* held) {
+  auto it = std::find(held_.begin(), held_.end(), held);
+  if (it != held_.end()) held_.erase(it);
 }
 
-void ForgetHeld(HeldForMessage* held) {
-  auto it = std::find(g_held.begin(), g_held.end(), held);
-  if (it != g_held.end()) g_held.erase(it);
-}
-
-void ReleaseHeldForMessages() {
-  while (!g_held.empty()) {
-    HeldForMessage* held = g_held.back();
-    g_held.pop_back();
+void DispatchState::ReleaseHeld() {
+  while (!held_.empty()) {
+    HeldForMessage* held = held_.back();
+    held_.pop_back();
     held->ReleaseHeld();
   }
+}
+
+void DispatchState::EndMessage() {
+  if (--depth_ == 0) ReleaseHeld();
 }
 
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,

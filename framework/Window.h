@@ -3,28 +3,10 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <vector>
+
 namespace fw {
-
-// An object that receives its window's messages.
-class MessageTarget {
- public:
-  virtual LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) = 0;
-  // The window is gone (after WM_NCDESTROY); forget its handle.
-  virtual void WindowDestroyed() = 0;
-
- protected:
-  ~MessageTarget() = default;
-};
-
-// Called around the handling of every message of the framework's windows, the
-// outermost pair last: code that must not run while a handler is on the stack
-// (destroying the window the handler belongs to) can wait for `leave`.
-struct DispatchHooks {
-  void (*Enter)() = nullptr;
-  void (*Leave)() = nullptr;
-};
-// Replaces the hooks (empty ones: none).
-void SetDispatchHooks(DispatchHooks hooks);
 
 // Something borrowed for the message being handled (a DC taken outside a paint),
 // given back once the window procedure has finished the outermost message.
@@ -37,14 +19,61 @@ class HeldForMessage {
   ~HeldForMessage() = default;
 };
 
-// Puts `held` (borrowed; it must call ForgetHeld before it goes) on the list of what
-// is given back after the current outermost message.
-void HoldForMessage(HeldForMessage* held);
-// Takes `held` off the list.
-void ForgetHeld(HeldForMessage* held);
-// Gives back everything on the list, last first. The window procedure calls it after
-// each outermost message; call it after drawing from outside any message.
-void ReleaseHeldForMessages();
+// Told around the handling of every message of a window tree, the outermost pair
+// last: code that must not run while a handler is on the stack (destroying the window
+// the handler belongs to) can wait for LeaveMessage.
+class DispatchObserver {
+ public:
+  virtual void EnterMessage() = 0;
+  // May destroy the window tree: the window procedure touches nothing after it.
+  virtual void LeaveMessage() = 0;
+
+ protected:
+  ~DispatchObserver() = default;
+};
+
+// The re-entry bookkeeping of one window tree (a top-level control and everything in
+// it): how deep its messages are nested, what is borrowed until the outermost one
+// ends, and who is told around each message. Shared, so that a message whose handler
+// destroys the tree still finds it when the handler returns.
+class DispatchState {
+ public:
+  DispatchObserver* Observer() const { return observer_; }
+  // `observer` is borrowed and must outlive its registration (null: none).
+  void SetObserver(DispatchObserver* observer) { observer_ = observer; }
+  // True while a message of the tree is being handled.
+  bool InMessage() const { return depth_ > 0; }
+
+  // Puts `held` (borrowed; it must call Forget before it goes) on the list of what is
+  // given back after the current outermost message.
+  void Hold(HeldForMessage* held);
+  void Forget(HeldForMessage* held);
+  // Gives back everything on the list, last first.
+  void ReleaseHeld();
+
+  // Brackets the handling of one message; the outermost end gives back what is held.
+  void BeginMessage() { ++depth_; }
+  void EndMessage();
+
+ private:
+  int depth_ = 0;
+  std::vector<HeldForMessage*> held_;
+  DispatchObserver* observer_ = nullptr;
+};
+using DispatchStateRef = std::shared_ptr<DispatchState>;
+
+// An object that receives its window's messages.
+class MessageTarget {
+ public:
+  virtual LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) = 0;
+  // The window is gone (after WM_NCDESTROY); forget its handle.
+  virtual void WindowDestroyed() = 0;
+  // The bookkeeping of the window tree this target's window belongs to.
+  virtual DispatchStateRef Dispatching() = 0;
+
+ protected:
+  ~MessageTarget() = default;
+};
 
 // Creates a window of the framework's class whose messages go to `target`.
 // Returns null on failure.

@@ -1,10 +1,11 @@
-// The thirteen entry points a host calls. Each is a shim into the C++ side behind
-// one guard that keeps every exception inside the library.
+// The thirteen entry points a host calls. Each is a shim into the plug-in's one
+// session behind one guard that keeps every exception inside the library.
 #include <windows.h>
 
 #include <cstdint>
 
-#include "plugin/Plugin.h"
+#include "plugin/HostText.h"
+#include "plugin/Session.h"
 
 namespace {
 
@@ -26,69 +27,81 @@ void Guard(Body&& body) noexcept {
   }
 }
 
-}  // namespace
+// The plug-in's one session, from load to unload. Its destruction at unload takes
+// down what CloseHW did not.
+tessel::Session session;
 
-namespace entry = tessel::entry;
+}  // namespace
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // Nothing of the plug-in's own happens at load or unload. At process exit the
   // window is left to the system rather than torn down under the loader lock.
-  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) tessel::NoteProcessTerminating();
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) session.NoteProcessTerminating();
   return TRUE;
 }
 
 bool __stdcall InitHW(char* name, char* model, int32_t* type) {
-  return Guard(false, [&] { return entry::InitHW(name, model, type); });
+  // Whatever goes wrong, the host gets both texts.
+  tessel::InitOutcome outcome =
+      Guard(tessel::InitOutcome{false, tessel::kTextInternal, tessel::kModelUnknown}, [&] {
+        if (type != nullptr) *type = 1;
+        return session.InitHW();
+      });
+  Guard([&] {
+    tessel::CopyHostText(name, outcome.Name);
+    tessel::CopyHostText(model, outcome.Model);
+  });
+  return outcome.Ok;
 }
 
 bool __stdcall OpenHW() {
-  return Guard(false, [] { return entry::OpenHW(); });
+  return Guard(false, [] { return session.OpenHW(); });
 }
 
 int32_t __stdcall StartHW(int32_t frequency) {
-  return Guard(int32_t{0}, [&] { return entry::StartHW(frequency); });
+  return Guard(int32_t{0}, [&] { return session.StartHW(frequency); });
 }
 
 int32_t __stdcall GetStatus() {
-  return Guard(int32_t{0}, [] { return entry::GetStatus(); });
+  return Guard(int32_t{0}, [] { return session.GetStatus(); });
 }
 
 void __stdcall StopHW() {
-  Guard([] { entry::StopHW(); });
+  Guard([] { session.StopHW(); });
 }
 
 void __stdcall CloseHW() {
-  Guard([] { entry::CloseHW(); });
+  Guard([] { session.CloseHW(); });
 }
 
 void __stdcall SetCallback(tessel::HostCallbackFn callback) {
-  Guard([&] { entry::SetCallback(callback); });
+  Guard([&] { session.SetCallback(callback); });
 }
 
 void __stdcall SetHWLO(int32_t frequency) {
-  Guard([&] { entry::SetHWLO(frequency); });
+  Guard([&] { session.SetHWLO(frequency); });
 }
 
 int32_t __stdcall GetHWLO() {
-  return Guard(int32_t{0}, [] { return entry::GetHWLO(); });
+  return Guard(int32_t{0}, [] { return session.GetHWLO(); });
 }
 
 int32_t __stdcall GetHWSR() {
-  return Guard(int32_t{0}, [] { return entry::GetHWSR(); });
+  return Guard(int32_t{0}, [] { return session.GetHWSR(); });
 }
 
 void __stdcall ShowGUI() {
-  Guard([] { entry::ShowGUI(); });
+  Guard([] { session.ShowGUI(); });
 }
 
 void __stdcall HideGUI() {
-  Guard([] { entry::HideGUI(); });
+  Guard([] { session.HideGUI(); });
 }
 
 void __stdcall TuneChanged(int32_t frequency) {
-  Guard([&] { entry::TuneChanged(frequency); });
+  Guard([&] { session.TuneChanged(frequency); });
 }
 
 }  // extern "C"

@@ -46,24 +46,25 @@ std::string ExecutablePath() {
   }
 }
 
-void ApplySettingDefaults(PluginState& state) {
-  for (const SettingField& field : kSettingFields) field.Set(state, field.Default);
+void ApplySettingDefaults(ReceiverSettings& settings) {
+  for (const SettingField& field : kSettingFields) field.Set(settings, field.Default);
 }
 
-bool LoadSettings(PluginState& state) {
-  state.SettingsFilePath = SettingsPathFor(ExecutablePath());
-  const std::string& path = state.SettingsFilePath;
+std::string SettingsFilePath() {
+  return SettingsPathFor(ExecutablePath());
+}
+
+bool LoadSettings(const std::string& path, ReceiverSettings& settings) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   for (const SettingField& field : kSettingFields)
-    field.Set(state, ReadIniNumber(ReadKey(path, field.Key)));
+    field.Set(settings, ReadIniNumber(ReadKey(path, field.Key)));
   return true;
 }
 
-bool SaveSettings(const PluginState& state) {
-  const std::string& path = state.SettingsFilePath;
+bool SaveSettings(const std::string& path, const ReceiverSettings& settings) {
   if (path.empty()) return true;
   for (const SettingField& field : kSettingFields) {
-    if (!WriteKey(path, field.Key, field.Get(state))) return false;
+    if (!WriteKey(path, field.Key, field.Get(settings))) return false;
   }
   return true;
 }

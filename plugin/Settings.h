@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "plugin/PluginState.h"
+#include "receiver/HostLink.h"
 
 namespace tessel {
 
@@ -18,35 +18,38 @@ std::string SettingsPathFor(const std::string& exe_path);
 std::string ExecutablePath();
 
 // One key of the settings file: its name, the value InitHW uses when there is no
-// file, and how it maps onto the plug-in's state (as the number the file holds).
+// file, and how it maps onto the receiver's settings (as the number the file holds).
 struct SettingField {
   const char* Key;
   int32_t Default;
-  int32_t (*Get)(const PluginState&);
-  void (*Set)(PluginState&, int32_t);
+  int32_t (*Get)(const ReceiverSettings&);
+  void (*Set)(ReceiverSettings&, int32_t);
 };
 
 // The four keys in the order they are written.
 inline constexpr SettingField kSettingFields[] = {
-    {"Srate", 158730, [](const PluginState& s) { return s.CurrentSampleRate; },
-     [](PluginState& s, int32_t v) { s.CurrentSampleRate = v; }},
-    {"Preamp", 1, [](const PluginState& s) -> int32_t { return s.PreampOn ? 1 : 0; },
-     [](PluginState& s, int32_t v) { s.PreampOn = v == 1; }},
-    {"HFGain", -10, [](const PluginState& s) { return s.HfGain; },
-     [](PluginState& s, int32_t v) { s.HfGain = v; }},
-    {"IFGain", 24, [](const PluginState& s) { return s.IfGain; },
-     [](PluginState& s, int32_t v) { s.IfGain = v; }},
+    {"Srate", 158730, [](const ReceiverSettings& s) { return s.SampleRate.Get(); },
+     [](ReceiverSettings& s, int32_t v) { s.SampleRate = v; }},
+    {"Preamp", 1, [](const ReceiverSettings& s) -> int32_t { return s.PreampOn ? 1 : 0; },
+     [](ReceiverSettings& s, int32_t v) { s.PreampOn = v == 1; }},
+    {"HFGain", -10, [](const ReceiverSettings& s) { return s.HfGain; },
+     [](ReceiverSettings& s, int32_t v) { s.HfGain = v; }},
+    {"IFGain", 24, [](const ReceiverSettings& s) { return s.IfGain; },
+     [](ReceiverSettings& s, int32_t v) { s.IfGain = v; }},
 };
 
 // Gives each setting its value for a missing file.
-void ApplySettingDefaults(PluginState& state);
+void ApplySettingDefaults(ReceiverSettings& settings);
 
-// Sets SettingsFilePath; when the file exists, reads the four settings into the
-// state and returns true. Returns false, touching no setting, when it does not.
-bool LoadSettings(PluginState& state);
+// The settings file of the running process: beside its executable.
+std::string SettingsFilePath();
 
-// Writes the four settings when LoadSettings has run. Stops at the first write
-// that fails and returns false then; nothing is thrown.
-bool SaveSettings(const PluginState& state);
+// When the file at `path` exists, reads the four settings into `settings` and returns
+// true. Returns false, touching no setting, when it does not.
+bool LoadSettings(const std::string& path, ReceiverSettings& settings);
+
+// Writes the four settings to `path` (nothing for an empty path). Stops at the first
+// write that fails and returns false then; nothing is thrown.
+bool SaveSettings(const std::string& path, const ReceiverSettings& settings);
 
 }  // namespace tessel

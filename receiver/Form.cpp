@@ -8,6 +8,7 @@
 #include "framework/Window.h"
 #include "receiver/CalderContract.h"
 #include "receiver/OleError.h"
+#include "receiver/ReceiverFacts.h"
 #include "receiver/SampleBuffer.h"
 #include "widgets/DRLabel.h"
 #include "widgets/FreeButton.h"
@@ -34,18 +35,6 @@ void RegisterLayoutClasses() {
   });
 }
 
-// The plug-in of the window that exists, for the dispatch hooks.
-HostLink* g_host = nullptr;
-
-// Every message of the window's controls runs inside the host's busy bracket, so a
-// close the host asks for from a handler waits until the handler has returned.
-void EnterHost() {
-  if (g_host) g_host->Enter();
-}
-void LeaveHost() {
-  if (g_host) g_host->Leave();
-}
-
 }  // namespace
 
 std::string GainCaption(int gain) {
@@ -66,8 +55,7 @@ std::string ModelTextOf(const std::wstring& device_name, const std::wstring& ser
 }
 
 TF::TF(HostLink& host) : fw::TForm(nullptr), host_(host) {
-  g_host = &host;
-  fw::SetDispatchHooks({&EnterHost, &LeaveHost});
+  SetDispatchObserver(this);
 }
 
 std::unique_ptr<TF> TF::Create(HostLink& host, FormFailure* failure,
@@ -96,8 +84,7 @@ std::unique_ptr<TF> TF::Create(HostLink& host, FormFailure* failure,
 }
 
 TF::~TF() {
-  fw::SetDispatchHooks({});
-  g_host = nullptr;
+  SetDispatchObserver(nullptr);
   // The component goes first, while the window it lives in is still whole.
   delete std::exchange(sdr_, nullptr);
 }
@@ -176,6 +163,28 @@ void TF::MakeTopmost() {
   ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+void TF::ApplySettings(const ReceiverSettings& settings) {
+  // The handlers below write the state, which may be where `settings` lives.
+  const ReceiverSettings wanted = settings;
+  ReceiverControl& sdr = SDR();
+  sdr.PutInt(calder::kClockFrequency, kReceiverClock);
+  sdr.PutInt(calder::kIFgain, wanted.IfGain);
+  sdr.PutInt(calder::kHFgain, wanted.HfGain);
+  sdr.PutInt(calder::kInputSource, wanted.InputSource);
+  if (IsCalderModel(host_.State().ModelText)) {
+    ShowInputSelector();
+    SelectInput(wanted.PreampOn);
+    int16_t& input = host_.State().Settings.InputSource;
+    input = wanted.PreampOn ? kInputPreamp : kInputDirect;
+    sdr.PutInt(calder::kInputSource, input);
+  }
+  ClickRate(ButtonForRate(wanted.SampleRate));
+  SetGainPosition(GainSlider::kSliderIFGain,
+                  PositionOfGain(GainSlider::kSliderIFGain, wanted.IfGain));
+  SetGainPosition(GainSlider::kSliderHFGain,
+                  PositionOfGain(GainSlider::kSliderHFGain, wanted.HfGain));
+}
+
 void TF::ShowInputSelector() {
   lpreamp_->Show();
   preamp_panel_->Show();
@@ -202,7 +211,7 @@ void TF::HideButtClick(fw::TObject*) {
 void TF::RateClick(RateButton button) {
   if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   try {
-    host_.State().CurrentSampleRate = RateOf(button);
+    host_.State().Settings.SampleRate = RateOf(button);
     SDR().PutInt(calder::kIFfilter, FilterIndexOf(button));
     host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
@@ -213,10 +222,10 @@ void TF::RateClick(RateButton button) {
 void TF::InputClick(bool preamp) {
   if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   try {
-    ReceiverState& state = host_.State();
-    state.PreampOn = preamp;
-    state.InputSource = preamp ? kInputPreamp : kInputDirect;
-    SDR().PutInt(calder::kInputSource, state.InputSource);
+    ReceiverSettings& settings = host_.State().Settings;
+    settings.PreampOn = preamp;
+    settings.InputSource = preamp ? kInputPreamp : kInputDirect;
+    SDR().PutInt(calder::kInputSource, settings.InputSource);
     host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
   }
@@ -234,7 +243,8 @@ void TF::GainChange(GainSlider slider) {
   if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   bool hf = slider == GainSlider::kSliderHFGain;
   try {
-    int32_t& gain = hf ? host_.State().HfGain : host_.State().IfGain;
+    ReceiverSettings& settings = host_.State().Settings;
+    int32_t& gain = hf ? settings.HfGain : settings.IfGain;
     gain = GainOfPosition(slider, Slider(slider).Position());
     SDR().PutInt(hf ? calder::kHFgain : calder::kIFgain, gain);
     (hf ? lhfgain_ : lifgain_)->SetCaption(GainCaption(gain));

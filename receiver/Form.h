@@ -22,7 +22,7 @@ namespace tessel {
 // Why the window could not be made.
 enum class FormFailure { kNone, kWindow, kNotInstalled, kCannotCreate, kWrongApartment };
 
-class TF final : public fw::TForm {
+class TF final : public fw::TForm, private fw::DispatchObserver {
  public:
   // Builds the window from its layout (hidden, at the layout's position) and
   // creates the component in it. `host` is borrowed and outlives the window. Null
@@ -45,7 +45,13 @@ class TF final : public fw::TForm {
   // Makes the window topmost without moving or resizing it.
   void MakeTopmost();
 
-  // What InitHW does to the controls; each runs the handlers a user's action would.
+  // Gives the component and the controls `settings` (read before any handler runs):
+  // the clock, the gains and the input to the component, then the input selector
+  // (Calder only), the rate button and the sliders, whose handlers run as a user's
+  // action would run them. A rejected write throws OleError and ends it there.
+  void ApplySettings(const ReceiverSettings& settings);
+
+  // What ApplySettings does to the controls; each runs the handlers a user's action would.
   void ShowInputSelector();
   // Selects PreON or PreOFF; the handler runs only when the selection changes.
   void SelectInput(bool preamp);
@@ -83,6 +89,10 @@ class TF final : public fw::TForm {
 
  private:
   explicit TF(HostLink& host);
+  // Every message of the window's controls runs inside the host's busy bracket, so a
+  // close the host asks for from a handler waits until the handler has returned.
+  void EnterMessage() override { host_.Enter(); }
+  void LeaveMessage() override { host_.Leave(); }
   static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
   // Reads the stored layout and finds the controls the handlers use.
   void Build();

@@ -2,6 +2,7 @@
 // status its handlers write, and the one way to reach the host program.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -15,15 +16,44 @@ inline constexpr int16_t kInputDirect = 128;
 // Values the sample buffer holds; a block count is kept within 0..kSampleBufferValues.
 inline constexpr int32_t kSampleBufferValues = 8192;
 
-// The plug-in's globals that the window's handlers and the component's events
-// read and write.
-struct ReceiverState {
-  int32_t HardwareStatus = 0;
-  int32_t CurrentSampleRate = 0;
+// A value that one thread writes and any thread may read: each access is one atomic
+// load or store, and a copy copies the value.
+template <class T>
+class SharedValue {
+ public:
+  SharedValue(T value = T{}) : value_(value) {}  // NOLINT: converts like the value
+  SharedValue(const SharedValue& other) : value_(other.Get()) {}
+  SharedValue& operator=(const SharedValue& other) {
+    value_.store(other.Get(), std::memory_order_relaxed);
+    return *this;
+  }
+  SharedValue& operator=(T value) {
+    value_.store(value, std::memory_order_relaxed);
+    return *this;
+  }
+  T Get() const { return value_.load(std::memory_order_relaxed); }
+  operator T() const { return Get(); }  // NOLINT: reads like the value
+
+ private:
+  std::atomic<T> value_;
+};
+
+// The receiver's settings in effect: what the settings file keeps (rate, preamplifier,
+// gains) and the input the component was given. The rate is read by the host from
+// any thread.
+struct ReceiverSettings {
+  SharedValue<int32_t> SampleRate = 0;
+  bool PreampOn = false;
   int32_t HfGain = 0;
   int32_t IfGain = 0;
-  bool PreampOn = false;
   int16_t InputSource = 0;
+};
+
+// What the window's handlers and the component's events read and write.
+struct ReceiverState {
+  // The receiver's latest status; the host reads it from any thread.
+  SharedValue<int32_t> HardwareStatus = 0;
+  ReceiverSettings Settings;
   std::string ModelText;
   bool ModelTextPending = true;
 };

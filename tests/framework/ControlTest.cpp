@@ -140,11 +140,11 @@ TEST_F(WindowTest, CapturedChildGetsTheMouseOutsideAndNoClickWhenReleasedThere) 
   HWND h = form->Handle();
   ::SendMessageW(h, WM_MOUSEMOVE, 0, Point(5, 5));
   ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-  EXPECT_EQ(fw::TControl::CaptureControl(), form->Controls(0));
+  EXPECT_EQ(form->CaptureControl(), form->Controls(0));
   EXPECT_EQ(::GetCapture(), h);
   ::SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, Point(60, 50));
   ::SendMessageW(h, WM_LBUTTONUP, 0, Point(60, 50));
-  EXPECT_EQ(fw::TControl::CaptureControl(), nullptr);
+  EXPECT_EQ(form->CaptureControl(), nullptr);
   EXPECT_EQ(::GetCapture(), nullptr);
   // It is told the pointer left, yet keeps getting the mouse in its own coordinates.
   EXPECT_EQ(log, (std::vector<std::string>{"a enter", "a move 5,5", "a down 5,5", "a leave",
@@ -192,7 +192,7 @@ TEST_F(WindowTest, AThrowingHandlerDoesNotLeaveTheWindowProcedure) {
   plain->SetParent(form.get());
   plain->OnClick = [](fw::TObject*) { throw std::runtime_error("click failed"); };
   ClickAt(form->Handle(), 55, 55);
-  EXPECT_EQ(fw::TControl::CaptureControl(), nullptr);
+  EXPECT_EQ(form->CaptureControl(), nullptr);
   ClickAt(form->Handle(), 5, 5);
   EXPECT_EQ(log.back(), "a up 5,5");
 }

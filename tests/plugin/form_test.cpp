@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
-#include "plugin/PluginState.h"
+#include "plugin/Session.h"
 #include "receiver/CalderContract.h"
 #include "receiver/EventSink.h"
 #include "receiver/Form.h"
@@ -107,17 +107,17 @@ class FormTest : public ::testing::Test {
   void SetUp() override {
     calls.clear();
     FormFailure failure;
-    form_ = TF::Create(link_, &failure,
+    form_ = TF::Create(session_, &failure,
                        [this](HWND, const RECT&, ReceiverEvents* events, CreateFailure*) {
                          return ReceiverControl::Attach(ComPtr<IDispatch>(&fake_), events);
                        });
     ASSERT_NE(form_, nullptr);
-    state_.HostCallback = &Record;
+    session_.SetCallback(&Record);
   }
 
   FakeDispatch fake_;
-  PluginState state_;
-  PluginHostLink link_{state_};
+  Session session_;
+  ReceiverState& state_ = session_.State();
   std::unique_ptr<TF> form_;
 };
 
@@ -125,7 +125,7 @@ TEST_F(FormTest, RateButtonsSetTheRateWriteTheFilterAndAnnounceEachClick) {
   EXPECT_TRUE(form_->RateButtonControl(RateButton::kRate158730).Down());
   form_->ClickRate(RateButton::kRate196078);
   form_->ClickRate(RateButton::kRate196078);
-  EXPECT_EQ(state_.CurrentSampleRate, 196078);
+  EXPECT_EQ(state_.Settings.SampleRate, 196078);
   EXPECT_TRUE(form_->RateButtonControl(RateButton::kRate196078).Down());
   EXPECT_FALSE(form_->RateButtonControl(RateButton::kRate158730).Down());
   EXPECT_EQ(fake_.log, (std::vector<std::string>{"put 5 12", "put 5 12"}));
@@ -135,17 +135,17 @@ TEST_F(FormTest, RateButtonsSetTheRateWriteTheFilterAndAnnounceEachClick) {
   EXPECT_EQ(Bits(calls[1].offset), 0u) << "0.0 as the all-zero pattern";
   EXPECT_EQ(calls[1].samples, nullptr);
   form_->Rate8138Click(nullptr);
-  EXPECT_EQ(state_.CurrentSampleRate, 8138);
+  EXPECT_EQ(state_.Settings.SampleRate, 8138);
   EXPECT_EQ(fake_.log.back(), "put 5 0");
 }
 
 TEST_F(FormTest, ARejectedWriteKeepsTheGlobalAndSkipsWhatFollows) {
   fake_.failing = {calder::kIFfilter, calder::kIFgain};
   form_->ClickRate(RateButton::kRate37793);
-  EXPECT_EQ(state_.CurrentSampleRate, 37793);
+  EXPECT_EQ(state_.Settings.SampleRate, 37793);
   EXPECT_TRUE(calls.empty());
   form_->SetGainPosition(GainSlider::kSliderIFGain, 1);
-  EXPECT_EQ(state_.IfGain, 6);
+  EXPECT_EQ(state_.Settings.IfGain, 6);
   EXPECT_EQ(form_->Control("LIFgain").Caption(), "24 dB") << "label not updated";
 }
 
@@ -153,13 +153,13 @@ TEST_F(FormTest, InputPairRunsAHandlerOnlyWhenTheSelectionChanges) {
   form_->SelectInput(true);  // already selected
   EXPECT_TRUE(fake_.log.empty());
   form_->SelectInput(false);
-  EXPECT_FALSE(state_.PreampOn);
-  EXPECT_EQ(state_.InputSource, 128);
+  EXPECT_FALSE(state_.Settings.PreampOn);
+  EXPECT_EQ(state_.Settings.InputSource, 128);
   EXPECT_FALSE(form_->PreON().Checked());
   form_->SelectInput(false);
   form_->SelectInput(true);
-  EXPECT_TRUE(state_.PreampOn);
-  EXPECT_EQ(state_.InputSource, 129);
+  EXPECT_TRUE(state_.Settings.PreampOn);
+  EXPECT_EQ(state_.Settings.InputSource, 129);
   EXPECT_EQ(fake_.log, (std::vector<std::string>{"put 6 128", "put 6 129"}));
   EXPECT_EQ(calls.size(), 2u);
 }
@@ -172,14 +172,14 @@ TEST_F(FormTest, SlidersSnapGainsToTheirStepsAndShowThem) {
   } hf_rows[] = {{0, -30, "-30 dB"}, {1, -20, "-20 dB"}, {2, -10, "-10 dB"}, {3, 0, "0 dB"}};
   for (const auto& row : hf_rows) {
     form_->SetGainPosition(GainSlider::kSliderHFGain, row.position);
-    EXPECT_EQ(state_.HfGain, row.hf);
+    EXPECT_EQ(state_.Settings.HfGain, row.hf);
     EXPECT_EQ(form_->Control("LHFgain").Caption(), row.hf_caption);
   }
   // 30 dB asks for position 5: not taken, but the handler resets the gain.
   form_->SetGainPosition(GainSlider::kSliderIFGain, 3);
   form_->SetGainPosition(GainSlider::kSliderIFGain, 30 / 6);
   EXPECT_EQ(form_->Slider(GainSlider::kSliderIFGain).Position(), 3);
-  EXPECT_EQ(state_.IfGain, 18);
+  EXPECT_EQ(state_.Settings.IfGain, 18);
   form_->SetGainPosition(GainSlider::kSliderIFGain, 0);
   EXPECT_EQ(form_->Control("LIFgain").Caption(), "0 dB");
   EXPECT_EQ(fake_.log.back(), "put 10 0");
@@ -225,7 +225,7 @@ TEST_F(FormTest, DataEventsHandTheStaticBufferOverWithoutCopying) {
   fake_.failing = {calder::kGetIntegerData};
   form_->SDRDataRdy(0);
   EXPECT_EQ(calls.back().count, 0) << "a failed fetch still delivers, with count 0";
-  state_.HostCallback = nullptr;
+  session_.SetCallback(nullptr);
   fake_.log.clear();
   form_->SDRDataRdy(0);
   EXPECT_EQ(fake_.log, (std::vector<std::string>{"call 21"}));

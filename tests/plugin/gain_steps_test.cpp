@@ -41,15 +41,15 @@ TEST(GainSteps, EachPositionRoundTripsAndOffGridGainsTruncateTowardZero) {
 }
 
 TEST(SettingFields, DefaultsFillEveryFieldAndEachKeyReadsBackWhatItWrites) {
-  PluginState state;
+  ReceiverSettings state;
   ApplySettingDefaults(state);
-  EXPECT_EQ(state.CurrentSampleRate, 158730);
+  EXPECT_EQ(state.SampleRate, 158730);
   EXPECT_TRUE(state.PreampOn);
   EXPECT_EQ(state.HfGain, -10);
   EXPECT_EQ(state.IfGain, 24);
   for (const SettingField& field : kSettingFields) {
     EXPECT_EQ(field.Get(state), field.Default) << field.Key;
-    PluginState other;
+    ReceiverSettings other;
     field.Set(other, field.Get(state));
     EXPECT_EQ(field.Get(other), field.Default) << field.Key;
   }

@@ -3,8 +3,9 @@
 
 #include <cstring>
 
-#include "plugin/Plugin.h"
+#include "plugin/HostText.h"
 #include "plugin/Settings.h"
+#include "receiver/ReceiverFacts.h"
 
 namespace tessel {
 namespace {

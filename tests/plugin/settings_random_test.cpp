@@ -86,10 +86,10 @@ TEST_F(SettingsFileTest, GeneratedValuesReadAsTheNumberRuleSaysAtAnyLength) {
     if (Pick(2)) text += "[Tail]\r\nIFGain=3\r\n";
     Write(text);
 
-    PluginState state;
-    ASSERT_TRUE(LoadSettings(state));
+    ReceiverSettings state;
+    ASSERT_TRUE(LoadSettings(SettingsFilePath(), state));
     for (int i = 0; i < kFields; ++i) {
-      PluginState want;  // the value as the state stores it (Preamp is a flag)
+      ReceiverSettings want;  // the value as the state stores it (Preamp is a flag)
       kSettingFields[i].Set(want, ReadIniNumber(present[i] ? values[i] : ""));
       EXPECT_EQ(kSettingFields[i].Get(state), kSettingFields[i].Get(want))
           << kSettingFields[i].Key << "=" << values[i].substr(0, 40) << " (" << values[i].size()
@@ -122,14 +122,14 @@ TEST_F(SettingsFileTest, DamagedFilesAreReadWithoutHarmAndLeaveNoTrace) {
       }
     }
     Write(text);
-    PluginState state;
-    ASSERT_TRUE(LoadSettings(state)) << round;
+    ReceiverSettings state;
+    ASSERT_TRUE(LoadSettings(SettingsFilePath(), state)) << round;
   }
   // Nothing of the damaged files is held: a clean file reads as it stands.
   Write("[Parameters]\r\nSrate=37793\r\nPreamp=0\r\nHFGain=-20\r\nIFGain=6\r\n");
-  PluginState state;
-  ASSERT_TRUE(LoadSettings(state));
-  EXPECT_EQ(state.CurrentSampleRate, 37793);
+  ReceiverSettings state;
+  ASSERT_TRUE(LoadSettings(SettingsFilePath(), state));
+  EXPECT_EQ(state.SampleRate, 37793);
   EXPECT_FALSE(state.PreampOn);
   EXPECT_EQ(state.HfGain, -20);
   EXPECT_EQ(state.IfGain, 6);

@@ -1,10 +1,8 @@
-// The C++ side of the thirteen entry points, and the plug-in's globals.
+// Texts the plug-in hands to the host, and how they are copied into its buffers.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <string_view>
-
-#include "plugin/PluginState.h"
 
 namespace tessel {
 
@@ -26,39 +24,9 @@ inline constexpr char kModelFound[] = "N/A";
 
 // Bytes written into each of the host's name and model buffers, terminator included.
 inline constexpr std::size_t kHostTextCapacity = 64;
-// How long the first InitHW waits for the receiver's first status.
-inline constexpr unsigned kInitWaitMs = 10000;
-inline constexpr int32_t kReceiverClock = 66667120;
-inline constexpr int32_t kBlockLength = 2048;
-inline constexpr int kOffScreenLeft = -9999;
 
 // Copies `text` into a host buffer of kHostTextCapacity bytes, cut if longer, always
 // terminated. A null buffer is skipped.
 void CopyHostText(char* buffer, std::string_view text);
-
-// True when the text begins with "Calder" in any letter case.
-bool IsCalderModel(std::string_view text);
-
-// The plug-in's globals (read-only view, for the library's own checks).
-const PluginState& State();
-
-// Records at unload that the process is ending, so the window is left to the system.
-void NoteProcessTerminating();
-
-namespace entry {
-bool InitHW(char* name, char* model, int32_t* type);
-bool OpenHW();
-int32_t StartHW(int32_t frequency);
-int32_t GetStatus();
-void StopHW();
-void CloseHW();
-void SetCallback(HostCallbackFn callback);
-void SetHWLO(int32_t frequency);
-int32_t GetHWLO();
-int32_t GetHWSR();
-void ShowGUI();
-void HideGUI();
-void TuneChanged(int32_t frequency);
-}  // namespace entry
 
 }  // namespace tessel
