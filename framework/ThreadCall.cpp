@@ -31,9 +31,16 @@ bool RunOnWindowThread(HWND window, std::function<void()> body, unsigned timeout
                             SMTO_NORMAL, timeout_ms, &answer);
   if (sent != 0) return answer == 1;
   if (late == LateCall::kDrop) {
+    // Should the sent message still be handled later, it finds the call abandoned.
     int waiting = PendingCall::kWaiting;
     call->Progress.compare_exchange_strong(waiting, PendingCall::kAbandoned);
+    return false;
   }
+  // A sent message whose wait ended may be dropped with it: the call also goes into
+  // the window's queue, and whichever of the two is handled first runs it.
+  auto* queued = new PendingCallRef(call);
+  if (!::PostMessageW(window, kThreadCallMessage, 0, reinterpret_cast<LPARAM>(queued)))
+    delete queued;
   return false;
 }
 

@@ -156,6 +156,11 @@ SimConfig ParseSimConfig(const EnvironmentLookup& lookup) {
     if (!on) Reject("CALDER_SIM_STAMP", *v, "0 or 1");
     config.stamp_blocks = *on == 1;
   }
+  if (auto v = number_text(L"CALDER_SIM_OWN_THREAD")) {
+    const auto on = ParseInteger(*v, 0, 1);
+    if (!on) Reject("CALDER_SIM_OWN_THREAD", *v, "0 or 1");
+    config.own_thread_only = *on == 1;
+  }
   return config;
 }
 

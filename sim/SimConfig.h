@@ -34,6 +34,10 @@ struct SimConfig {
   std::optional<int> replacement_values;                    // CALDER_SIM_REPLACE_ARRAY
   std::wstring fail_switch;   // CALDER_SIM_FAIL_SWITCH; empty = the failures are always on
   bool stamp_blocks = false;  // CALDER_SIM_STAMP
+  // CALDER_SIM_OWN_THREAD: a call from another thread than the one that created the
+  // object is refused (RPC_E_WRONG_THREAD) and logged with " WRONG-THREAD", as an
+  // apartment-threaded control called past COM's rules may fail.
+  bool own_thread_only = false;
   // CALDER_SIM_FIRE_INSIDE: members during whose call a status event is fired
   // synchronously, as a control that pumps messages inside a call would.
   std::set<int32_t> fire_inside_dispids;

@@ -160,7 +160,10 @@ STDMETHODIMP SimControl::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DI
     const Microsoft::WRL::ComPtr<IDispatch> keep_alive(static_cast<IDispatch*>(this));
     const Member* member = FindMember(id);
     HRESULT hr;
-    if (config_.failing_dispids.count(id) && FailuresOn()) {
+    const bool wrong_thread = config_.own_thread_only && GetCurrentThreadId() != creator_thread_;
+    if (wrong_thread) {
+      hr = RPC_E_WRONG_THREAD;
+    } else if (config_.failing_dispids.count(id) && FailuresOn()) {
       hr = Raise(exception, E_FAIL,
                  L"Member " + std::to_wstring(id) + L" is configured to fail (CALDER_SIM_FAIL)");
     } else if (!member) {
@@ -168,7 +171,8 @@ STDMETHODIMP SimControl::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DI
     } else {
       hr = InvokeMember(*member, flags, *params, lcid, result, exception, arg_error);
     }
-    LogInvoke(id, flags, *params, member, hr);
+    LogInvoke(id, flags, *params, member, hr, wrong_thread);
+    if (wrong_thread) return hr;
     if (config_.fire_inside_dispids.count(id)) FireEvent(kOnStatusChange, kStatusPresent);
     return hr;
   } catch (const std::bad_alloc&) {
@@ -528,7 +532,7 @@ int SimControl::CurrentRate() const {
 }
 
 void SimControl::LogInvoke(DISPID id, WORD flags, const DISPPARAMS& params, const Member* member,
-                           HRESULT result) {
+                           HRESULT result, bool wrong_thread) {
   if (!log_.enabled()) return;
   const bool put = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
   const bool property = member ? member->kind == MemberKind::kProperty : !(flags & DISPATCH_METHOD);
@@ -541,6 +545,7 @@ void SimControl::LogInvoke(DISPID id, WORD flags, const DISPPARAMS& params, cons
     line += ArgText(params.rgvarg[put ? 0 : i - 1]);
   }
   if (FAILED(result)) line += " FAIL";
+  if (wrong_thread) line += " WRONG-THREAD";
   log_.Write(line);
 }
 

@@ -78,11 +78,13 @@ class SimControl final : public IDispatch,
   bool FailuresOn() const;
   int64_t Now() const;
   int CurrentRate() const;
+  // Appends the call to the log; `wrong_thread` marks one from another thread.
   void LogInvoke(DISPID id, WORD flags, const DISPPARAMS& params, const Member* member,
-                 HRESULT result);
+                 HRESULT result, bool wrong_thread);
 
   LONG refs_ = 1;
   SimConfig config_;
+  const DWORD creator_thread_ = GetCurrentThreadId();
   EventConnectionPoint events_;
   MessageWindow window_;
   InvokeLog log_;

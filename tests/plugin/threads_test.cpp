@@ -1,0 +1,178 @@
+// A host that calls from three threads: the window's thread (InitHW, SetCallback,
+// OpenHW, ShowGUI, then a message loop), a worker (StartHW, SetHWLO, GetHWLO,
+// StopHW) and a third one (HideGUI, CloseHW, the unload). The stand-in refuses and
+// marks every call that does not come from the thread that created it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/PluginHost.h"
+
+namespace tessel::testing {
+namespace {
+
+std::atomic<int> blocks{0};
+
+void __cdecl CountBlocks(int32_t count, int32_t, float, int16_t*) {
+  if (count > 0) ++blocks;
+}
+
+DWORD WINAPI RunBody(void* body) {
+  (*static_cast<const std::function<void()>*>(body))();
+  return 0;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Runs `body` on a thread of its own while this thread handles its messages (or,
+// with `pump` false, waits without handling any); true when it ended within 30 s.
+bool RunOnThread(const std::function<void()>& body, bool pump = true) {
+  HANDLE thread =
+      CreateThread(nullptr, 0, &RunBody, const_cast<std::function<void()>*>(&body), 0, nullptr);
+  if (thread == nullptr) return false;
+  DWORD begin = GetTickCount();
+  bool ended = false;
+  while (GetTickCount() - begin < 30000) {
+    DWORD wait = pump ? MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT)
+                      : WaitForSingleObject(thread, 100);
+    if (wait == WAIT_OBJECT_0) {
+      ended = true;
+      break;
+    }
+    MSG message;
+    while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  CloseHandle(thread);
+  return ended;
+}
+
+// Every window of `thread`, message-only ones included.
+int CountThreadWindows(DWORD thread) {
+  int count = 0;
+  EnumThreadWindows(thread, &CountWindow, reinterpret_cast<LPARAM>(&count));
+  for (HWND w = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w != nullptr;
+       w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr)) {
+    if (GetWindowThreadProcessId(w, nullptr) == thread) ++count;
+  }
+  return count;
+}
+
+std::vector<std::string> WrongThreadCalls() {
+  std::vector<std::string> wrong;
+  for (const std::string& line : SimLog()) {
+    if (line.find("WRONG-THREAD") != std::string::npos) wrong.push_back(line);
+  }
+  return wrong;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Starts the session on this thread with the stand-in that checks threads.
+bool InitOnThisThread() {
+  RemoveSettings();
+  SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
+  SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
+  SetEnv(L"CALDER_SIM_STATUS", L"1");
+  StartSimLog();
+  blocks = 0;
+  if (!Init().ok) return false;
+  Plugin().SetCallback(&CountBlocks);
+  return true;
+}
+
+TEST(Threads, AHostOnThreeThreadsStreamsRetunesStopsClosesAndUnloads) {
+  const DWORD window_thread = GetCurrentThreadId();
+  const int windows_before = CountThreadWindows(window_thread);
+  ASSERT_TRUE(InitOnThisThread());
+  PluginApi& p = Plugin();
+  EXPECT_TRUE(p.OpenHW());
+  p.ShowGUI();
+
+  int32_t started = 0, tuned = 0, streamed = 0, after_stop = 0;
+  ASSERT_TRUE(RunOnThread([&] {
+    started = p.StartHW(7000000);
+    Sleep(500);
+    streamed = blocks;
+    p.SetHWLO(3500000);
+    tuned = p.GetHWLO();
+    p.StopHW();
+    Sleep(100);  // a block already on its way may still arrive
+    after_stop = blocks;
+    Sleep(500);
+  }));
+  EXPECT_EQ(started, 2048);
+  EXPECT_GT(streamed, 0) << "blocks stream while the worker drives";
+  EXPECT_EQ(tuned, 3500000);
+  EXPECT_EQ(blocks, after_stop) << "StopHW from the worker stops the blocks";
+  EXPECT_TRUE(Contains(SimActions(), "put 8 3500000"));
+
+  HWND window = FindSettingsWindow();
+  ASSERT_NE(window, nullptr);
+  bool unloaded = false;
+  ASSERT_TRUE(RunOnThread([&] {
+    p.HideGUI();
+    p.CloseHW();
+    unloaded = UnloadPlugin();
+  }));
+  EXPECT_TRUE(unloaded);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(CountThreadWindows(window_thread), windows_before)
+      << "no window of the plug-in is left on the window's thread";
+  EXPECT_EQ(GetModuleHandleA("CalderSim.dll"), nullptr) << "the component is released";
+  char rate[16] = {};
+  GetPrivateProfileStringA("Parameters", "Srate", "", rate, sizeof rate, SettingsPath().c_str());
+  EXPECT_STREQ(rate, "158730") << "the settings are saved";
+  EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
+
+  // The window's thread goes on handling its messages.
+  PostThreadMessageW(window_thread, WM_APP, 7, 0);
+  MSG message{};
+  EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_APP, WM_APP, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+  Pump(300);
+  RemoveSettings();
+}
+
+// The window's thread waits for the worker and handles no message: the worker's call
+// gives up within the bound and is never carried out later; a close is carried out
+// once the window's thread handles its messages again.
+TEST(Threads, ACallWhileTheWindowsThreadIsBlockedReturnsWithinTheBound) {
+  ASSERT_TRUE(InitOnThisThread());
+  PluginApi& p = Plugin();
+  const std::size_t from = SimLog().size();
+  int32_t started = -1;
+  DWORD took = 0;
+  ASSERT_TRUE(RunOnThread(
+      [&] {
+        DWORD begin = GetTickCount();
+        started = p.StartHW(7000000);
+        took = GetTickCount() - begin;
+        p.CloseHW();
+      },
+      false));
+  EXPECT_EQ(started, 0);
+  EXPECT_GE(took, 4500u);
+  EXPECT_LT(took, 8000u);
+  HWND window = FindSettingsWindow();
+  EXPECT_NE(window, nullptr) << "nothing was done while the thread was blocked";
+  Pump(500);
+  EXPECT_EQ(SimActions(from), std::vector<std::string>{}) << "the dropped StartHW never runs";
+  EXPECT_FALSE(IsWindow(window)) << "the close runs once the thread handles messages";
+  EXPECT_TRUE(FileExists(SettingsPath()));
+  EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
+  RemoveSettings();
+}
+
+}  // namespace
+}  // namespace tessel::testing
