@@ -71,29 +71,56 @@ bool SoundMasks(const std::array<uint32_t, 3>& masks, uint16_t bits) {
   return true;
 }
 
-// Walks a compressed stream of 8 or 4 bits a pixel as a decoder reads it: runs,
-// ends of line, deltas and literal runs, up to its end mark or its stated size.
-// Refuses a code cut off by the end of the stream and any pixel written outside
-// width x height; moving the position outside writes nothing and is allowed.
-// On success *used is the length read (with the end mark) and *end_mark whether
-// there was one.
-std::string WalkRle(std::span<const uint8_t> s, uint16_t bits, int64_t width, int64_t height,
-                    size_t* used, bool* end_mark) {
+// Uncompressed rows that a compressed stream is decoded into: bottom row first,
+// `stride` bytes a row, 8 or 4 bits a pixel (the left one in the high half).
+struct RleTarget {
+  uint8_t* Rows = nullptr;  // none: the stream is only walked
+  uint64_t Stride = 0;
+  bool Four = false;
+  int64_t Width = 0;
+  int64_t Height = 0;
+
+  // Sets pixel (x, y) to palette index `index`; a place outside the picture is
+  // dropped.
+  void Put(int64_t x, int64_t y, uint8_t index) const {
+    if (!Rows || x >= Width || y >= Height) return;
+    uint8_t* row = Rows + static_cast<uint64_t>(y) * Stride;
+    if (!Four) {
+      row[x] = index;
+    } else {
+      uint8_t& pair = row[x / 2];
+      pair = x % 2 == 0 ? static_cast<uint8_t>((pair & 0x0F) | index << 4)
+                        : static_cast<uint8_t>((pair & 0xF0) | (index & 0x0F));
+    }
+  }
+};
+
+// Walks a compressed stream as a decoder reads it: runs, ends of line, deltas
+// and literal runs, up to its end mark or its end, and writes the pixels into
+// `target`. Pixels placed outside the picture are dropped: a widespread encoder
+// pads each row to 4 bytes with a run that spills past the row's end. A code cut
+// off by the end of the stream refuses it; the reason is returned, else an empty
+// text and in *used the bytes read (with the end mark).
+std::string WalkRle(std::span<const uint8_t> s, const RleTarget& target, size_t* used) {
   size_t i = 0;
   int64_t x = 0, y = 0;  // y counts rows from the bottom, as the stream stores them
-  auto outside = [&](int64_t n) {
-    return "its compressed data writes " + Num(n) + " pixels at column " + Num(x) + " of row " +
-           Num(y) + " from the bottom, outside the picture";
-  };
   auto cut_at = [&] {
     return "its compressed data stops inside a code at byte " + Num(uint64_t{i});
   };
+  // Whether a code placing `n` pixels from (x, y) puts any inside the picture.
+  auto inside = [&](int64_t n) { return y < target.Height && x < target.Width && n > 0; };
   while (i < s.size()) {
     if (s.size() - i < 2) return cut_at();
     const uint8_t count = s[i];
     const uint8_t code = s[i + 1];
-    if (count > 0) {  // `count` pixels of one value (or, with 4 bits, two alternating)
-      if (y >= height || x + count > width) return outside(count);
+    if (count > 0) {  // `count` pixels of one value (with 4 bits, two alternating)
+      if (inside(count)) {
+        const int64_t n = std::min<int64_t>(count, target.Width - x);
+        for (int64_t k = 0; k < n; ++k) {
+          const uint8_t index = !target.Four ? code : k % 2 == 0 ? code >> 4 : code & 0x0F;
+          target.Put(x + k, y, index);
+        }
+      }
       x += count;
       i += 2;
       continue;
@@ -106,7 +133,6 @@ std::string WalkRle(std::span<const uint8_t> s, uint16_t bits, int64_t width, in
         break;
       case 1:  // end of the picture
         *used = i + 2;
-        *end_mark = true;
         return "";
       case 2:  // move right and up by the next two bytes
         if (s.size() - i < 4) return cut_at();
@@ -115,10 +141,19 @@ std::string WalkRle(std::span<const uint8_t> s, uint16_t bits, int64_t width, in
         i += 4;
         break;
       default: {  // `code` literal pixels, padded to a whole 16-bit word
-        const size_t bytes = bits == 8 ? code : (code + 1u) / 2;
+        const size_t bytes = target.Four ? (code + 1u) / 2 : code;
         const size_t padded = (bytes + 1) & ~size_t{1};
         if (s.size() - i - 2 < padded) return cut_at();
-        if (y >= height || x + code > width) return outside(code);
+        if (inside(code)) {
+          const uint8_t* literal = s.data() + i + 2;
+          const int64_t n = std::min<int64_t>(code, target.Width - x);
+          for (int64_t k = 0; k < n; ++k) {
+            const uint8_t index = !target.Four ? literal[k]
+                                  : k % 2 == 0 ? literal[k / 2] >> 4
+                                               : literal[k / 2] & 0x0F;
+            target.Put(x + k, y, index);
+          }
+        }
         x += code;
         i += 2 + padded;
         break;
@@ -126,7 +161,6 @@ std::string WalkRle(std::span<const uint8_t> s, uint16_t bits, int64_t width, in
     }
   }
   *used = s.size();
-  *end_mark = false;
   return "";
 }
 
@@ -134,6 +168,19 @@ std::string WalkRle(std::span<const uint8_t> s, uint16_t bits, int64_t width, in
 
 uint64_t BmpStride(int32_t width, uint16_t bit_count) {
   return (static_cast<uint64_t>(width) * bit_count + 31) / 32 * 4;
+}
+
+bool DecodeBmpRle(std::span<const uint8_t> file, const BmpFacts& facts, std::span<uint8_t> rows) {
+  const bool four = facts.Compression == BmpCompression::Rle4;
+  if (!four && facts.Compression != BmpCompression::Rle8) return false;
+  const uint64_t stride = BmpStride(facts.Width, facts.BitCount);
+  if (facts.BitCount != (four ? 4 : 8) || rows.size() < stride * uint64_t(facts.Height) ||
+      facts.PixelOffset > file.size() || facts.PixelSize > file.size() - facts.PixelOffset) {
+    return false;
+  }
+  const RleTarget target{rows.data(), stride, four, facts.Width, facts.Height};
+  size_t used = 0;
+  return WalkRle(file.subspan(facts.PixelOffset, facts.PixelSize), target, &used).empty();
 }
 
 BmpCheck CheckBmp(std::span<const uint8_t> file) {
@@ -260,11 +307,10 @@ BmpCheck CheckBmp(std::span<const uint8_t> file) {
                     Num(uint64_t{pixel_offset}) + " runs past the end of the file (" + Num(size) +
                     " bytes)");
     }
-    bool end_mark = false;
-    std::string problem = WalkRle(file.subspan(pixel_offset, stated_size), bits, width, rows,
-                                  &facts.PixelSize, &end_mark);
+    const RleTarget walk_only{nullptr, 0, bits == 4, width, rows};
+    std::string problem =
+        WalkRle(file.subspan(pixel_offset, stated_size), walk_only, &facts.PixelSize);
     if (!problem.empty()) return Refuse(problem);
-    facts.NeedsEndMark = !end_mark;
   }
 
   BmpCheck check;

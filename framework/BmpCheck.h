@@ -38,12 +38,9 @@ struct BmpFacts {
   // the file does not give are black. Empty for more bits.
   std::vector<uint32_t> Palette;
   // The pixel data: its place in the file and its length (the rows, or the
-  // compressed stream up to and including its end mark).
+  // compressed stream up to and including its end mark, else its stated size).
   size_t PixelOffset = 0;
   size_t PixelSize = 0;
-  // A compressed stream that stops at its stated size without an end mark: whoever
-  // decodes it must be given one after PixelSize bytes.
-  bool NeedsEndMark = false;
 };
 
 struct BmpCheck {
@@ -55,8 +52,15 @@ struct BmpCheck {
 // Checks a whole BMP file: headers complete and of a known size; width, height and
 // area within the limits above (a negative height is a top-down picture); bit count
 // and compression that go together; palette, bit fields and pixel rows inside the
-// file; a compressed stream inside the file that writes no pixel outside the picture.
+// file; a compressed stream inside the file, with no code cut off.
 BmpCheck CheckBmp(std::span<const uint8_t> file);
+
+// Decodes the compressed pixel data of a file that CheckBmp accepted (`facts` are
+// its facts) into `rows`: uncompressed rows of the same bit count, bottom row first,
+// BmpStride bytes each. Pixels the stream places outside the picture are dropped,
+// pixels it skips keep their value. False when the facts are not those of a
+// compressed file inside `file`, or `rows` is too small.
+bool DecodeBmpRle(std::span<const uint8_t> file, const BmpFacts& facts, std::span<uint8_t> rows);
 
 // Bytes per stored row of `width` pixels of `bit_count` bits (rows end on 4 bytes).
 uint64_t BmpStride(int32_t width, uint16_t bit_count);
