@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,117 +74,57 @@ Bmp Fields16(std::vector<uint32_t> masks) {
 TEST(BmpCheck, RefusesEachKindOfDamageWithItsReason) {
   struct Row {
     const char* what;
-    std::function<std::vector<uint8_t>()> bytes;
+    std::vector<uint8_t> bytes;
     const char* reason;
   };
+  Bmp huge = Base8(), core16, rle_top_down = Rle({0, 1});
+  huge.width = huge.height = 32767;
+  core16.header_size = 12;
+  core16.bits = 16;
+  core16.pixels = {0, 0, 0, 0};
+  rle_top_down.height = -2;
   const Row rows[] = {
-      {"empty file", [] { return std::vector<uint8_t>{}; }, "does not start with \"BM\""},
-      {"text",
-       [] {
-         return std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'};
-       },
-       "\"BM\""},
-      {"cut in the file header", [] { return Cut(Bytes(Base8()), 12); }, "ends inside its headers"},
-      {"cut in the info header", [] { return Cut(Bytes(Base8()), 40); }, "ends inside its headers"},
-      {"unknown header size", [] { return With(Base8(), 14, 64); }, "info header size 64"},
-      {"zero width", [] { return With(Base8(), 18, 0); }, "width 0 is not"},
-      {"negative width", [] { return With(Base8(), 18, static_cast<uint32_t>(-3)); }, "width -3"},
-      {"width too large", [] { return With(Base8(), 18, 40000); }, "width 40000"},
-      {"zero height", [] { return With(Base8(), 22, 0); }, "height 0 is not"},
-      {"lowest height", [] { return With(Base8(), 22, 0x80000000u); }, "height -2147483648"},
-      {"area too large",
-       [] {
-         Bmp f = Base8();
-         f.width = f.height = 32767;
-         return Bytes(f);
-       },
-       "32767 x 32767 pixels are more than 33554432"},
-      {"bits against compression", [] { return With(Base8(), 30, 2); },
+      {"empty file", {}, "does not start with \"BM\""},
+      {"text", {'h', 'e', 'l', 'l', 'o'}, "does not start with \"BM\""},
+      {"cut in the file header", Cut(Bytes(Base8()), 12), "ends inside its headers"},
+      {"cut in the info header", Cut(Bytes(Base8()), 40), "ends inside its headers"},
+      {"unknown header size", With(Base8(), 14, 64), "info header size 64"},
+      {"zero width", With(Base8(), 18, 0), "width 0 is not"},
+      {"negative width", With(Base8(), 18, static_cast<uint32_t>(-3)), "width -3"},
+      {"width too large", With(Base8(), 18, 40000), "width 40000"},
+      {"zero height", With(Base8(), 22, 0), "height 0 is not"},
+      {"lowest height", With(Base8(), 22, 0x80000000u), "height -2147483648"},
+      {"area too large", Bytes(huge), "32767 x 32767 pixels are more than 33554432"},
+      {"bits against compression", With(Base8(), 30, 2),
        "bit count 8 does not go with compression 2"},
-      {"16 bits in a core header",
-       [] {
-         Bmp f;
-         f.header_size = 12;
-         f.bits = 16;
-         f.pixels = {0, 0, 0, 0};
-         return Bytes(f);
-       },
-       "in a 12-byte header"},
-      {"unknown compression", [] { return With(Base8(), 30, 4); }, "compression 4 is not one"},
-      {"compressed and top-down",
-       [] {
-         Bmp f = Rle({0, 1});
-         f.height = -2;
-         return Bytes(f);
-       },
-       "top-down"},
-      {"bit fields past the end",
-       [] {
-         return Cut(Bytes(Fields16({0xF800, 0x07E0, 0x001F})), 60);
-       },
+      {"16 bits in a core header", Bytes(core16), "in a 12-byte header"},
+      {"unknown compression", With(Base8(), 30, 4), "compression 4 is not one"},
+      {"compressed and top-down", Bytes(rle_top_down), "top-down"},
+      {"bit fields past the end", Cut(Bytes(Fields16({0xF800, 0x07E0, 0x001F})), 60),
        "bit fields lie past the end"},
-      {"overlapping bit fields",
-       [] {
-         return Bytes(Fields16({0xF800, 0x0FE0, 0x001F}));
-       },
+      {"overlapping bit fields", Bytes(Fields16({0xF800, 0x0FE0, 0x001F})), "bit fields are not"},
+      {"empty bit field", Bytes(Fields16({0xF800, 0, 0x001F})), "bit fields are not"},
+      {"broken bit field", Bytes(Fields16({0xF000, 0x0F0F, 0})), "bit fields are not"},
+      {"bit field beyond the pixel", Bytes(Fields16({0xF0000, 0x07E0, 0x001F})),
        "bit fields are not"},
-      {"empty bit field",
-       [] {
-         return Bytes(Fields16({0xF800, 0, 0x001F}));
-       },
-       "bit fields are not"},
-      {"broken bit field",
-       [] {
-         return Bytes(Fields16({0xF000, 0x0F0F, 0}));
-       },
-       "bit fields are not"},
-      {"bit field beyond the pixel",
-       [] {
-         return Bytes(Fields16({0xF0000, 0x07E0, 0x001F}));
-       },
-       "bit fields are not"},
-      {"palette past the end", [] { return Cut(With(Base8(), 46, 0), 14 + 40 + 4 * 200); },
+      {"palette past the end", Cut(With(Base8(), 46, 0), 14 + 40 + 4 * 200),
        "palette of 256 colours runs past"},
-      {"pixel offset into the headers", [] { return With(Base8(), 10, 54); },
+      {"pixel offset into the headers", With(Base8(), 10, 54),
        "offset 54 points into its headers, which end at 70"},
-      {"pixel offset past the end", [] { return With(Base8(), 10, 5000); },
-       "offset 5000 lies past the end"},
-      {"rows cut short", [] { return Cut(Bytes(Base8()), 70 + 4 + 3); },
+      {"pixel offset past the end", With(Base8(), 10, 5000), "offset 5000 lies past the end"},
+      {"rows cut short", Cut(Bytes(Base8()), 70 + 4 + 3),
        "its 2 rows need 8 bytes from offset 70, but the file has 7"},
-      {"compressed without a stated size",
-       [] {
-         return With(Rle({0, 1}), 34, 0);
-       },
-       "no stated size"},
-      {"compressed size past the end",
-       [] {
-         return With(Rle({0, 1}), 34, 3);
-       },
+      {"compressed without a stated size", With(Rle({0, 1}), 34, 0), "no stated size"},
+      {"compressed size past the end", With(Rle({0, 1}), 34, 3),
        "compressed data of 3 bytes at offset 70 runs past"},
-      {"literal cut off",
-       [] {
-         return Bytes(Rle({0, 4, 1, 2}));
-       },
-       "stops inside a code at byte 0"},
-      {"4-bit literal cut off",
-       [] {
-         return Bytes(Rle({1, 1, 0, 5, 0x12, 0x30}, 4));
-       },
+      {"literal cut off", Bytes(Rle({0, 4, 1, 2})), "stops inside a code at byte 0"},
+      {"4-bit literal cut off", Bytes(Rle({1, 1, 0, 5, 0x12, 0x30}, 4)),
        "stops inside a code at byte 2"},
-      {"delta cut off",
-       [] {
-         return Bytes(Rle({0, 2, 1}));
-       },
-       "stops inside a code"},
-      {"a lone last byte",
-       [] {
-         return Bytes(Rle({4, 1, 7}));
-       },
-       "stops inside a code at byte 2"},
+      {"delta cut off", Bytes(Rle({0, 2, 1})), "stops inside a code"},
+      {"a lone last byte", Bytes(Rle({4, 1, 7})), "stops inside a code at byte 2"},
   };
   for (const Row& r : rows) {
-    const std::vector<uint8_t> bytes = r.bytes();
-    const fw::BmpCheck check = fw::CheckBmp(bytes);
+    const fw::BmpCheck check = fw::CheckBmp(r.bytes);
     EXPECT_FALSE(check.Accepted) << r.what;
     EXPECT_NE(check.Reason.find(r.reason), std::string::npos) << r.what << ": " << check.Reason;
   }
