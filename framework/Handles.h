@@ -179,6 +179,15 @@ struct DestroyWindowTraits {
 };
 using ScopedWindow = Scoped<HWND, DestroyWindowTraits>;
 
+// A kernel handle (a file from CreateFile), closed with CloseHandle. CreateFile
+// reports a failure as INVALID_HANDLE_VALUE, other calls as null: neither is owned.
+struct CloseHandleTraits {
+  static HANDLE InvalidValue() { return nullptr; }
+  static bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Free(HANDLE handle) { ::CloseHandle(handle); }
+};
+using ScopedHandle = Scoped<HANDLE, CloseHandleTraits>;
+
 // A string from SysAllocString, freed with SysFreeString.
 struct SysFreeStringTraits {
   static BSTR InvalidValue() { return nullptr; }

@@ -21,9 +21,11 @@ class TPicture : public TObject {
   int Height() const { return bitmap_.Height(); }
   bool Empty() const { return bitmap_.Empty(); }
 
-  // Replaces the picture with the BMP file at `path`. A file that is missing or
-  // is no readable BMP picture throws Exception naming the file and the reason;
-  // the picture then stays as it was and OnChange is not raised.
+  // Replaces the picture with the BMP file at `path` (UTF-8; a path that is not
+  // valid UTF-8 is read in the ANSI code page). The file's bytes are checked
+  // (CheckBmp) before any system code reads them. A file that is missing, cannot be
+  // read or is refused throws Exception naming the file and the reason; the
+  // picture then stays as it was and OnChange is not raised.
   void LoadFromFile(const std::string& path);
   // Replaces the picture with the bitmap resource `name` of `module`; false, with
   // the picture unchanged, when there is none of that name.

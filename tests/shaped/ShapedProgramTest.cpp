@@ -109,3 +109,31 @@ TEST(ShapedProgram, FailsClearlyForAMissingOrUnreadablePictureOrABadCommandLine)
   }
   ::DeleteFileA("shaped-program-garbage.bmp");
 }
+
+TEST(ShapedProgram, RefusesADamagedPictureWithAMessageInsteadOfCrashing) {
+  std::ifstream in(WindowsPath(SHAPED_SAMPLE_PATH), std::ios::binary);
+  std::string sample(std::istreambuf_iterator<char>(in), {});
+  ASSERT_GT(sample.size(), 1000u);
+  struct Row {
+    const char* file;
+    std::string bytes;
+    const char* reason;
+  };
+  // The sample is 220 x 160 pixels of 24 bits, its rows from offset 54.
+  std::string far_offset = sample;
+  far_offset[10] = far_offset[11] = far_offset[12] = static_cast<char>(0xFF);  // 16 MB on
+  const Row rows[] = {
+      {"shaped-program-cut.bmp", sample.substr(0, 200), "its 160 rows need"},
+      {"shaped-program-far-offset.bmp", far_offset,
+       "its pixel data offset 16777215 lies past the end of the file"},
+  };
+  for (const Row& r : rows) {
+    std::ofstream(r.file, std::ios::binary) << r.bytes;
+    ProgramRun run = RunProgram(std::string(r.file) + " --seconds 1");
+    EXPECT_EQ(run.exit_code, 1u) << r.file << "\n" << run.output;
+    const std::string message = std::string("ShapedForm: Picture file '") + r.file +
+                                "' is not a readable BMP picture: " + r.reason;
+    EXPECT_NE(run.output.find(message), std::string::npos) << r.file << "\n" << run.output;
+    ::DeleteFileA(r.file);
+  }
+}
