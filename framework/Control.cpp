@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include <oleacc.h>
+
+#include "framework/Accessible.h"
 #include "framework/Handles.h"
 #include "framework/Properties.h"
 #include "framework/WinControl.h"
@@ -55,6 +58,7 @@ TControl::~TControl() {
   ReleaseTemporaryDC();
   canvas_.SetHandle(nullptr);
   SetMouseCapture(false);
+  if (parent_ && parent_->focused_child_ == this) parent_->focused_child_ = nullptr;
   if (parent_) parent_->RemoveChild(this);
   parent_ = nullptr;
 }
@@ -109,6 +113,7 @@ void TControl::SetVisible(bool visible) {
   visible_ = visible;
   if (visible) Invalidate();
   if (!visible) SetMouseCapture(false);
+  if (!visible && parent_ && parent_->focused_child_ == this) parent_->focused_child_ = nullptr;
   if (!visible && parent_ && parent_->hover_ == this) parent_->hover_ = nullptr;
 }
 
@@ -116,6 +121,7 @@ void TControl::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;
   if (!enabled) SetMouseCapture(false);
+  if (!enabled && parent_ && parent_->focused_child_ == this) parent_->focused_child_ = nullptr;
   Invalidate();
 }
 
@@ -252,6 +258,26 @@ TPoint TControl::ScreenToClient(TPoint p) const {
   if (!parent_) return p;
   TPoint q = parent_->ScreenToClient(p);
   return {q.X - left_, q.Y - top_};
+}
+
+long TControl::AccessibleRole() const {
+  return ROLE_SYSTEM_GRAPHIC;
+}
+
+std::string TControl::AccessibleName() const {
+  return accessible_name_.empty() ? AccessibleText(Caption()) : accessible_name_;
+}
+
+bool TControl::TakeKeyboardFocus() {
+  if (parent_ == nullptr || !AccessibleFocusable() || !visible_ || !enabled_) return false;
+  parent_->SetFocusedChild(this);
+  return parent_->FocusedChild() == this;
+}
+
+void TControl::SetAccessibleName(const std::string& name) {
+  if (name == accessible_name_) return;
+  accessible_name_ = name;
+  NotifyAccessible(*this, EVENT_OBJECT_NAMECHANGE);
 }
 
 TWinControl* TControl::RootControl() const {

@@ -16,11 +16,18 @@
 #include "framework/Geometry.h"
 #include "framework/Graphics.h"
 #include "framework/Input.h"
+#include "framework/Properties.h"
 #include "framework/Window.h"
 
 namespace fw {
 
 class TWinControl;
+
+// The stored names of the alignments.
+template <>
+struct EnumNames<TAlign> {
+  static constexpr std::array<std::string_view, 2> kNames = {"alNone", "alClient"};
+};
 
 // Control style flags.
 enum : uint32_t {
@@ -162,6 +169,32 @@ class TControl : public TComponent, private HeldForMessage {
   const PropertyTable& Properties() const override { return ClassProperties(); }
   static const PropertyTable& ClassProperties();
 
+  // What a screen reader is told of the control. Its role (ROLE_SYSTEM_*): a
+  // windowless control is a graphic unless it says otherwise.
+  virtual long AccessibleRole() const;
+  // Its name: the one its owner gave it, else its caption without leading blanks.
+  virtual std::string AccessibleName() const;
+  // Its value: the text its owner gave it (none by default).
+  virtual std::string AccessibleValue() const { return accessible_value_; }
+  // State bits beyond visibility, availability and focus (checked, pressed).
+  virtual long AccessibleStateBits() const { return 0; }
+  // True when the keyboard can reach it.
+  virtual bool AccessibleFocusable() const { return false; }
+  // The name of its default action (none: it has none), and doing it.
+  virtual std::string AccessibleDefaultAction() const { return {}; }
+  virtual void DoAccessibleDefaultAction() {}
+  // False leaves it out of what a screen reader is shown.
+  virtual bool AccessibleShown() const { return true; }
+  // Gives it the keyboard; false when it cannot take it. A windowless control that
+  // the keyboard can reach has it while its parent's window has the focus.
+  virtual bool TakeKeyboardFocus();
+  // A key pressed while this windowless control has the keyboard; true when taken.
+  virtual bool FocusedKey(uint16_t) { return false; }
+  // Names it for a screen reader, in place of its caption, and says so.
+  void SetAccessibleName(const std::string& name);
+  // Gives it a value for a screen reader (a control whose value moves says so itself).
+  void SetAccessibleValue(const std::string& value) { accessible_value_ = value; }
+
  protected:
   // Draws the control on Canvas(); called with the canvas attached.
   virtual void Paint() {}
@@ -215,6 +248,8 @@ class TControl : public TComponent, private HeldForMessage {
   // bookkeeping that gives it back after the current message.
   WindowDC temp_dc_;
   DispatchStateRef held_on_;
+  std::string accessible_name_;
+  std::string accessible_value_;
 };
 
 // A windowless control with a canvas and a virtual Paint.

@@ -1,8 +1,13 @@
 #include "framework/Forms.h"
 
+#include "framework/Accessible.h"
 #include "framework/Handles.h"
 
 namespace fw {
+
+long TPanel::AccessibleRole() const {
+  return ROLE_SYSTEM_GROUPING;
+}
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   TControl::SetVisible(false);

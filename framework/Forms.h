@@ -70,6 +70,8 @@ class TPanel : public TCustomControl {
   TPanelBevel BevelOuter() const { return bevel_outer_; }
   void SetBevelOuter(TPanelBevel b);
 
+  long AccessibleRole() const override;
+
   const PropertyTable& Properties() const override { return ClassProperties(); }
   static const PropertyTable& ClassProperties();
 

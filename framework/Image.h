@@ -59,9 +59,4 @@ class TImage : public TGraphicControl {
   bool transparent_ = false;
 };
 
-template <>
-struct EnumNames<TAlign> {
-  static constexpr std::array<std::string_view, 2> kNames = {"alNone", "alClient"};
-};
-
 }  // namespace fw

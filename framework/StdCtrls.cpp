@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/Accessible.h"
 #include "framework/Handles.h"
 
 namespace fw {
@@ -71,6 +72,19 @@ void TLabel::Loaded() {
 void TLabel::TextChanged() {
   Invalidate();
   AdjustBounds();
+  NotifyAccessible(*this, EVENT_OBJECT_NAMECHANGE);
+}
+
+long TLabel::AccessibleRole() const {
+  return ROLE_SYSTEM_STATICTEXT;
+}
+
+long TRadioButton::AccessibleRole() const {
+  return ROLE_SYSTEM_RADIOBUTTON;
+}
+
+long TRadioButton::AccessibleStateBits() const {
+  return checked_ ? STATE_SYSTEM_CHECKED : 0;
 }
 
 void TLabel::FontChanged() {
@@ -149,7 +163,9 @@ void TRadioButton::SetChecked(bool checked) {
   checked_ = checked;
   SetTabStop(checked);
   Invalidate();
+  NotifyAccessible(*this, EVENT_OBJECT_STATECHANGE);
   if (!checked) return;
+  NotifyAccessible(*this, EVENT_OBJECT_SELECTION);
   if (TWinControl* parent = Parent()) {
     for (int i = 0; i < parent->ControlCount(); ++i) {
       auto* sibling = dynamic_cast<TRadioButton*>(parent->Controls(i));

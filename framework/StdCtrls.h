@@ -38,6 +38,8 @@ class TLabel : public TGraphicControl {
 
   void Loaded() override;
 
+  long AccessibleRole() const override;
+
   const PropertyTable& Properties() const override { return ClassProperties(); }
   static const PropertyTable& ClassProperties();
 
@@ -68,6 +70,12 @@ class TRadioButton : public TCustomControl {
 
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);
+
+  long AccessibleRole() const override;
+  long AccessibleStateBits() const override;
+  bool AccessibleFocusable() const override { return true; }
+  std::string AccessibleDefaultAction() const override { return "Check"; }
+  void DoAccessibleDefaultAction() override { SetChecked(true); }
 
   const PropertyTable& Properties() const override { return ClassProperties(); }
   static const PropertyTable& ClassProperties();

@@ -6,6 +6,7 @@
 
 namespace fw {
 
+class TControl;
 class TWinControl;
 
 // The controls under `root` that Tab can reach: visible, enabled and TabStop,
@@ -16,5 +17,14 @@ std::vector<TWinControl*> TabStops(TWinControl& root);
 // The stop after `current` (before it when `forward` is false), wrapping round; the
 // first (last) stop when `current` is none of them. Null when there is no stop.
 TWinControl* NextTabStop(TWinControl& root, TWinControl* current, bool forward);
+
+// Every control under `root` the keyboard can reach, in the order Tab visits them:
+// the tab stops as above, each parent's windowless controls that take the keyboard
+// (AccessibleFocusable) after its windowed children, in reading order.
+std::vector<TControl*> KeyboardStops(TWinControl& root);
+
+// The keyboard stop after `current` (before it when `forward` is false), wrapping
+// round; the first (last) one when `current` is none of them. Null when there is none.
+TControl* NextKeyboardStop(TWinControl& root, TControl* current, bool forward);
 
 }  // namespace fw

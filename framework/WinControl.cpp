@@ -1,8 +1,10 @@
 #include "framework/WinControl.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/Handles.h"
 #include "framework/Properties.h"
@@ -46,9 +48,15 @@ TWinControl::~TWinControl() {
     c->parent_ = nullptr;
   }
   hover_ = nullptr;
+  focused_child_ = nullptr;
   ReleaseTemporaryDC();
   canvas_.SetHandle(nullptr);
   DestroyHandle();
+  if (accessible_ != nullptr) {
+    accessible_->Disconnect();
+    accessible_->Release();
+    accessible_ = nullptr;
+  }
 }
 
 void TWinControl::SetParent(TWinControl* parent) {
@@ -127,6 +135,33 @@ TControl* TWinControl::ControlAtPos(TPoint p, bool allow_disabled) const {
 
 void TWinControl::SetFocus() {
   if (Handle()) ::SetFocus(hwnd_);
+}
+
+void TWinControl::SetFocusedChild(TControl* child) {
+  if (Handle() == nullptr) return;
+  if (::GetFocus() != hwnd_) ::SetFocus(hwnd_);
+  if (::GetFocus() != hwnd_) return;
+  if (focused_child_ == child) return;
+  if (focused_child_ != nullptr) focused_child_->Invalidate();
+  focused_child_ = child;
+  if (child != nullptr) child->Invalidate();
+  NotifyAccessible(child != nullptr ? *child : *this, EVENT_OBJECT_FOCUS);
+}
+
+IAccessible* TWinControl::AccessibleObject() {
+  if (accessible_ == nullptr) accessible_ = new ControlAccessible(this);
+  accessible_->AddRef();
+  return accessible_;
+}
+
+long TWinControl::AccessibleRole() const {
+  return ROLE_SYSTEM_CLIENT;
+}
+
+bool TWinControl::TakeKeyboardFocus() {
+  if (Handle() == nullptr || !Visible() || !Enabled()) return false;
+  ::SetFocus(hwnd_);
+  return ::GetFocus() == hwnd_;
 }
 
 bool TWinControl::Focused() const {
@@ -254,6 +289,7 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
   if (first) it = std::find(controls_.begin(), controls_.end(), first);
   RECT clip{};
   bool has_clip = ::GetClipBox(dc, &clip) != ERROR;
+  bool focused_painted = false;
   for (; it != controls_.end(); ++it) {
     TControl* c = *it;
     if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
@@ -263,6 +299,14 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     ::OffsetViewportOrgEx(dc, b.Left, b.Top, nullptr);
     ::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
     c->PaintTo(dc);
+    focused_painted = focused_painted || c == focused_child_;
+  }
+  // The windowless child with the keyboard shows it with a dotted frame, drawn once
+  // over a fresh paint of it.
+  if (focused_painted && ::GetFocus() == hwnd_) {
+    TRect b = focused_child_->BoundsRect();
+    RECT r{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1};
+    ::DrawFocusRect(dc, &r);
   }
 }
 
@@ -344,7 +388,10 @@ void TWinControl::TextChanged() {
 }
 
 LRESULT TWinControl::WMGetDlgCode() {
-  return ::DefWindowProcW(hwnd_, WM_GETDLGCODE, 0, 0);
+  LRESULT code = ::DefWindowProcW(hwnd_, WM_GETDLGCODE, 0, 0);
+  // A windowless child with the keyboard uses arrows, Space and Enter.
+  if (focused_child_ != nullptr) code |= DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
+  return code;
 }
 
 bool TWinControl::WMSetCursor(TPoint p) {
@@ -368,6 +415,20 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!hwnd_) hwnd_ = hwnd;  // messages sent during CreateWindowEx
   if (msg == kThreadCallMessage) return RunThreadCallMessage(lp);
+  if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == OBJID_CLIENT) {
+    IAccessible* object = AccessibleObject();
+    LRESULT answer = ::LresultFromObject(IID_IAccessible, wp, object);
+    object->Release();
+    return answer;
+  }
+  if (msg == kAccessibleActionMessage) {
+    std::vector<TControl*> children = AccessibleChildren(*this);
+    if (wp == 0)
+      DoAccessibleDefaultAction();
+    else if (wp <= children.size())
+      children[wp - 1]->DoAccessibleDefaultAction();
+    return 0;
+  }
   return WndProc(msg, wp, lp);
 }
 
@@ -417,8 +478,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return WMGetDlgCode();
     case WM_SETFOCUS:
       CMEnter();
+      NotifyAccessible(focused_child_ != nullptr ? *focused_child_ : *this, EVENT_OBJECT_FOCUS);
       return 0;
     case WM_KILLFOCUS:
+      if (focused_child_ != nullptr) std::exchange(focused_child_, nullptr)->Invalidate();
       CMExit();
       return 0;
     case WM_KEYDOWN:
@@ -430,10 +493,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
           ::GetKeyState(VK_MENU) >= 0) {
         TWinControl* root = this;
         while (root->Parent()) root = root->Parent();
-        if (TWinControl* next = NextTabStop(*root, this, ::GetKeyState(VK_SHIFT) >= 0))
-          next->SetFocus();
+        TControl* current = focused_child_ != nullptr ? focused_child_ : this;
+        if (TControl* next = NextKeyboardStop(*root, current, ::GetKeyState(VK_SHIFT) >= 0))
+          next->TakeKeyboardFocus();
         return 0;
       }
+      // A windowless child with the keyboard takes its keys first.
+      if (msg == WM_KEYDOWN && focused_child_ != nullptr && focused_child_->FocusedKey(key))
+        return 0;
       KeyDown(key, KeyShift());
       if (key == 0 || msg == WM_KEYDOWN) return 0;
       return DefaultHandler(msg, wp, lp);

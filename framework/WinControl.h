@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "framework/Accessible.h"
 #include "framework/Control.h"
 #include "framework/Window.h"
 
@@ -52,6 +53,18 @@ class TWinControl : public TControl, private MessageTarget {
 
   void SetFocus();
   bool Focused() const;
+  // The windowless child that has the keyboard while this window has the focus, or
+  // null: then the window itself has it.
+  TControl* FocusedChild() const { return focused_child_; }
+  // Gives the keyboard to windowless child `child` (null: to the window itself):
+  // focuses the window, marks the child and tells a screen reader.
+  void SetFocusedChild(TControl* child);
+
+  // This control's accessible object, with a reference for the caller; made on first use.
+  IAccessible* AccessibleObject();
+  long AccessibleRole() const override;
+  bool AccessibleFocusable() const override { return tab_stop_; }
+  bool TakeKeyboardFocus() override;
   bool TabStop() const { return tab_stop_; }
   void SetTabStop(bool stop);
   int TabOrder() const { return tab_order_; }
@@ -137,6 +150,9 @@ class TWinControl : public TControl, private MessageTarget {
   // bookkeeping and the control of the tree that holds the mouse.
   DispatchStateRef dispatch_ = std::make_shared<DispatchState>();
   TControl* capture_ = nullptr;
+  TControl* focused_child_ = nullptr;
+  // Handed out to screen readers; disconnected when this control goes.
+  ControlAccessible* accessible_ = nullptr;
 };
 
 // A windowed control that paints itself on its canvas.

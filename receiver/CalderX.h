@@ -25,6 +25,9 @@ class TCalderX final : public fw::TControl {
   // Disconnects and releases the component.
   ~TCalderX() override;
 
+  // The component's site is nothing a screen reader reads.
+  bool AccessibleShown() const override { return false; }
+
   int TabOrder() const { return tab_order_; }
   void SetTabOrder(int order) { tab_order_ = order; }
 

@@ -1,9 +1,11 @@
 #include "receiver/Form.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
+#include "framework/Accessible.h"
 #include "framework/LayoutReader.h"
 #include "framework/Window.h"
 #include "receiver/CalderContract.h"
@@ -112,6 +114,24 @@ void TF::Build() {
   lifgain_ = Find<fw::TControl>("LIFgain");
   lhfgain_ = Find<fw::TControl>("LHFgain");
   sdr_ = Find<TCalderX>("SDR");
+  NameControls();
+}
+
+// Names for a screen reader what the window says of a control beside it: each rate
+// button with the bandwidth label on its row, the sliders with the heads above them.
+void TF::NameControls() {
+  for (widgets::TZupButt* button : rates_) {
+    std::string name = fw::AccessibleText(button->Caption());
+    fw::TWinControl* panel = button->Parent();
+    for (int i = 0; panel != nullptr && i < panel->ControlCount(); ++i) {
+      auto* label = dynamic_cast<fw::TLabel*>(panel->Controls(i));
+      if (label != nullptr && std::abs(label->Top() - button->Top()) <= kSameRowPixels)
+        name += ", " + fw::AccessibleText(label->Caption());
+    }
+    button->SetAccessibleName(name);
+  }
+  slider_hf_->SetAccessibleName("HF gain");
+  slider_if_->SetAccessibleName("IF gain");
 }
 
 fw::TNotifyEvent TF::Handler(const std::string& name) {
@@ -248,6 +268,7 @@ void TF::GainChange(GainSlider slider) {
     gain = GainOfPosition(slider, Slider(slider).Position());
     SDR().PutInt(hf ? calder::kHFgain : calder::kIFgain, gain);
     (hf ? lhfgain_ : lifgain_)->SetCaption(GainCaption(gain));
+    Slider(slider).SetAccessibleValue(GainCaption(gain));
   } catch (const OleError&) {
     // The gain is kept; the label is not updated.
   }

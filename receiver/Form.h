@@ -96,6 +96,9 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
   // Reads the stored layout and finds the controls the handlers use.
   void Build();
+  void NameControls();
+  // How far a label's top may lie from a rate button's to be on its row.
+  static constexpr int kSameRowPixels = 6;
   template <class T>
   T* Find(const char* name);
   fw::TNotifyEvent Handler(const std::string& name);

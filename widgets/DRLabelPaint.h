@@ -193,14 +193,14 @@ struct BlinkColors {
 };
 
 // The font colour and the saved colour after the blink mode changes from `from`
-// to `to`. Starting to blink, in either mode, saves the font colour; every other
-// change puts the saved colour back first, so that a label returns to blNone, or
-// passes from one mode to the other, in the colour it had before it blinked,
-// whatever phase it was in.
+// to `to`. Starting to blink saves the font colour, and so does passing from
+// alternating colours to blinking, which then blinks in the colour the label has
+// now; every other change puts the saved colour back first, so that a label
+// returns to blNone in the colour it had before it blinked, whatever phase it was in.
 constexpr BlinkColors ChangeBlinkMode(TDRBlink from, TDRBlink to, fw::TColor font,
                                       fw::TColor saved) {
   if (from == to) return {font, saved};
-  if (from == blNone) return {font, font};
+  if (from == blNone || (from == blHiLo && to == blBlink)) return {font, font};
   return {saved, saved};
 }
 

@@ -1,6 +1,7 @@
 #include "widgets/FreeButton.h"
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <optional>
 #include <string>
@@ -356,6 +357,20 @@ void TFreeButton::Paint() {
   Canvas().Draw(0, 0, outer);
 }
 
+long TFreeButton::AccessibleRole() const {
+  return ROLE_SYSTEM_PUSHBUTTON;
+}
+
+long TFreeButton::AccessibleStateBits() const {
+  return down_ ? STATE_SYSTEM_PRESSED : 0;
+}
+
+bool TFreeButton::FocusedKey(uint16_t key) {
+  if (key != VK_SPACE && key != VK_RETURN) return false;
+  Click();
+  return true;
+}
+
 const fw::PropertyTable& TFreeButton::ClassProperties() {
   using fw::Published;
   using fw::TColor;
@@ -425,6 +440,8 @@ const fw::PropertyTable& TFreeButton::ClassProperties() {
                              true),
           fw::PublishedEvent<T>("OnClick", &T::OnClick),
           fw::PublishedEvent<T>("OnDblClick", &T::OnDblClick),
+          Published<T, fw::TAlign>("Align", &T::Align, &T::SetAlign, fw::TAlign::alNone,
+                                   fw::TAlign::alNone),
       });
   return table;
 }

@@ -78,6 +78,15 @@ class TFreeButton : public fw::TGraphicControl {
   void CMMouseEnter() override;
   void CMMouseLeave() override;
 
+  long AccessibleRole() const override;
+  long AccessibleStateBits() const override;
+  bool AccessibleFocusable() const override { return true; }
+  std::string AccessibleDefaultAction() const override { return "Press"; }
+  // What a click does.
+  void DoAccessibleDefaultAction() override { Click(); }
+  // Space and Enter click.
+  bool FocusedKey(uint16_t key) override;
+
   const fw::PropertyTable& Properties() const override { return ClassProperties(); }
   static const fw::PropertyTable& ClassProperties();
 

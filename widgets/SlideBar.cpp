@@ -1,5 +1,9 @@
 #include "widgets/SlideBar.h"
 
+#include <oleacc.h>
+
+#include "framework/Accessible.h"
+
 #include <algorithm>
 
 #include "framework/Handles.h"
@@ -89,6 +93,17 @@ void TSlideBar::SetPosition(int v) {
   }
   MoveThumb(v, accept);
   fw::Raise(OnChange, this);
+  // After the handlers, which may give the value the text that is shown for it.
+  fw::NotifyAccessible(*this, EVENT_OBJECT_VALUECHANGE);
+}
+
+long TSlideBar::AccessibleRole() const {
+  return ROLE_SYSTEM_SLIDER;
+}
+
+std::string TSlideBar::AccessibleValue() const {
+  std::string text = fw::TCustomControl::AccessibleValue();
+  return text.empty() ? std::to_string(position_) : text;
 }
 
 void TSlideBar::MoveThumb(int new_position, bool accept) {

@@ -83,6 +83,10 @@ class TSlideBar : public fw::TCustomControl {
 
   fw::TNotifyEvent OnChange;
 
+  long AccessibleRole() const override;
+  // The text its owner gave it, else the position.
+  std::string AccessibleValue() const override;
+
   const fw::PropertyTable& Properties() const override { return ClassProperties(); }
   static const fw::PropertyTable& ClassProperties();
 

@@ -1,9 +1,13 @@
 #include "widgets/ZupButt.h"
 
 #include <windows.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "framework/Accessible.h"
 #include "framework/Module.h"
 #include "framework/WinControl.h"
 
@@ -49,8 +53,55 @@ TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
 TZupButt::~TZupButt() = default;
 
 void TZupButt::SetDown(bool down) {
+  bool changed = down != down_;
   down_ = down;
   Repaint();
+  if (!changed) return;
+  fw::NotifyAccessible(*this, EVENT_OBJECT_STATECHANGE);
+  if (down && radio_) fw::NotifyAccessible(*this, EVENT_OBJECT_SELECTION);
+}
+
+long TZupButt::AccessibleRole() const {
+  return radio_ ? ROLE_SYSTEM_RADIOBUTTON : ROLE_SYSTEM_PUSHBUTTON;
+}
+
+long TZupButt::AccessibleStateBits() const {
+  if (!down_) return 0;
+  return radio_ ? STATE_SYSTEM_CHECKED : STATE_SYSTEM_PRESSED;
+}
+
+bool TZupButt::AccessibleFocusable() const {
+  // Of a group of radio buttons only the chosen one is a tab stop; the arrows move
+  // within the group.
+  return !radio_ || down_;
+}
+
+std::string TZupButt::AccessibleDefaultAction() const {
+  return radio_ ? "Select" : "Press";
+}
+
+bool TZupButt::FocusedKey(uint16_t key) {
+  if (key == VK_SPACE || key == VK_RETURN) {
+    Click();
+    return true;
+  }
+  int step = (key == VK_UP || key == VK_LEFT) ? -1 : (key == VK_DOWN || key == VK_RIGHT) ? 1 : 0;
+  fw::TWinControl* parent = Parent();
+  if (step == 0 || !radio_ || parent == nullptr) return false;
+  // The arrows choose the previous or next button of the group, in reading order.
+  std::vector<TZupButt*> group;
+  for (fw::TControl* c : fw::AccessibleChildren(*parent)) {
+    auto* b = dynamic_cast<TZupButt*>(c);
+    if (b != nullptr && b->radio_ && b->Visible() && b->Enabled()) group.push_back(b);
+  }
+  auto it = std::find(group.begin(), group.end(), this);
+  if (it == group.end()) return false;
+  std::size_t n = group.size();
+  std::size_t i = static_cast<std::size_t>(it - group.begin());
+  TZupButt* next = group[step > 0 ? (i + 1) % n : (i + n - 1) % n];
+  next->Click();
+  next->TakeKeyboardFocus();
+  return true;
 }
 
 void TZupButt::SetCaption(const std::string& caption) {

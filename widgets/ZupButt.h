@@ -61,6 +61,16 @@ class TZupButt : public fw::TGraphicControl {
   int CharWidth() const { return char_width_; }
   HFONT CaptionFont() const { return caption_font_.get(); }
 
+  long AccessibleRole() const override;
+  long AccessibleStateBits() const override;
+  bool AccessibleFocusable() const override;
+  std::string AccessibleDefaultAction() const override;
+  // What a click does.
+  void DoAccessibleDefaultAction() override { Click(); }
+  // Space and Enter click; in a group of radio buttons the arrows choose the previous
+  // or next one.
+  bool FocusedKey(uint16_t key) override;
+
   const fw::PropertyTable& Properties() const override { return ClassProperties(); }
   static const fw::PropertyTable& ClassProperties();
 

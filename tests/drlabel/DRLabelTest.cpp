@@ -175,13 +175,14 @@ TEST(DRLabelBlink, TimerMessagesHideShowAndRestore) {
   l->SetInterval(20);
   l->SetBlink(blHiLo);
   ASSERT_TRUE(becomes(fw::clBlue) && becomes(fw::clNavy));
-  l->SetBlink(blBlink);  // from one mode to the other through that colour
-  EXPECT_EQ(l->Font().Color(), fw::clWhite);
+  l->SetBlink(blBlink);  // from alternating to blinking: it blinks in the colour it has now
+  EXPECT_EQ(l->Font().Color(), fw::clNavy);
   ASSERT_TRUE(becomes(kBack));
+  ASSERT_TRUE(becomes(fw::clNavy));
   l->SetBlink(blHiLo);
   ASSERT_TRUE(becomes(fw::clBlue));
-  l->SetBlink(blNone);
-  EXPECT_EQ(l->Font().Color(), fw::clWhite);
+  l->SetBlink(blNone);  // back to the colour it blinked in
+  EXPECT_EQ(l->Font().Color(), fw::clNavy);
 }
 
 TEST(DRLabelGallery, CasesHaveTheControlsSize) {
