@@ -96,14 +96,10 @@ std::vector<TControl*> AccessibleChildren(const TWinControl& parent) {
 }
 
 std::string AccessibleText(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    bool blank = c == ' ' || c == '\t';
-    if (blank && (out.empty() || out.back() == ' ')) continue;
-    out += blank ? ' ' : c;
-  }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
+  std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
 }
 
 void NotifyAccessible(const TControl& control, DWORD event) {

@@ -26,7 +26,7 @@ inline constexpr UINT kAccessibleActionMessage = WM_APP + 0x3A2;
 // bottom, then left to right).
 std::vector<TControl*> AccessibleChildren(const TWinControl& parent);
 
-// `text` without its leading blanks and with each run of blanks inside it made one.
+// `text` without its leading and trailing blanks.
 std::string AccessibleText(std::string_view text);
 
 // Raises `event` (EVENT_OBJECT_*) for `control`: on its own window's client object,

@@ -5,7 +5,6 @@
 #include <mutex>
 #include <utility>
 
-#include "framework/Accessible.h"
 #include "framework/LayoutReader.h"
 #include "framework/Window.h"
 #include "receiver/CalderContract.h"
@@ -38,6 +37,22 @@ void RegisterLayoutClasses() {
 }
 
 }  // namespace
+
+std::string RateButtonName(std::string_view caption, std::string_view bandwidth) {
+  // The labels line their texts up with runs of blanks, which are not read.
+  auto words = [](std::string_view text) {
+    std::string out;
+    for (char c : text) {
+      if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+      out += c;
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+  };
+  std::string name = words(caption);
+  std::string band = words(bandwidth);
+  return band.empty() ? name : name + ", " + band;
+}
 
 std::string GainCaption(int gain) {
   char text[32];
@@ -118,20 +133,24 @@ void TF::Build() {
 }
 
 // Names for a screen reader what the window says of a control beside it: each rate
-// button with the bandwidth label on its row, the sliders with the heads above them.
+// button with the bandwidth label on its row ("158,730 Hz, 150 kHz BW"), the sliders
+// with the heads above them.
 void TF::NameControls() {
   for (widgets::TZupButt* button : rates_) {
-    std::string name = fw::AccessibleText(button->Caption());
+    std::string name = RateButtonName(button->Caption(), "");
     fw::TWinControl* panel = button->Parent();
     for (int i = 0; panel != nullptr && i < panel->ControlCount(); ++i) {
       auto* label = dynamic_cast<fw::TLabel*>(panel->Controls(i));
       if (label != nullptr && std::abs(label->Top() - button->Top()) <= kSameRowPixels)
-        name += ", " + fw::AccessibleText(label->Caption());
+        name = RateButtonName(button->Caption(), label->Caption());
     }
     button->SetAccessibleName(name);
   }
   slider_hf_->SetAccessibleName("HF gain");
   slider_if_->SetAccessibleName("IF gain");
+  // The two groups take the heads above them.
+  rates_[0]->Parent()->SetAccessibleName(Find<fw::TControl>("LSampRate")->Caption());
+  preamp_panel_->SetAccessibleName(lpreamp_->Caption());
 }
 
 fw::TNotifyEvent TF::Handler(const std::string& name) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -119,6 +120,10 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   fw::TControl* lhfgain_ = nullptr;
   TCalderX* sdr_ = nullptr;
 };
+
+// A rate button's name for a screen reader: its caption and the bandwidth label of
+// its row, each with runs of blanks made one ("158,730 Hz, 150 kHz BW").
+std::string RateButtonName(std::string_view caption, std::string_view bandwidth);
 
 // Formats a gain caption: "%d dB".
 std::string GainCaption(int gain);

@@ -123,7 +123,7 @@ TEST(FreeButtonProperties, TableInOrderWithConstructorValuesAndRefusals) {
   EXPECT_NE(names.find("Visible Down DrawColor LightColor BackColor CustomColor Caption "
                        "Font.Charset Font.Color Font.Height Font.Name Font.Style TextPosition "
                        "DrawDropShadow Glyph GlyphPosition TransparentGlyph DrawLight LightSize "
-                       "AutoLightColor OnClick OnDblClick "),
+                       "AutoLightColor OnClick OnDblClick Align "),
             std::string::npos)
       << names;
   EXPECT_EQ(b.BackColor().Value(), ::GetSysColor(COLOR_BTNFACE) & 0xFFFFFF);

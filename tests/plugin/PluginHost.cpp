@@ -209,4 +209,31 @@ InitResult Init() {
           std::string(model, strnlen(model, sizeof model)), type};
 }
 
+namespace {
+DWORD WINAPI RunBody(void* body) {
+  (*static_cast<const std::function<void()>*>(body))();
+  return 0;
+}
+}  // namespace
+
+bool RunOnThread(const std::function<void()>& body, bool pump) {
+  HANDLE thread =
+      CreateThread(nullptr, 0, &RunBody, const_cast<std::function<void()>*>(&body), 0, nullptr);
+  if (thread == nullptr) return false;
+  DWORD begin = GetTickCount();
+  bool ended = false;
+  while (GetTickCount() - begin < 30000) {
+    DWORD wait = pump ? MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT)
+                      : WaitForSingleObject(thread, 100);
+    if (wait == WAIT_OBJECT_0) {
+      ended = true;
+      break;
+    }
+    MSG message;
+    while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  CloseHandle(thread);
+  return ended;
+}
+
 }  // namespace tessel::testing

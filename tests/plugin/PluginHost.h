@@ -45,6 +45,10 @@ void SetCallbackAction(std::function<void(const HostCall&)> action);
 // Processes the thread's messages for `ms` milliseconds, or until `done` is true.
 void Pump(unsigned ms, const std::function<bool()>& done = {});
 
+// Runs `body` on a thread of its own while this thread handles its messages (or,
+// with `pump` false, waits without handling any); true when it ended within 30 s.
+bool RunOnThread(const std::function<void()>& body, bool pump = true);
+
 // Sets a variable the stand-in reads when it is created.
 void SetEnv(const wchar_t* name, const wchar_t* value);
 

@@ -23,36 +23,9 @@ void __cdecl CountBlocks(int32_t count, int32_t, float, int16_t*) {
   if (count > 0) ++blocks;
 }
 
-DWORD WINAPI RunBody(void* body) {
-  (*static_cast<const std::function<void()>*>(body))();
-  return 0;
-}
-
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
   ++*reinterpret_cast<int*>(count);
   return TRUE;
-}
-
-// Runs `body` on a thread of its own while this thread handles its messages (or,
-// with `pump` false, waits without handling any); true when it ended within 30 s.
-bool RunOnThread(const std::function<void()>& body, bool pump = true) {
-  HANDLE thread =
-      CreateThread(nullptr, 0, &RunBody, const_cast<std::function<void()>*>(&body), 0, nullptr);
-  if (thread == nullptr) return false;
-  DWORD begin = GetTickCount();
-  bool ended = false;
-  while (GetTickCount() - begin < 30000) {
-    DWORD wait = pump ? MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT)
-                      : WaitForSingleObject(thread, 100);
-    if (wait == WAIT_OBJECT_0) {
-      ended = true;
-      break;
-    }
-    MSG message;
-    while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-  CloseHandle(thread);
-  return ended;
 }
 
 // Every window of `thread`, message-only ones included.

@@ -1,0 +1,316 @@
+// The settings window as a screen reader reads it: the tree from another thread and
+// from another process, default actions, keys and the events they raise.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/AccessTree.h"
+#include "tests/plugin/PluginHost.h"
+#include "tests/robustness/WindowInput.h"
+
+namespace tessel::testing {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// Starts the plug-in with its window shown.
+HWND OpenWindow() {
+  RemoveSettings();
+  SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
+  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
+  SetEnv(L"CALDER_SIM_STATUS", L"1");
+  StartSimLog();
+  if (!Init().ok) return nullptr;
+  Plugin().SetCallback(&RecordingCallback);
+  if (!Plugin().OpenHW()) return nullptr;
+  Pump(200);
+  return FindSettingsWindow();
+}
+
+// The tree read on a thread of its own, in its own apartment.
+std::string TreeFromAnotherThread(HWND window) {
+  std::string tree;
+  RunOnThread([&] {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    tree = ReadAccessibleTree(window);
+    CoUninitialize();
+  });
+  return tree;
+}
+
+// The line of the tree that names `name`, or "".
+std::string LineOf(const std::string& tree, const std::string& name) {
+  std::size_t at = tree.find("\"" + name + "\"");
+  if (at == std::string::npos) return "";
+  std::size_t begin = tree.rfind('\n', at);
+  begin = begin == std::string::npos ? 0 : begin + 1;
+  return tree.substr(begin, tree.find('\n', at) - begin);
+}
+
+TEST(Access, TheTreeReadsAsTheWindowShowsItFromAnotherThreadAndAnotherProcess) {
+  HWND window = OpenWindow();
+  ASSERT_NE(window, nullptr);
+  std::string tree = TreeFromAnotherThread(window);
+  ASSERT_FALSE(tree.empty());
+
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(tree.substr(0, tree.find('\n')),
+            "client \"Calder/Marlo Hardware Settings\" [focused] @0,0 " +
+                std::to_string(client.right) + "x" + std::to_string(client.bottom));
+  // The rate buttons in their group, with their bandwidths, where they are drawn;
+  // only the chosen one is checked and reached by Tab (the arrows move in the group).
+  EXPECT_THAT(LineOf(tree, "Sampling speed"),
+              ::testing::StartsWith("  grouping \"Sampling speed\" @12,60"));
+  EXPECT_EQ(LineOf(tree, "158,730 Hz, 150 kHz BW"),
+            "    radio button \"158,730 Hz, 150 kHz BW\" [checked focusable] @22,195 135x22");
+  EXPECT_EQ(LineOf(tree, "8,138 Hz, 5 kHz BW"),
+            "    radio button \"8,138 Hz, 5 kHz BW\" @22,64 135x22");
+  // The input pair, the Hide button and the labels that carry the receiver's texts.
+  EXPECT_THAT(LineOf(tree, "0.1 - 30 MHz"),
+              ::testing::StartsWith("    radio button \"0.1 - 30 MHz\" [checked focusable] @"));
+  EXPECT_THAT(LineOf(tree, "Direct Input"),
+              ::testing::StartsWith("    radio button \"Direct Input\" [focusable]"));
+  EXPECT_EQ(LineOf(tree, "Hide"), "  push button \"Hide\" [focusable] @152,256 59x27");
+  EXPECT_THAT(LineOf(tree, "Calder   -   T-1001"),
+              ::testing::StartsWith("  static text \"Calder   -   T-1001\""));
+  EXPECT_NE(tree.find("\n  static text \"-10 dB\""), std::string::npos);
+  // The sliders named by their heads, with the texts shown under them, where their
+  // windows are.
+  for (bool hf : {true, false}) {
+    RECT r;
+    GetWindowRect(GainSlider(window, hf), &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(LineOf(tree, hf ? "HF gain" : "IF gain"),
+              std::string("  slider \"") +
+                  (hf ? "HF gain\" = \"-10 dB\"" : "IF gain\" = \"24 dB\"") + " [focusable] @" +
+                  std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+                  std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
+  }
+
+  // A screen reader in another process reads the same tree.
+  std::string output = "access-tree.txt";
+  DeleteFileA(output.c_str());
+  std::string command =
+      "access_probe.exe " + std::to_string(reinterpret_cast<uintptr_t>(window)) + " " + output;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  // Its calls are answered by this thread, which goes on handling its messages.
+  DWORD begin = GetTickCount();
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
+             WAIT_OBJECT_0 &&
+         GetTickCount() - begin < 30000) {
+    Pump(10);
+  }
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(ReadFileText(output), tree);
+  DeleteFileA(output.c_str());
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+// The window of the group of rate buttons.
+HWND RatePanel(HWND window) {
+  POINT local;
+  return ChildAt(window, 20, 70, &local);
+}
+
+// The IAccessible of `window`'s child window `child` (or of `window` itself), on the
+// calling thread.
+ComPtr<IAccessible> ObjectOf(HWND window) {
+  ComPtr<IAccessible> object;
+  AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                             reinterpret_cast<void**>(object.GetAddressOf()));
+  return object;
+}
+
+// The child id of the element named `name` among `object`'s children, or 0.
+long ChildNamed(IAccessible* object, const std::wstring& name) {
+  long count = 0;
+  object->get_accChildCount(&count);
+  for (long i = 1; i <= count; ++i) {
+    VARIANT id;
+    id.vt = VT_I4;
+    id.lVal = i;
+    BSTR text = nullptr;
+    bool match = SUCCEEDED(object->get_accName(id, &text)) && text != nullptr && name == text;
+    SysFreeString(text);
+    if (match) return i;
+  }
+  return 0;
+}
+
+VARIANT Child(long id) {
+  VARIANT v;
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+// A rate chosen and the window hidden by their default actions, from another thread:
+// the same handler as a click, the same write and the same call to the host.
+TEST(Access, DefaultActionsSelectARateAndHideTheWindow) {
+  HWND window = OpenWindow();
+  ASSERT_NE(window, nullptr);
+  HWND panel = RatePanel(window);
+  std::size_t from = SimLog().size();
+  HostCalls().clear();
+  HRESULT select = E_FAIL, hide = E_FAIL;
+  std::wstring action;
+  ASSERT_TRUE(RunOnThread([&] {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      ComPtr<IAccessible> rates = ObjectOf(panel);
+      long rate = rates ? ChildNamed(rates.Get(), L"37,793 Hz, 25 kHz BW") : 0;
+      BSTR text = nullptr;
+      if (rate != 0 && SUCCEEDED(rates->get_accDefaultAction(Child(rate), &text)) && text) {
+        action = text;
+        SysFreeString(text);
+      }
+      if (rate != 0) select = rates->accDoDefaultAction(Child(rate));
+    }
+    CoUninitialize();
+  }));
+  EXPECT_EQ(action, L"Select");
+  EXPECT_EQ(select, S_OK);
+  Pump(300, [] { return !HostCalls().empty(); });
+  ASSERT_EQ(HostCalls().size(), 1u);
+  EXPECT_EQ(HostCalls()[0].status, 100);
+  EXPECT_EQ(Plugin().GetHWSR(), 37793);
+  EXPECT_EQ(SimActions(from), (std::vector<std::string>{"put 5 2"}));
+
+  ASSERT_TRUE(RunOnThread([&] {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      ComPtr<IAccessible> form = ObjectOf(window);
+      if (long id = form ? ChildNamed(form.Get(), L"Hide") : 0)
+        hide = form->accDoDefaultAction(Child(id));
+    }
+    CoUninitialize();
+  }));
+  EXPECT_EQ(hide, S_OK);
+  Pump(300, [&] { return !IsWindowVisible(window); });
+  EXPECT_FALSE(IsWindowVisible(window));
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+// Events a screen reader hears while the window is used by keys alone.
+std::vector<std::string> heard;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  if (object != OBJID_CLIENT) return;
+  const char* name = event == EVENT_OBJECT_FOCUS         ? "focus"
+                     : event == EVENT_OBJECT_VALUECHANGE ? "value"
+                     : event == EVENT_OBJECT_STATECHANGE ? "state"
+                     : event == EVENT_OBJECT_SELECTION   ? "selection"
+                                                         : nullptr;
+  if (name == nullptr) return;
+  heard.push_back(std::string(name) + " " + std::to_string(child) + " " +
+                  std::to_string(reinterpret_cast<uintptr_t>(window)));
+}
+
+bool Heard(const std::string& event, long child, HWND window) {
+  std::string line = event + " " + std::to_string(child) + " " +
+                     std::to_string(reinterpret_cast<uintptr_t>(window));
+  return std::find(heard.begin(), heard.end(), line) != heard.end();
+}
+
+// Tab reaches every control, the arrows move a slider and step through the rates,
+// Enter presses Hide; each move is heard.
+TEST(Access, KeysReachEveryControlAndEachChangeIsHeard) {
+  HWND window = OpenWindow();
+  ASSERT_NE(window, nullptr);
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, &Hear,
+                                       0, 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  HWND hf = GainSlider(window, true);
+  SetForegroundWindow(window);
+  SetFocus(hf);
+  Pump(100);
+  heard.clear();
+  PostKey(hf, VK_UP);
+  Pump(200);
+  EXPECT_TRUE(Heard("value", CHILDID_SELF, hf));
+  {
+    ComPtr<IAccessible> slider = ObjectOf(hf);
+    BSTR value = nullptr;
+    ASSERT_TRUE(slider && SUCCEEDED(slider->get_accValue(Child(CHILDID_SELF), &value)));
+    EXPECT_STREQ(value, L"0 dB");
+    SysFreeString(value);
+  }
+
+  // From the IF slider Tab goes on to Hide, a windowless button of the window itself,
+  // and from there round to the chosen rate.
+  PostKey(hf, VK_TAB);
+  Pump(100);
+  HWND if_slider = GainSlider(window, false);
+  EXPECT_EQ(GetFocus(), if_slider);
+  PostKey(if_slider, VK_TAB);
+  Pump(100);
+  ComPtr<IAccessible> form = ObjectOf(window);
+  ASSERT_TRUE(form);
+  long hide = ChildNamed(form.Get(), L"Hide");
+  VARIANT focused;
+  VariantInit(&focused);
+  ASSERT_EQ(form->get_accFocus(&focused), S_OK);
+  EXPECT_EQ(focused.vt, VT_I4);
+  EXPECT_EQ(focused.lVal, hide);
+  EXPECT_TRUE(Heard("focus", hide, window));
+
+  PostKey(window, VK_TAB);
+  Pump(100);
+  HWND panel = RatePanel(window);
+  ComPtr<IAccessible> rates = ObjectOf(panel);
+  ASSERT_TRUE(rates);
+  long chosen = ChildNamed(rates.Get(), L"158,730 Hz, 150 kHz BW");
+  EXPECT_TRUE(Heard("focus", chosen, panel));
+  HostCalls().clear();
+  PostKey(panel, VK_DOWN);
+  Pump(300);
+  long next = ChildNamed(rates.Get(), L"196,078 Hz, 190 kHz BW");
+  EXPECT_EQ(Plugin().GetHWSR(), 196078);
+  ASSERT_FALSE(HostCalls().empty());
+  EXPECT_EQ(HostCalls().back().status, 100);
+  EXPECT_TRUE(Heard("selection", next, panel));
+  EXPECT_TRUE(Heard("focus", next, panel));
+  VARIANT state;
+  VariantInit(&state);
+  rates->get_accState(Child(next), &state);
+  EXPECT_EQ(state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSED),
+            STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSED);
+
+  // Tab goes on from the rates to the input pair; from the IF slider to Hide again,
+  // which Enter presses.
+  PostKey(panel, VK_TAB);
+  Pump(100);
+  EXPECT_EQ(GetFocus(), FindChildByText(window, "0.1 - 30 MHz"));
+  SetFocus(if_slider);
+  PostKey(if_slider, VK_TAB);
+  Pump(100);
+  PostKey(window, VK_RETURN);
+  Pump(300, [&] { return !IsWindowVisible(window); });
+  EXPECT_FALSE(IsWindowVisible(window));
+  UnhookWinEvent(hook);
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
+}  // namespace
+}  // namespace tessel::testing
