@@ -122,6 +122,11 @@ HRESULT ControlAccessible::QueryInterface(REFIID iid, void** object) {
     AddRef();
     return S_OK;
   }
+  if (IsEqualIID(iid, IID_IEnumVARIANT)) {
+    *object = static_cast<IEnumVARIANT*>(this);
+    AddRef();
+    return S_OK;
+  }
   *object = nullptr;
   return E_NOINTERFACE;
 }
@@ -153,16 +158,16 @@ HRESULT ControlAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIA
 }
 
 TControl* ControlAccessible::Resolve(const VARIANT& child) const {
-  if (owner_ == nullptr || child.vt != VT_I4) return nullptr;
-  if (child.lVal == CHILDID_SELF) return owner_;
-  std::vector<TControl*> children = AccessibleChildren(*owner_);
+  if (Owner() == nullptr || child.vt != VT_I4) return nullptr;
+  if (child.lVal == CHILDID_SELF) return Owner();
+  std::vector<TControl*> children = AccessibleChildren(*Owner());
   if (child.lVal < 1 || static_cast<size_t>(child.lVal) > children.size()) return nullptr;
   return children[static_cast<size_t>(child.lVal) - 1];
 }
 
 void ControlAccessible::Describe(TControl* control, VARIANT* out) const {
   ::VariantInit(out);
-  if (control == owner_) {
+  if (control == Owner()) {
     out->vt = VT_I4;
     out->lVal = CHILDID_SELF;
     return;
@@ -177,18 +182,18 @@ void ControlAccessible::Describe(TControl* control, VARIANT* out) const {
 }
 
 #define FW_CONNECTED() \
-  if (owner_ == nullptr) return CO_E_OBJNOTCONNECTED
+  if (Owner() == nullptr) return CO_E_OBJNOTCONNECTED
 
 HRESULT ControlAccessible::get_accParent(IDispatch** parent) {
   if (parent == nullptr) return E_POINTER;
   *parent = nullptr;
   FW_CONNECTED();
-  if (TWinControl* p = owner_->Parent()) {
+  if (TWinControl* p = Owner()->Parent()) {
     *parent = p->AccessibleObject();
     return S_OK;
   }
   // The top of the tree: the system's object for the window around the client area.
-  HWND window = owner_->WindowHandle();
+  HWND window = Owner()->WindowHandle();
   if (window == nullptr) return S_FALSE;
   HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
                                             reinterpret_cast<void**>(parent));
@@ -199,7 +204,7 @@ HRESULT ControlAccessible::get_accChildCount(long* count) {
   if (count == nullptr) return E_POINTER;
   *count = 0;
   FW_CONNECTED();
-  *count = static_cast<long>(AccessibleChildren(*owner_).size());
+  *count = static_cast<long>(AccessibleChildren(*Owner()).size());
   return S_OK;
 }
 
@@ -209,7 +214,7 @@ HRESULT ControlAccessible::get_accChild(VARIANT child, IDispatch** object) {
   FW_CONNECTED();
   TControl* c = Resolve(child);
   if (c == nullptr) return E_INVALIDARG;
-  if (auto* w = dynamic_cast<TWinControl*>(c); w != nullptr && c != owner_) {
+  if (auto* w = dynamic_cast<TWinControl*>(c); w != nullptr && c != Owner()) {
     *object = w->AccessibleObject();
     return *object != nullptr ? S_OK : S_FALSE;
   }
@@ -281,14 +286,14 @@ HRESULT ControlAccessible::get_accFocus(VARIANT* focused) {
   ::VariantInit(focused);
   FW_CONNECTED();
   HWND focus = ::GetFocus();
-  HWND own = owner_->WindowHandle();
+  HWND own = Owner()->WindowHandle();
   if (focus == nullptr || own == nullptr) return S_FALSE;
   if (focus == own) {
-    Describe(owner_->FocusedChild() ? owner_->FocusedChild() : owner_, focused);
+    Describe(Owner()->FocusedChild() ? Owner()->FocusedChild() : Owner(), focused);
     return S_OK;
   }
   // A window inside this one has it: the child on the way to it.
-  for (TControl* c : AccessibleChildren(*owner_)) {
+  for (TControl* c : AccessibleChildren(*Owner())) {
     auto* w = dynamic_cast<TWinControl*>(c);
     if (w != nullptr && w->WindowHandle() != nullptr &&
         (w->WindowHandle() == focus || ::IsChild(w->WindowHandle(), focus))) {
@@ -304,7 +309,7 @@ HRESULT ControlAccessible::get_accSelection(VARIANT* selected) {
   ::VariantInit(selected);
   FW_CONNECTED();
   // In a group of radio buttons the checked one is the selection.
-  for (TControl* c : AccessibleChildren(*owner_)) {
+  for (TControl* c : AccessibleChildren(*Owner())) {
     if (c->AccessibleRole() == ROLE_SYSTEM_RADIOBUTTON &&
         (c->AccessibleStateBits() & STATE_SYSTEM_CHECKED)) {
       Describe(c, selected);
@@ -357,13 +362,13 @@ HRESULT ControlAccessible::accNavigate(long direction, VARIANT start, VARIANT* e
   FW_CONNECTED();
   TControl* from = Resolve(start);
   if (from == nullptr) return E_INVALIDARG;
-  std::vector<TControl*> children = AccessibleChildren(*owner_);
+  std::vector<TControl*> children = AccessibleChildren(*Owner());
   TControl* to = nullptr;
   if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
-    if (from != owner_) return E_INVALIDARG;
+    if (from != Owner()) return E_INVALIDARG;
     if (!children.empty()) to = direction == NAVDIR_FIRSTCHILD ? children.front() : children.back();
   } else if (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS) {
-    if (from == owner_) return S_FALSE;  // the parent's object navigates among siblings
+    if (from == Owner()) return S_FALSE;  // the parent's object navigates among siblings
     auto it = std::find(children.begin(), children.end(), from);
     if (direction == NAVDIR_NEXT && it + 1 < children.end()) to = *(it + 1);
     if (direction == NAVDIR_PREVIOUS && it != children.begin()) to = *(it - 1);
@@ -379,13 +384,13 @@ HRESULT ControlAccessible::accHitTest(long x, long y, VARIANT* hit) {
   if (hit == nullptr) return E_POINTER;
   ::VariantInit(hit);
   FW_CONNECTED();
-  HWND own = owner_->WindowHandle();
+  HWND own = Owner()->WindowHandle();
   if (own == nullptr) return S_FALSE;
   POINT p{x, y};
   ::ScreenToClient(own, &p);
-  if (!owner_->ClientRect().Contains({p.x, p.y})) return S_FALSE;
+  if (!Owner()->ClientRect().Contains({p.x, p.y})) return S_FALSE;
   // The topmost shown child under the point: windowed children lie above the others.
-  std::vector<TControl*> children = AccessibleChildren(*owner_);
+  std::vector<TControl*> children = AccessibleChildren(*Owner());
   for (TControl* c : children) {
     if (dynamic_cast<TWinControl*>(c) != nullptr && c->Visible() &&
         c->BoundsRect().Contains({p.x, p.y})) {
@@ -393,8 +398,8 @@ HRESULT ControlAccessible::accHitTest(long x, long y, VARIANT* hit) {
       return S_OK;
     }
   }
-  TControl* under = owner_->ControlAtPos({p.x, p.y}, true);
-  Describe(under != nullptr && under->AccessibleShown() ? under : owner_, hit);
+  TControl* under = Owner()->ControlAtPos({p.x, p.y}, true);
+  Describe(under != nullptr && under->AccessibleShown() ? under : Owner(), hit);
   return S_OK;
 }
 
@@ -406,11 +411,48 @@ HRESULT ControlAccessible::accDoDefaultAction(VARIANT child) {
   if (!EnabledInTree(*c)) return E_FAIL;
   // Done from the window's own message, as a click is: inside its handling bracket,
   // and after the caller (perhaps another process) has its answer.
-  HWND window = owner_->WindowHandle();
+  HWND window = Owner()->WindowHandle();
   if (window == nullptr) return E_FAIL;
   return ::PostMessageW(window, kAccessibleActionMessage, static_cast<WPARAM>(child.lVal), 0)
              ? S_OK
              : E_FAIL;
+}
+
+HRESULT ControlAccessible::Next(ULONG count, VARIANT* out, ULONG* fetched) {
+  if (fetched != nullptr) *fetched = 0;
+  if (out == nullptr) return E_POINTER;
+  FW_CONNECTED();
+  std::vector<TControl*> children = AccessibleChildren(*Owner());
+  ULONG taken = 0;
+  while (taken < count && next_child_ < children.size()) {
+    Describe(children[next_child_++], &out[taken]);
+    ++taken;
+  }
+  if (fetched != nullptr) *fetched = taken;
+  return taken == count ? S_OK : S_FALSE;
+}
+
+HRESULT ControlAccessible::Skip(ULONG count) {
+  FW_CONNECTED();
+  std::size_t children = AccessibleChildren(*Owner()).size();
+  std::size_t wanted = static_cast<std::size_t>(next_child_) + count;
+  next_child_ = static_cast<ULONG>(std::min(wanted, children));
+  return wanted <= children ? S_OK : S_FALSE;
+}
+
+HRESULT ControlAccessible::Reset() {
+  next_child_ = 0;
+  return S_OK;
+}
+
+HRESULT ControlAccessible::Clone(IEnumVARIANT** copy) {
+  if (copy == nullptr) return E_POINTER;
+  *copy = nullptr;
+  FW_CONNECTED();
+  auto* clone = new ControlAccessible(link_);
+  clone->next_child_ = next_child_;
+  *copy = clone;
+  return S_OK;
 }
 
 #undef FW_CONNECTED

@@ -8,6 +8,7 @@
 #include <oleacc.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,10 +37,11 @@ void NotifyAccessible(const TControl& control, DWORD event);
 // The accessible object of one windowed control. The control owns it, hands it out
 // on WM_GETOBJECT and disconnects it when it goes: from then on every call fails
 // with CO_E_OBJNOTCONNECTED, whoever still holds it.
-class ControlAccessible final : public IAccessible {
+class ControlAccessible final : public IAccessible, public IEnumVARIANT {
  public:
-  explicit ControlAccessible(TWinControl* owner) : owner_(owner) {}
-  void Disconnect() { owner_ = nullptr; }
+  explicit ControlAccessible(TWinControl* owner) : link_(std::make_shared<TWinControl*>(owner)) {}
+  // Cuts this object and every enumerator cloned from it off the control.
+  void Disconnect() { *link_ = nullptr; }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -77,8 +79,16 @@ class ControlAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
+  // IEnumVARIANT: the children, as get_accChild and the child ids give them.
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override;
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
+  HRESULT STDMETHODCALLTYPE Reset() override;
+  HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override;
+
  private:
+  explicit ControlAccessible(std::shared_ptr<TWinControl*> link) : link_(std::move(link)) {}
   ~ControlAccessible() = default;
+  TWinControl* Owner() const { return *link_; }
   // The control a child id names (CHILDID_SELF: the owner), or null.
   TControl* Resolve(const VARIANT& child) const;
   // `control` as a VARIANT of this object: its child id, or its own object when it
@@ -86,7 +96,11 @@ class ControlAccessible final : public IAccessible {
   void Describe(TControl* control, VARIANT* out) const;
 
   std::atomic<ULONG> references_{1};
-  TWinControl* owner_;
+  // The control, shared with the enumerators cloned from this object; null once the
+  // control has gone.
+  std::shared_ptr<TWinControl*> link_;
+  // Where the enumeration stands.
+  ULONG next_child_ = 0;
 };
 
 }  // namespace fw

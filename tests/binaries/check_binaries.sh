@@ -14,7 +14,7 @@ set -uo pipefail
 
 # Windows system DLLs an output may import (compared without regard to case).
 declare -A SYSTEM_DLLS=()
-for dll in advapi32 comctl32 comdlg32 gdi32 imm32 kernel32 msimg32 msvcrt ole32 oleaut32 rpcrt4 \
+for dll in advapi32 comctl32 comdlg32 gdi32 imm32 kernel32 msimg32 msvcrt oleacc ole32 oleaut32 rpcrt4 \
   shell32 shlwapi user32 uxtheme version winmm ws2_32; do
   SYSTEM_DLLS[$dll.dll]=1
 done
