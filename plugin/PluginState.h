@@ -22,7 +22,7 @@ inline constexpr int32_t kStatusWaiting = -99;
 struct PluginState : ReceiverState {
   bool InitPending = true;
   HostCallbackFn HostCallback = nullptr;
-  std::string SettingsFilePath;
+  std::wstring SettingsFilePath;
 
   // Depth of plug-in code currently running on the stack (entry points, window
   // messages, component events). The window is destroyed only when this is zero.

@@ -7,15 +7,18 @@
 
 namespace tessel {
 
-inline constexpr char kSettingsFileName[] = "Tessel-Calder_Marlo.ini";
-inline constexpr char kSettingsSection[] = "Parameters";
+// Paths are wide: a host's folder may carry letters of any language, which the
+// system code page cannot spell. The file's content stays ASCII.
+inline constexpr wchar_t kSettingsFileName[] = L"Tessel-Calder_Marlo.ini";
+inline constexpr wchar_t kSettingsSection[] = L"Parameters";
 
 // The folder of `exe_path` (up to and including its last backslash or colon) with
-// the settings file's name appended.
-std::string SettingsPathFor(const std::string& exe_path);
+// the settings file's name appended; empty for an empty `exe_path`.
+std::wstring SettingsPathFor(const std::wstring& exe_path);
 
-// The full path of the running process's executable, of any length.
-std::string ExecutablePath();
+// The full path of the running process's executable, of any length; empty when the
+// system gives none.
+std::wstring ExecutablePath();
 
 // One key of the settings file: its name, the value InitHW uses when there is no
 // file, and how it maps onto the plug-in's state (as the number the file holds).
@@ -42,7 +45,9 @@ inline constexpr SettingField kSettingFields[] = {
 void ApplySettingDefaults(PluginState& state);
 
 // Sets SettingsFilePath; when the file exists, reads the four settings into the
-// state and returns true. Returns false, touching no setting, when it does not.
+// state and returns true. Returns false, touching no setting, when it does not, or
+// when the executable's path is unknown (the path is left empty then, so that
+// nothing is ever written relative to the current folder).
 bool LoadSettings(PluginState& state);
 
 // Writes the four settings when LoadSettings has run. Stops at the first write

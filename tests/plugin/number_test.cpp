@@ -10,13 +10,18 @@ namespace tessel {
 namespace {
 
 TEST(SettingsPathFor, CutsAfterTheLastBackslashOrColon) {
-  EXPECT_EQ(SettingsPathFor("C:\\Radio\\host.exe"), "C:\\Radio\\Tessel-Calder_Marlo.ini");
-  EXPECT_EQ(SettingsPathFor("C:host.exe"), "C:Tessel-Calder_Marlo.ini");
-  EXPECT_EQ(SettingsPathFor("host.exe"), "Tessel-Calder_Marlo.ini");
-  std::string deep = "C:\\" + std::string(300, 'a') + "\\" + std::string(300, 'b') + "\\h.exe";
-  std::string path = SettingsPathFor(deep);
+  EXPECT_EQ(SettingsPathFor(L"C:\\Radio\\host.exe"), L"C:\\Radio\\Tessel-Calder_Marlo.ini");
+  EXPECT_EQ(SettingsPathFor(L"C:host.exe"), L"C:Tessel-Calder_Marlo.ini");
+  EXPECT_EQ(SettingsPathFor(L"host.exe"), L"Tessel-Calder_Marlo.ini");
+  EXPECT_EQ(SettingsPathFor(L"C:\\Радио 受信機\\host.exe"),
+            L"C:\\Радио 受信機\\Tessel-Calder_Marlo.ini");
+  // No path at all must not become a file in whatever folder is current.
+  EXPECT_EQ(SettingsPathFor(L""), L"");
+  std::wstring deep =
+      L"C:\\" + std::wstring(300, L'a') + L"\\" + std::wstring(300, L'b') + L"\\h.exe";
+  std::wstring path = SettingsPathFor(deep);
   EXPECT_EQ(path.size(), deep.size() - 5 + 23) << "no length limit of its own";
-  EXPECT_EQ(path.substr(path.size() - 24), "\\Tessel-Calder_Marlo.ini");
+  EXPECT_EQ(path.substr(path.size() - 24), L"\\Tessel-Calder_Marlo.ini");
 }
 
 TEST(HostText, IsCutToSixtyFourBytesWithItsTerminator) {
