@@ -241,13 +241,6 @@ void Configure(TF& form, char* name, char* model) {
 
 }  // namespace
 
-void CopyHostText(char* buffer, std::string_view text) {
-  if (buffer == nullptr) return;
-  std::size_t length = text.size() < kHostTextCapacity - 1 ? text.size() : kHostTextCapacity - 1;
-  text.copy(buffer, length);
-  buffer[length] = '\0';
-}
-
 bool IsCalderModel(std::string_view text) {
   constexpr std::string_view kPrefix = "calder";
   if (text.size() < kPrefix.size()) return false;

@@ -32,8 +32,9 @@ inline constexpr int32_t kReceiverClock = 66667120;
 inline constexpr int32_t kBlockLength = 2048;
 inline constexpr int kOffScreenLeft = -9999;
 
-// Copies `text` into a host buffer of kHostTextCapacity bytes, cut if longer, always
-// terminated. A null buffer is skipped.
+// Copies `text`, in the system code page, into a host buffer of kHostTextCapacity
+// bytes, cut if longer but never inside a character, always terminated. A null
+// buffer is skipped. (plugin/HostText.cpp)
 void CopyHostText(char* buffer, std::string_view text);
 
 // True when the text begins with "Calder" in any letter case.
