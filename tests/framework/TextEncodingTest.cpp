@@ -8,7 +8,6 @@
 
 #include "framework/Forms.h"
 #include "framework/LayoutReader.h"
-#include "framework/TextEncoding.h"
 
 namespace {
 
@@ -16,27 +15,6 @@ std::wstring WindowText(HWND window) {
   wchar_t text[256] = {};
   int length = ::GetWindowTextW(window, text, 256);
   return std::wstring(text, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-TEST(TextEncoding, Utf8AndUtf16ConvertBothWaysAndMalformedBytesBecomeReplacements) {
-  struct Row {
-    std::string utf8;
-    std::wstring utf16;
-  };
-  const Row rows[] = {
-      {"", L""},
-      {"Calder/Marlo", L"Calder/Marlo"},
-      {"Радио 受信機", L"Радио 受信機"},
-      {"Señal \xF0\x9F\x93\xBB", L"Señal \U0001F4FB"},  // a pair of surrogates
-      {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(fw::Widen(row.utf8), row.utf16) << row.utf8;
-    EXPECT_EQ(fw::ToUtf8(row.utf16), row.utf8) << row.utf8;
-  }
-  // A lone byte of the system code page is not UTF-8: never a letter of that page.
-  EXPECT_EQ(fw::Widen("gr\xFC\xDF"), L"gr\uFFFD\uFFFD");
-  EXPECT_EQ(fw::ToUtf8(std::wstring(1, wchar_t{0xD800})), "\xEF\xBF\xBD");
 }
 
 TEST(TextEncoding, ANonAsciiCaptionReadsBackTheSameAfterCreationAndAfterAChange) {
