@@ -86,6 +86,7 @@ class TControl : public TComponent, private HeldForMessage {
   bool Enabled() const { return enabled_; }
   virtual void SetEnabled(bool enabled);
 
+  // A windowed control's window text is its caption read as UTF-8.
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
 

@@ -2,6 +2,7 @@
 
 #include "framework/Accessible.h"
 #include "framework/Handles.h"
+#include "framework/TextEncoding.h"
 
 namespace fw {
 
@@ -139,7 +140,7 @@ void TForm::SetVisible(bool visible) {
 
 void TForm::TextChanged() {
   if (!HandleAllocated()) return;
-  ::SetWindowTextA(WindowHandle(), Caption().c_str());
+  ::SetWindowTextW(WindowHandle(), Widen(Caption()).c_str());
 }
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "framework/TextEncoding.h"
 #include "framework/WinControl.h"
 
 namespace fw {
@@ -59,7 +60,7 @@ bool SaveBitmapFile(TBitmap& bitmap, const std::string& path) {
   fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   fh.bfSize = fh.bfOffBits + static_cast<DWORD>(bits.size());
   bi.bmiHeader.biSizeImage = static_cast<DWORD>(bits.size());
-  FILE* f = std::fopen(path.c_str(), "wb");
+  FILE* f = ::_wfopen(Widen(path).c_str(), L"wb");
   if (!f) return false;
   bool ok = std::fwrite(&fh, sizeof(fh), 1, f) == 1 &&
             std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&

@@ -14,7 +14,7 @@ namespace fw {
 // paints is painted again at the new size, as its parent would.
 std::unique_ptr<TBitmap> RenderControl(TControl& control, TColor parent_color);
 
-// Writes a 24-bit BMP file; false when the file cannot be written.
+// Writes a 24-bit BMP file at `path` (UTF-8); false when it cannot be written.
 bool SaveBitmapFile(TBitmap& bitmap, const std::string& path);
 
 }  // namespace fw

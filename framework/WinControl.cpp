@@ -9,6 +9,7 @@
 #include "framework/Handles.h"
 #include "framework/Properties.h"
 #include "framework/TabOrder.h"
+#include "framework/TextEncoding.h"
 #include "framework/ThreadCall.h"
 
 namespace fw {
@@ -89,7 +90,7 @@ void TWinControl::CreateHandle() {
   TCreateParams params;
   CreateParams(params);
   if ((params.Style & WS_CHILD) && !params.Parent) return;
-  std::wstring title(Caption().begin(), Caption().end());
+  std::wstring title = Widen(Caption());
   HWND h = CreateTargetWindow(this, params.ExStyle, params.Style, params.X, params.Y, params.Width,
                               params.Height, params.Parent, title.c_str());
   if (!h) return;
@@ -383,7 +384,7 @@ void TWinControl::CMExit() {
 }
 
 void TWinControl::TextChanged() {
-  if (hwnd_) ::SetWindowTextA(hwnd_, Caption().c_str());
+  if (hwnd_) ::SetWindowTextW(hwnd_, Widen(Caption()).c_str());
   TControl::TextChanged();
 }
 

@@ -1,4 +1,5 @@
-// Texts the plug-in hands to the host, and how they are copied into its buffers.
+// Texts the plug-in hands to the host, and how they are copied into its buffers
+// without splitting a character.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +26,12 @@ inline constexpr char kModelFound[] = "N/A";
 // Bytes written into each of the host's name and model buffers, terminator included.
 inline constexpr std::size_t kHostTextCapacity = 64;
 
-// Copies `text` into a host buffer of kHostTextCapacity bytes, cut if longer, always
-// terminated. A null buffer is skipped.
+// Copies `text`, written in `code_page`, into a host buffer of kHostTextCapacity
+// bytes: cut to the longest run of whole characters that leaves room for the
+// terminator, always terminated. A null buffer is skipped.
+void CopyHostTextIn(char* buffer, std::string_view text, unsigned code_page);
+
+// CopyHostTextIn for a text in the system code page.
 void CopyHostText(char* buffer, std::string_view text);
 
 }  // namespace tessel

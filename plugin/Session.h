@@ -115,7 +115,7 @@ class Session final : public HostLink {
 
   ReceiverState state_;
   std::atomic<HostCallbackFn> callback_{nullptr};
-  std::string settings_path_;
+  std::wstring settings_path_;
 
   std::unique_ptr<TF> form_;
   fw::ScopedOleInitialize ole_;

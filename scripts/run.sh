@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Sets up and builds as needed, then streams from the stand-in receiver through the
-# plug-in with the host tool. Extra arguments go to the host tool (see --help).
+# Sets up and builds what it needs (the plug-in, the stand-in receiver, the host tool),
+# then streams from the stand-in through the plug-in with the host tool. Extra
+# arguments go to the host tool (see --help).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-"$ROOT/scripts/setup.sh"
+"$ROOT/scripts/setup.sh" run
 export ROOT BUILD_DIR
 HOST=$BUILD_DIR/tools/host/TesselHost.exe
 if [ ! -f "$HOST" ]; then

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/host/ToolRun.h"
 #include "tools/host/Options.h"
 #include "tools/host/ToneFinder.h"
 #include "tools/host/Wav.h"
@@ -133,45 +134,9 @@ TEST(Options, DefaultsFlagsAndOneLineErrors) {
   }
 }
 
-struct ToolRun {
-  DWORD exit_code;
-  std::string output;
-};
-
-// Runs the built host tool with `args`, its output captured in a file.
+// Runs the built host tool with `args` (ASCII) in this test's folder.
 ToolRun RunTool(const std::string& args) {
-  std::string exe = "Z:" + std::string(TESSEL_HOST_PATH);
-  for (char& c : exe) {
-    if (c == '/') c = '\\';
-  }
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  // A file of its own per run: the previous run's file may still be held open for a
-  // moment after its process has ended, and must never be read as this run's output.
-  static int runs = 0;
-  std::string out_path = "host-tool-output-" + std::to_string(++runs) + ".txt";
-  HANDLE out = CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(out, INVALID_HANDLE_VALUE) << "cannot create " << out_path;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out;
-  startup.hStdError = out;
-  PROCESS_INFORMATION process{};
-  std::string command = "\"" + exe + "\" " + args;
-  BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                nullptr, &startup, &process);
-  CloseHandle(out);
-  EXPECT_TRUE(started);
-  if (!started) return {~0u, ""};
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-  DWORD code = ~0u;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  std::vector<uint8_t> text = ReadAll(out_path);
-  DeleteFileA(out_path.c_str());
-  return {code, std::string(text.begin(), text.end())};
+  return RunProgram(BuildPath(TESSEL_HOST_PATH), std::wstring(args.begin(), args.end()));
 }
 
 TEST(HostTool, StreamsAndWritesAWavWithTheCarrierAtItsOffset) {

@@ -25,20 +25,20 @@ class SettingsFileTest : public testing::Test {
  protected:
   void TearDown() override {
     Forget();
-    ::DeleteFileA(path_.c_str());
+    ::DeleteFileW(path_.c_str());
   }
 
   // Replaces the file beside the executable with `text`.
   void Write(const std::string& text) {
     Forget();
-    std::ofstream(path_, std::ios::binary) << text;
+    std::ofstream(std::filesystem::path(path_), std::ios::binary) << text;
   }
 
   // Makes the profile functions drop what they hold of the file, so that a rewrite
   // within the file system's time resolution is still read anew.
-  void Forget() { ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str()); }
+  void Forget() { ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str()); }
 
-  const std::string path_ = SettingsPathFor(ExecutablePath());
+  const std::wstring path_ = SettingsPathFor(ExecutablePath());
   std::mt19937 rng_{20261207};
 
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }

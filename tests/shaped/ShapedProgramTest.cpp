@@ -22,6 +22,14 @@ std::string WindowsPath(std::string path) {
   return path.insert(0, "Z:");
 }
 
+// `path` in quotes, as a command line needs it when it has spaces.
+std::string Quoted(const std::string& path) {
+  std::string quoted = "\"";
+  quoted += path;
+  quoted += '"';
+  return quoted;
+}
+
 int g_runs = 0;
 
 // Runs the built program with `args`, both output streams captured in a file;
@@ -40,7 +48,7 @@ ProgramRun RunProgram(
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = startup.hStdError = out;
   PROCESS_INFORMATION process{};
-  std::string command = WindowsPath(SHAPED_FORM_PATH).append(" ").append(args);
+  std::string command = Quoted(WindowsPath(SHAPED_FORM_PATH)).append(" ").append(args);
   DWORD start = ::GetTickCount();
   BOOL started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                   nullptr, &startup, &process);
@@ -75,7 +83,7 @@ TEST(ShapedProgram, ShowsTheSampleShapedForTheGivenTime) {
     fw::ScopedRegion copy(::CreateRectRgn(0, 0, 0, 0));
     region = ::GetWindowRgn(window, copy.get());
   };
-  ProgramRun run = RunProgram(WindowsPath(SHAPED_SAMPLE_PATH).append(" --seconds 2"), look);
+  ProgramRun run = RunProgram(Quoted(WindowsPath(SHAPED_SAMPLE_PATH)).append(" --seconds 2"), look);
   EXPECT_EQ(run.exit_code, 0u) << run.output;
   EXPECT_GE(run.milliseconds, 2000u);
   EXPECT_EQ(run.output, "");

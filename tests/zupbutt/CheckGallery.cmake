@@ -1,7 +1,7 @@
 # Runs the gallery into OUT and checks that each button case is a 24-bit BMP of
 # the button's size, and that a filter matching no case fails.
 # Usage: cmake -DGALLERY=<exe> -DOUT=<dir> -P CheckGallery.cmake
-file(REMOVE_RECURSE ${OUT})
+file(REMOVE_RECURSE "${OUT}")
 execute_process(COMMAND wine ${GALLERY} "Z:${OUT}" RESULT_VARIABLE rc OUTPUT_VARIABLE out
                 ERROR_VARIABLE err)
 message("${out}")
@@ -32,13 +32,13 @@ foreach(row ${expected})
   list(GET fields 0 name)
   list(GET fields 1 want_w)
   list(GET fields 2 want_h)
-  set(path ${OUT}/${name})
-  if(NOT EXISTS ${path})
+  set(path "${OUT}/${name}")
+  if(NOT EXISTS "${path}")
     message(SEND_ERROR "${name}: missing")
     math(EXPR failures "${failures} + 1")
     continue()
   endif()
-  file(READ ${path} hex LIMIT 30 HEX)
+  file(READ "${path}" hex LIMIT 30 HEX)
   string(SUBSTRING "${hex}" 0 4 magic)
   read_u32("${hex}" 18 w)
   read_u32("${hex}" 22 h)

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/CommandLine.h"
 #include "framework/Render.h"
+#include "framework/TextEncoding.h"
 #include "tools/gallery/Gallery.h"
 
 namespace {
@@ -28,9 +30,9 @@ bool Selected(const std::string& name, const std::vector<std::string>& filters) 
   return false;
 }
 
-int Run(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  std::string first = argv[1];
+int Run(const std::vector<std::string>& args) {
+  if (args.empty()) return Usage();
+  const std::string& first = args[0];
   if (first == "--help" || first == "-h") {
     Usage();
     return 0;
@@ -39,12 +41,13 @@ int Run(int argc, char** argv) {
     for (const auto& c : gallery::Cases()) std::printf("%s\n", c.FileName.c_str());
     return 0;
   }
-  std::string outdir = first;
-  if (!::CreateDirectoryA(outdir.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+  const std::string& outdir = first;
+  if (!::CreateDirectoryW(fw::Widen(outdir).c_str(), nullptr) &&
+      ::GetLastError() != ERROR_ALREADY_EXISTS) {
     std::fprintf(stderr, "gallery: cannot create %s\n", outdir.c_str());
     return 1;
   }
-  std::vector<std::string> filters(argv + 2, argv + argc);
+  std::vector<std::string> filters(args.begin() + 1, args.end());
   int failures = 0;
   int written = 0;
   for (const auto& c : gallery::Cases()) {
@@ -74,9 +77,10 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   try {
-    return Run(argc, argv);
+    // OUTDIR may be in any language: the arguments come from the wide command line.
+    return Run(fw::CommandLineArguments());
   } catch (...) {
     std::fprintf(stderr, "gallery: unexpected failure\n");
     return 1;

@@ -7,6 +7,7 @@
 
 namespace tessel::host {
 
+// Paths are UTF-8.
 struct HostOptions {
   std::string dll;  // empty: the plug-in built beside this tool
   int seconds = 5;

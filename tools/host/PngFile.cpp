@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "framework/TextEncoding.h"
+
 namespace tessel::host {
 namespace {
 
@@ -177,10 +179,7 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
     }
     DrawLabels(dc.get(), picture);
   }
-  int wide = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  std::wstring wide_path(wide > 0 ? wide : 1, L'\0');
-  if (wide > 0) MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide_path.data(), wide);
-  wide_path.resize(wcslen(wide_path.c_str()));
+  std::wstring wide_path = fw::Widen(path);
   bool created = false;
   if (SUCCEEDED(Encode(wide_path, picture, rows, stride, &created, error))) return true;
   // A half-written picture would pass for a whole one.

@@ -8,7 +8,7 @@
 
 namespace tessel::host {
 
-// Writes `picture` to `path` (in the system code page), replacing any file there.
+// Writes `picture` to `path` (UTF-8), replacing any file there.
 // On failure returns false with a one-line reason in `error`.
 bool WritePicturePng(const Picture& picture, const std::string& path, std::string* error);
 

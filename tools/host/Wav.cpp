@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "framework/TextEncoding.h"
+
 namespace tessel::host {
 namespace {
 
@@ -47,7 +49,7 @@ bool WavWriter::Open(const std::string& path, uint16_t channels) {
   channels_ = channels;
   values_ = 0;
   failed_ = false;
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = _wfopen(fw::Widen(path).c_str(), L"wb");
   if (file_ == nullptr) return false;
   auto header = WavHeader(0, channels_, 16, 0);
   failed_ = std::fwrite(header.data(), 1, header.size(), file_) != header.size();

@@ -20,7 +20,8 @@ class WavWriter {
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
-  // Creates the file with a provisional header; false when it cannot be created.
+  // Creates the file at `path` (UTF-8) with a provisional header; false when it
+  // cannot be created.
   bool Open(const std::string& path, uint16_t channels);
   // Appends `count` 16-bit values (whole frames are the caller's affair).
   bool Append(const int16_t* values, std::size_t count);

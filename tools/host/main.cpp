@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/CommandLine.h"
+#include "framework/Module.h"
+#include "framework/TextEncoding.h"
 #include "tools/host/Options.h"
 #include "tools/host/PluginApi.h"
 #include "tools/host/PngFile.h"
@@ -119,29 +122,29 @@ HWND CreateHostWindow() {
 }
 
 // The plug-in beside this program (as a release unpacks it), else the one in the
-// build folder this program was built in.
+// build folder this program was built in; UTF-8, like every path the tool names.
 std::string DefaultDllPath() {
-  char exe[MAX_PATH * 4];
-  DWORD got = GetModuleFileNameA(nullptr, exe, sizeof exe);
-  std::string path(exe, got);
-  std::size_t cut = path.find_last_of("\\/");
-  std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-  std::string beside = folder + "Tessel_Calder.dll";
-  if (GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
-  std::string relative = folder + "..\\..\\plugin\\Tessel_Calder.dll";
-  char full[MAX_PATH * 4];
-  DWORD n = GetFullPathNameA(relative.c_str(), sizeof full, full, nullptr);
-  return n > 0 && n < sizeof full ? std::string(full, n) : relative;
+  std::wstring path = fw::ModuleFileName(nullptr);
+  std::size_t cut = path.find_last_of(L"\\/");
+  std::wstring folder = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+  std::wstring beside = folder + L"Tessel_Calder.dll";
+  if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return fw::ToUtf8(beside);
+  std::wstring relative = folder + L"..\\..\\plugin\\Tessel_Calder.dll";
+  DWORD size = GetFullPathNameW(relative.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  DWORD got = size > 0 ? GetFullPathNameW(relative.c_str(), size, full.data(), nullptr) : 0;
+  return fw::ToUtf8(got > 0 && got < size ? full.substr(0, got) : relative);
 }
 
 // True when a file can be made at `path`; one that did not exist is removed again.
 bool CanCreate(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+  std::wstring wide = fw::Widen(path);
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool made = GetLastError() != ERROR_ALREADY_EXISTS;
   CloseHandle(file);
-  if (made) DeleteFileA(path.c_str());
+  if (made) DeleteFileW(wide.c_str());
   return true;
 }
 
@@ -219,7 +222,7 @@ void RunLoop(const HostOptions& options) {
 
 int Run(const HostOptions& options) {
   std::string dll = options.dll.empty() ? DefaultDllPath() : options.dll;
-  HMODULE module = LoadLibraryA(dll.c_str());
+  HMODULE module = LoadLibraryW(fw::Widen(dll).c_str());
   if (module == nullptr) {
     std::fprintf(stderr, "error: cannot load the plug-in %s (Windows error %lu)\n", dll.c_str(),
                  GetLastError());
@@ -321,11 +324,11 @@ int Run(const HostOptions& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   HostOptions options;
   std::string error;
-  if (!tessel::host::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &options,
-                                  &error)) {
+  // Paths may be in any language: the arguments come from the wide command line.
+  if (!tessel::host::ParseOptions(fw::CommandLineArguments(), &options, &error)) {
     std::fprintf(stderr, "error: %s\n", error.c_str());
     return 1;
   }

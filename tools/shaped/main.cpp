@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/CommandLine.h"
 #include "framework/Exception.h"
 #include "framework/Forms.h"
 #include "tools/shaped/ShapedOptions.h"
@@ -64,8 +65,10 @@ int Run(const ShapedOptions& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int main() {
+  // The picture's path may be in any language: the arguments come from the wide
+  // command line, as UTF-8, which is what TPicture::LoadFromFile takes.
+  std::vector<std::string> args = fw::CommandLineArguments();
   ShapedOptions options;
   std::string error;
   if (!tessel::shaped::ParseShapedOptions(args, &options, &error)) {
