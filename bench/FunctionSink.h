@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace bench {
 

@@ -4,7 +4,7 @@
 
 #include "plugin/HostText.h"
 #include "plugin/Settings.h"
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "receiver/OleError.h"
 
 namespace tessel {

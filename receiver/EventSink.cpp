@@ -1,7 +1,7 @@
 #include "receiver/EventSink.h"
 
 #include "framework/Handles.h"
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace tessel {
 

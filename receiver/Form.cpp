@@ -6,7 +6,7 @@
 
 #include "framework/LayoutReader.h"
 #include "framework/Window.h"
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "receiver/OleError.h"
 #include "receiver/ReceiverFacts.h"
 #include "receiver/SampleBuffer.h"

@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "sim/Handles.h"
 #include "sim/MessageWindow.h"
 #include "sim/Module.h"

@@ -7,7 +7,7 @@
 
 #include <olectl.h>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "sim/Enumerators.h"
 #include "sim/Handles.h"
 #include "sim/Module.h"

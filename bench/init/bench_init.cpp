@@ -16,7 +16,7 @@
 
 #include "bench/Clock.h"
 #include "bench/FunctionSink.h"
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace {
 

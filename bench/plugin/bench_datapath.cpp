@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/FunctionSink.h"
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace {
 

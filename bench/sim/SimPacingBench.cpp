@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "tests/sim/SimHarness.h"
 
 using namespace calder;

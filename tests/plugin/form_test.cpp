@@ -10,7 +10,7 @@
 
 #include "framework/Handles.h"
 #include "plugin/Session.h"
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "receiver/EventSink.h"
 #include "receiver/Form.h"
 #include "receiver/RateTable.h"

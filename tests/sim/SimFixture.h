@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "tests/sim/SimHarness.h"
 
 namespace calder::sim::testing {

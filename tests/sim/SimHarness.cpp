@@ -6,7 +6,7 @@
 #include <complex>
 #include <numbers>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace calder::sim::testing {
 
