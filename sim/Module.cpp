@@ -8,7 +8,7 @@
 #include <string>
 
 #include "contract/CalderContract.h"
-#include "sim/Handles.h"
+#include "common/Handles.h"
 #include "sim/MessageWindow.h"
 #include "sim/Module.h"
 #include "sim/SimConfig.h"
@@ -124,14 +124,14 @@ HRESULT Register() {
     }
     path.resize(path.size() * 2);
   }
-  ScopedKey class_key;
+  common::ScopedKey class_key;
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str(), 0, nullptr, 0,
                                    KEY_WRITE, nullptr, class_key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;
   if (FAILED(SetStringValue(class_key.get(), nullptr, L"Calder receiver control (stand-in)"))) {
     return SELFREG_E_CLASS;
   }
-  ScopedKey server_key;
+  common::ScopedKey server_key;
   status = RegCreateKeyExW(class_key.get(), L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr,
                            server_key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;

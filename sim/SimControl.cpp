@@ -9,7 +9,7 @@
 
 #include "contract/CalderContract.h"
 #include "sim/Enumerators.h"
-#include "sim/Handles.h"
+#include "common/Handles.h"
 #include "sim/Module.h"
 #include "sim/VariantArgs.h"
 
@@ -489,9 +489,9 @@ void SimControl::FireEvent(DISPID id, int32_t status) {
     V_VT(&arg) = VT_I4;
     V_I4(&arg) = status;
     DISPPARAMS params = {&arg, nullptr, 1, 0};
-    ScopedVariant result;
+    common::ScopedVariant result;
     EXCEPINFO exception = {};
-    ExcepInfoStrings texts(&exception);
+    common::ExcepInfoStrings texts(&exception);
     UINT arg_error = 0;
     // A sink's failure is its own business; the others still get the event.
     sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Receive(),

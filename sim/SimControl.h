@@ -11,7 +11,7 @@
 
 #include "sim/BlockPacer.h"
 #include "sim/EventConnectionPoint.h"
-#include "sim/Handles.h"
+#include "common/Handles.h"
 #include "sim/InvokeLog.h"
 #include "sim/Members.h"
 #include "sim/MessageWindow.h"
@@ -88,7 +88,7 @@ class SimControl final : public IDispatch,
   EventConnectionPoint events_;
   MessageWindow window_;
   InvokeLog log_;
-  ScopedHandle fail_switch_;  // the event that turns the configured failures on, if any
+  common::ScopedHandle fail_switch_;  // the event that turns the configured failures on, if any
   SignalGenerator generator_;
   BlockPacer pacer_;
   StatusScript status_script_;
