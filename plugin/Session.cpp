@@ -2,9 +2,9 @@
 
 #include <ole2.h>
 
+#include "contract/CalderContract.h"
 #include "plugin/HostText.h"
 #include "plugin/Settings.h"
-#include "contract/CalderContract.h"
 #include "receiver/OleError.h"
 
 namespace tessel {

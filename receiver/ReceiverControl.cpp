@@ -1,7 +1,7 @@
 #include "receiver/ReceiverControl.h"
 
-#include "framework/Handles.h"
 #include "contract/CalderContract.h"
+#include "framework/Handles.h"
 #include "receiver/ControlSite.h"
 #include "receiver/EventSink.h"
 #include "receiver/OleError.h"

@@ -7,8 +7,9 @@
 #include <new>
 #include <string>
 
-#include "contract/CalderContract.h"
+#include "common/ComObject.h"
 #include "common/Handles.h"
+#include "contract/CalderContract.h"
 #include "sim/MessageWindow.h"
 #include "sim/Module.h"
 #include "sim/SimConfig.h"
@@ -58,21 +59,10 @@ void ReportError(const std::string& message) noexcept {
   }
 }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public common::ComObject<IClassFactory> {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  // The factory is static: it lives as long as the module.
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  // The factory is static: it lives as long as the module, whatever its count says.
+  void LastReferenceGone() override {}
 
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (!object) return E_POINTER;

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "bench/Clock.h"
-#include "bench/FunctionSink.h"
 #include "common/Handles.h"
 #include "contract/CalderContract.h"
+#include "testing/FakeDispatch.h"
 
 namespace {
 
@@ -51,7 +51,10 @@ double Baseline() {
   common::ComPtr<IConnectionPoint> point;
   component.As(&container);
   container->FindConnectionPoint(calder::kEventsIid, &point);
-  bench::FunctionSink sink(&OnEvent);
+  tessel::testing::FakeDispatch sink([](DISPID id, WORD, DISPPARAMS* params, VARIANT*) {
+    if (params != nullptr) OnEvent(id, *params);
+    return S_OK;
+  });
   DWORD cookie = 0;
   point->Advise(&sink, &cookie);
   DISPPARAMS none{};

@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "bench/FunctionSink.h"
 #include "common/Handles.h"
 #include "contract/CalderContract.h"
+#include "testing/FakeDispatch.h"
 
 namespace {
 
@@ -174,7 +174,10 @@ Rate RunDirect() {
   common::ComPtr<IConnectionPoint> point;
   component.As(&container);
   container->FindConnectionPoint(calder::kEventsIid, &point);
-  bench::FunctionSink sink(&OnDirectEvent);
+  tessel::testing::FakeDispatch sink([](DISPID id, WORD, DISPPARAMS* params, VARIANT*) {
+    if (params != nullptr) OnDirectEvent(id, *params);
+    return S_OK;
+  });
   DWORD cookie = 0;
   point->Advise(&sink, &cookie);
   direct_status = -99;

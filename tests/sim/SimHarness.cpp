@@ -100,30 +100,7 @@ size_t RecordingSink::Count(DISPID id) const {
 
 STDMETHODIMP RecordingSink::QueryInterface(REFIID iid, void** object) {
   if (iid == kEventsIid) asked_for_events_ = true;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEventsIid) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) RecordingSink::Release() {
-  const ULONG refs = --refs_;
-  if (refs == 0) delete this;
-  return refs;
-}
-
-STDMETHODIMP RecordingSink::GetTypeInfoCount(UINT* count) {
-  *count = 0;
-  return S_OK;
-}
-STDMETHODIMP RecordingSink::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-  return E_NOTIMPL;
-}
-STDMETHODIMP RecordingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
+  return DispatchObject::QueryInterface(iid, object);
 }
 
 STDMETHODIMP RecordingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
