@@ -9,7 +9,7 @@
 #include <string>
 
 #include "contract/CalderContract.h"
-#include "tests/sim/SimHarness.h"
+#include "testing/SimHarness.h"
 
 using namespace calder;
 using namespace calder::sim::testing;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/plugin/PluginHost.h"
+#include "testing/PluginHost.h"
 
 namespace tessel::testing {
 namespace {

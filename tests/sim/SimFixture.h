@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "contract/CalderContract.h"
-#include "tests/sim/SimHarness.h"
+#include "testing/SimHarness.h"
 
 namespace calder::sim::testing {
 

@@ -1,4 +1,4 @@
-#include "tests/sim/SimHarness.h"
+#include "testing/SimHarness.h"
 
 #include <olectl.h>
 
