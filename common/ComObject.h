@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <unknwn.h>
+#include <wrl/client.h>
 
 #include <atomic>
 #include <type_traits>
@@ -36,8 +37,8 @@ struct FirstOf {
 
 // Implements IUnknown for the interfaces in `Entries` (interfaces, and AlsoAnswers
 // entries for more ids). IUnknown is answered with the first entry, which must be
-// an interface. The count starts at one, the creator's reference (adopt it with
-// ComPtr::Attach); the last Release calls LastReferenceGone, which deletes the object
+// an interface. The count starts at one, the creator's reference (hand it to an
+// owner with Adopt); the last Release calls LastReferenceGone, which deletes the object
 // unless a class whose objects live elsewhere (on a stack, in static storage)
 // overrides it. The count may be changed from any thread.
 template <class... Entries>
@@ -93,5 +94,15 @@ class ComObject : public Entries... {
 
   std::atomic<ULONG> references_{1};
 };
+
+// An owner for an object just made with new, holding the creator's reference. This
+// toolchain's ComPtr::Attach takes a reference of its own, so an object handed to
+// it would never go.
+template <class T>
+Microsoft::WRL::ComPtr<T> Adopt(T* created) {
+  Microsoft::WRL::ComPtr<T> owner;
+  *owner.GetAddressOf() = created;
+  return owner;
+}
 
 }  // namespace common

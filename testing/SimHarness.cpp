@@ -87,9 +87,7 @@ HRESULT CreateSim(ComPtr<IDispatch>* sim) {
 }
 
 ComPtr<RecordingSink> RecordingSink::Make() {
-  ComPtr<RecordingSink> sink;
-  sink.Attach(new RecordingSink());
-  return sink;
+  return common::Adopt(new RecordingSink());
 }
 
 size_t RecordingSink::Count(DISPID id) const {

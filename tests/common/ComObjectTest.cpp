@@ -39,8 +39,7 @@ class Probe final : public DispatchObject<IOleWindow, AlsoAnswers<IDispatch, kEv
 
 TEST(ComObject, AnswersEachListedInterfaceAndEachExtraIdWithTheRightPointer) {
   int destroyed = 0;
-  ComPtr<Probe> probe;
-  probe.Attach(new Probe(&destroyed));
+  ComPtr<Probe> probe = Adopt(new Probe(&destroyed));
   IDispatch* as_dispatch = probe.Get();
   IOleWindow* as_window = probe.Get();
   struct Row {
@@ -66,13 +65,24 @@ TEST(ComObject, AnswersEachListedInterfaceAndEachExtraIdWithTheRightPointer) {
 
 TEST(ComObject, RefusesOtherIdsAndANullOutPointerWithoutTakingAReference) {
   int destroyed = 0;
-  ComPtr<Probe> probe;
-  probe.Attach(new Probe(&destroyed));
+  ComPtr<Probe> probe = Adopt(new Probe(&destroyed));
   void* object = reinterpret_cast<void*>(1);
   EXPECT_EQ(probe->QueryInterface(IID_IConnectionPointContainer, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
   EXPECT_EQ(probe->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
   EXPECT_EQ(probe->references(), 1u);
+}
+
+TEST(ComObject, AnAdoptedObjectGoesWithItsLastOwner) {
+  int destroyed = 0;
+  ComPtr<Probe> owner = Adopt(new Probe(&destroyed));
+  EXPECT_EQ(owner->references(), 1u);
+  ComPtr<IDispatch> other;
+  ASSERT_EQ(owner.As(&other), S_OK);
+  owner.Reset();
+  EXPECT_EQ(destroyed, 0);
+  other.Reset();
+  EXPECT_EQ(destroyed, 1);
 }
 
 TEST(ComObject, TheLastReleaseDeletesTheObjectOnce) {
@@ -107,8 +117,7 @@ TEST(ComObject, AnObjectThatOverridesTheLastReleaseIsNotDeleted) {
 
 TEST(DispatchObject, OffersNoTypeInformation) {
   int destroyed = 0;
-  ComPtr<Probe> probe;
-  probe.Attach(new Probe(&destroyed));
+  ComPtr<Probe> probe = Adopt(new Probe(&destroyed));
   UINT count = 7;
   EXPECT_EQ(probe->GetTypeInfoCount(&count), S_OK);
   EXPECT_EQ(count, 0u);

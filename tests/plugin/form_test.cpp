@@ -233,8 +233,7 @@ struct EventLog final : ReceiverEvents {
 
 TEST(EventSink, AStatusNeedsANumberButNoDataEventIsDropped) {
   EventLog events;
-  ComPtr<EventSink> sink;
-  sink.Attach(new EventSink(&events));
+  ComPtr<EventSink> sink = common::Adopt(new EventSink(&events));
   auto fire = [&](DISPID id, VARIANT* args, UINT count) {
     DISPPARAMS params{args, nullptr, count, 0};
     UINT arg_error = 0;
