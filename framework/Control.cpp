@@ -51,6 +51,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  *alive_ = false;
   font_.OnChange = nullptr;
   ReleaseTemporaryDC();
   canvas_.SetHandle(nullptr);
@@ -307,7 +308,12 @@ void TControl::HandleMouseMessage(UINT msg, WPARAM keys, int x, int y) {
       if (style_ & csCaptureMouse) SetMouseCapture(false);
       if (clicked_) {
         clicked_ = false;
-        if (ClientRect().Contains({x, y})) Click();
+        if (ClientRect().Contains({x, y})) {
+          // The click handler may destroy this control: then there is no MouseUp.
+          const std::shared_ptr<bool> alive = alive_;
+          Click();
+          if (!*alive) return;
+        }
       }
       MouseUp(TMouseButton::mbLeft, shift, x, y);
       break;

@@ -135,6 +135,24 @@ TEST_F(WindowTest, PressAndReleaseOverTheTopmostEnabledChildIsOneClick) {
   EXPECT_EQ(log, (std::vector<std::string>{"b down 5,2", "b click", "b up 5,2"}));
 }
 
+TEST_F(WindowTest, AControlDestroyedByItsOwnClickHandlerGetsNoMouseUp) {
+  auto* doomed = new fw::TGraphicControl(form.get());
+  doomed->SetBounds(0, 0, 20, 20);
+  doomed->SetParent(form.get());
+  doomed->OnMouseUp = [this](fw::TObject*, fw::TMouseButton, fw::TShiftState, int, int) {
+    log.push_back("up");
+  };
+  doomed->OnClick = [this, doomed](fw::TObject*) {
+    log.push_back("click");
+    delete doomed;
+  };
+  ClickAt(form->Handle(), 5, 5);
+  EXPECT_EQ(log, (std::vector<std::string>{"click"}));
+  // The form goes on taking the mouse where the control was.
+  ClickAt(form->Handle(), 5, 5);
+  EXPECT_EQ(log, (std::vector<std::string>{"click", "form down 5,5"}));
+}
+
 TEST_F(WindowTest, CapturedChildGetsTheMouseOutsideAndNoClickWhenReleasedThere) {
   Add("a", fw::Bounds(0, 0, 20, 20), kRed);
   HWND h = form->Handle();
