@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -319,6 +320,38 @@ TEST(Timer, TicksFromTheMessageQueueOnlyWhileEnabledWithAHandler) {
   ::Sleep(60);
   PumpMessages();
   EXPECT_EQ(ticks, stopped_at);
+}
+
+// The framework's message-only windows of this thread, by handle.
+std::set<HWND> MessageWindows() {
+  std::set<HWND> found;
+  for (HWND w = nullptr;
+       (w = ::FindWindowExW(HWND_MESSAGE, w, L"TesselFrameworkWindow", nullptr)) != nullptr;) {
+    found.insert(w);
+  }
+  return found;
+}
+
+TEST(Timer, StopsRunningWhenItsWindowIsDestroyedFromOutsideAndStartsAgainWhenSet) {
+  const std::set<HWND> before = MessageWindows();
+  fw::TTimer timer(nullptr);
+  timer.SetInterval(15);
+  int ticks = 0;
+  timer.SetOnTimer([&](fw::TObject*) { ++ticks; });
+  ASSERT_TRUE(timer.Running());
+  std::set<HWND> made = MessageWindows();
+  for (HWND w : before) made.erase(w);
+  ASSERT_EQ(made.size(), 1u);
+  ::DestroyWindow(*made.begin());
+  EXPECT_FALSE(timer.Running());
+  timer.SetInterval(10);  // any change sets the timer again, on a new window
+  EXPECT_TRUE(timer.Running());
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (ticks < 1 && std::chrono::steady_clock::now() < until) {
+    PumpMessages();
+    ::Sleep(5);
+  }
+  EXPECT_GE(ticks, 1);
 }
 
 }  // namespace
