@@ -236,6 +236,14 @@ void TFreeButton::CMMouseLeave() {
   Repaint();
 }
 
+void TFreeButton::SetEnabled(bool enabled) {
+  if (!enabled && !down_ && pressed_) {
+    pressed_ = false;
+    Invalidate();
+  }
+  fw::TGraphicControl::SetEnabled(enabled);
+}
+
 void TFreeButton::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
   fw::TGraphicControl::MouseDown(button, shift, x, y);
   // The second press of a double click is a double click, not a press.

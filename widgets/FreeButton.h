@@ -77,6 +77,9 @@ class TFreeButton : public fw::TGraphicControl {
   // Leaving lets the face up unless Down holds it.
   void CMMouseEnter() override;
   void CMMouseLeave() override;
+  // Disabling lets the face up unless Down holds it: a disabled button hears no
+  // release.
+  void SetEnabled(bool enabled) override;
 
   const fw::PropertyTable& Properties() const override { return ClassProperties(); }
   static const fw::PropertyTable& ClassProperties();
