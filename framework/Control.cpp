@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/ScopeExit.h"
 #include "framework/Handles.h"
 #include "framework/Properties.h"
 #include "framework/WinControl.h"
@@ -164,10 +165,7 @@ void TControl::ParentFontChanged() {
   // The copy raises the font's change notification, which repaints this control and
   // passes the font on to its own followers.
   assigning_parent_font_ = true;
-  struct Clear {
-    bool& flag;
-    ~Clear() { flag = false; }
-  } clear{assigning_parent_font_};
+  const common::ScopeExit clear([this] { assigning_parent_font_ = false; });
   font_.Assign(parent_->Font());
 }
 
@@ -228,15 +226,10 @@ void TControl::PaintWithCanvas(HDC dc) {
   HDC previous = canvas_.Handle();
   canvas_.SetHandle(dc);
   painting_ = true;
-  struct Restore {
-    TControl* self;
-    bool was;
-    HDC prev;
-    ~Restore() {
-      self->canvas_.SetHandle(prev);
-      self->painting_ = was;
-    }
-  } restore{this, was_painting, was_painting ? previous : nullptr};
+  const common::ScopeExit restore([this, was_painting, previous] {
+    canvas_.SetHandle(was_painting ? previous : nullptr);
+    painting_ = was_painting;
+  });
   Paint();
 }
 
