@@ -164,6 +164,17 @@ class SelectObjectScope : public SelectedObject {
       : SelectedObject(::SelectObject(dc, object), RestoreSelectionTraits{dc}) {}
 };
 
+// Selects `object` into `dc` and, the first time, keeps in `original` what the DC
+// held before, to be put back when `original` goes; later selections displace
+// objects of ours, which their owners delete. False when nothing was selected.
+inline bool SelectKeepingOriginal(HDC dc, HGDIOBJ object, SelectedObject& original) {
+  if (!object) return false;
+  HGDIOBJ previous = ::SelectObject(dc, object);
+  if (!previous || previous == HGDI_ERROR) return false;
+  if (!original) original.reset(previous, RestoreSelectionTraits{dc});
+  return true;
+}
+
 // A DC state saved with SaveDC, restored with RestoreDC; the value is SaveDC's id.
 struct RestoreDCTraits {
   HDC dc = nullptr;
