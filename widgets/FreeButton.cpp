@@ -84,7 +84,7 @@ fw::PropertyInfo GlyphProperty() {
     auto* bytes = std::get_if<std::string>(&v);
     auto& button = static_cast<TFreeButton&>(c);
     if (!bytes || !SetGlyphBytes(button.Glyph(), *bytes)) return false;
-    button.Invalidate();
+    button.setGlyph(button.Glyph());
     return true;
   };
   p.Read = [](const fw::TComponent& c) -> std::optional<fw::PropValue> {
@@ -182,6 +182,16 @@ void TFreeButton::setGlyph(fw::TBitmap& picture) {
       ::GdiFlush();
     }
   }
+  GlyphChanged();
+}
+
+void TFreeButton::GlyphChanged() {
+  if (transparent_glyph_ && !glyph_.Empty()) {
+    glyph_.SetTransparentColor(glyph_.Pixel(0, 0));
+    glyph_.SetTransparent(true);
+  } else {
+    glyph_.SetTransparent(false);
+  }
   Invalidate();
 }
 
@@ -193,7 +203,7 @@ void TFreeButton::setGlyphPosition(TGlyphPosition p) {
 
 void TFreeButton::setTransparentGlyph(bool v) {
   transparent_glyph_ = v;
-  Invalidate();
+  GlyphChanged();
 }
 
 void TFreeButton::setDrawLight(bool v) {
@@ -302,13 +312,6 @@ void TFreeButton::Paint() {
   const int w = Width();
   const int h = Height();
   if (w <= 0 || h <= 0) return;
-
-  if (transparent_glyph_ && !glyph_.Empty()) {
-    glyph_.SetTransparentColor(glyph_.Pixel(0, 0));
-    glyph_.SetTransparent(true);
-  } else {
-    glyph_.SetTransparent(false);
-  }
 
   // The face is composed on its own picture, then placed on a picture of the
   // whole button with or without the shadow, which is drawn in one piece.

@@ -47,9 +47,10 @@ class TFreeButton : public fw::TGraphicControl {
   void setTextPosition(TTextPosition p);
   bool DrawDropShadow() const { return draw_drop_shadow_; }
   void setDrawDropShadow(bool v);
-  // The button's own picture; an empty one is not drawn.
+  // The button's own picture; an empty one is not drawn. After changing it in place,
+  // hand it to setGlyph.
   fw::TBitmap& Glyph() { return glyph_; }
-  // Copies `picture` into the button's own glyph.
+  // Copies `picture` into the button's own glyph (the glyph itself: takes its change).
   void setGlyph(fw::TBitmap& picture);
   TGlyphPosition GlyphPosition() const { return glyph_position_; }
   void setGlyphPosition(TGlyphPosition p);
@@ -98,6 +99,9 @@ class TFreeButton : public fw::TGraphicControl {
  private:
   void DrawFace(fw::TCanvas& c, int face_w, int face_h, fw::TColor base);
   void DrawShadow(fw::TCanvas& c, int w, int h);
+  // Makes the glyph's top-left colour its transparent one while TransparentGlyph is
+  // on, and repaints.
+  void GlyphChanged();
 
   fw::TBitmap glyph_;
   bool down_ = false;
