@@ -26,10 +26,9 @@ void TBitmap::Replace(ScopedBitmap bitmap, int width, int height) {
   if (dc_) {
     // Deselect the old picture before it is deleted.
     if (bitmap) {
-      HGDIOBJ previous = ::SelectObject(dc_.get(), bitmap.get());
       // The first picture displaces the DC's own, which goes back at the end; later
       // ones displace ours, which is deleted below.
-      if (!dc_orig_bitmap_) dc_orig_bitmap_.reset(previous, RestoreSelectionTraits{dc_.get()});
+      SelectKeepingOriginal(dc_.get(), bitmap.get(), dc_orig_bitmap_);
     } else {
       dc_orig_bitmap_.reset();
     }

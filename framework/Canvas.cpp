@@ -18,18 +18,6 @@ std::vector<POINT> ToPoints(const std::vector<TPoint>& points) {
   return out;
 }
 
-// Selects a new object into `dc`, remembering in `original` what the DC had
-// first. False when the object was not made or not selected: the one selected
-// before stays, and so does its owner.
-bool SelectInto(HDC dc, HGDIOBJ object, SelectedObject& original) {
-  if (!object) return false;
-  HGDIOBJ previous = ::SelectObject(dc, object);
-  if (!previous || previous == HGDI_ERROR) return false;
-  // Later selections replace one of ours, which its owner deletes.
-  if (!original) original.reset(previous, RestoreSelectionTraits{dc});
-  return true;
-}
-
 }  // namespace
 
 ScopedFont CreateFontHandle(const TFont& font) {
@@ -86,7 +74,7 @@ void TCanvas::RequirePen() {
       break;
   }
   ScopedPen pen(::CreatePen(style, pen_.Width(), Ref(pen_.Color())));
-  if (!SelectInto(dc_, pen.get(), orig_pen_)) return;
+  if (!SelectKeepingOriginal(dc_, pen.get(), orig_pen_)) return;
   pen_handle_ = std::move(pen);  // the previous pen is deselected now and goes
   pen_version_ = pen_.Version();
 }
@@ -97,7 +85,7 @@ void TCanvas::RequireBrush() {
   lb.lbStyle = brush_.Style() == TBrushStyle::bsClear ? BS_NULL : BS_SOLID;
   lb.lbColor = Ref(brush_.Color());
   ScopedBrush brush(::CreateBrushIndirect(&lb));
-  if (!SelectInto(dc_, brush.get(), orig_brush_)) return;
+  if (!SelectKeepingOriginal(dc_, brush.get(), orig_brush_)) return;
   brush_handle_ = std::move(brush);
   brush_version_ = brush_.Version();
 }
@@ -105,7 +93,7 @@ void TCanvas::RequireBrush() {
 void TCanvas::RequireFont() {
   if (!dc_ || (font_handle_ && font_version_ == font_.Version())) return;
   ScopedFont font = CreateFontHandle(font_);
-  if (!SelectInto(dc_, font.get(), orig_font_)) return;
+  if (!SelectKeepingOriginal(dc_, font.get(), orig_font_)) return;
   font_handle_ = std::move(font);
   font_version_ = font_.Version();
 }

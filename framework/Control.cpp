@@ -4,6 +4,7 @@
 
 #include <oleacc.h>
 
+#include "common/ScopeExit.h"
 #include "framework/Accessible.h"
 #include "framework/Handles.h"
 #include "framework/Properties.h"
@@ -54,6 +55,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  *alive_ = false;
   font_.OnChange = nullptr;
   ReleaseTemporaryDC();
   canvas_.SetHandle(nullptr);
@@ -169,10 +171,7 @@ void TControl::ParentFontChanged() {
   // The copy raises the font's change notification, which repaints this control and
   // passes the font on to its own followers.
   assigning_parent_font_ = true;
-  struct Clear {
-    bool& flag;
-    ~Clear() { flag = false; }
-  } clear{assigning_parent_font_};
+  const common::ScopeExit clear([this] { assigning_parent_font_ = false; });
   font_.Assign(parent_->Font());
 }
 
@@ -233,15 +232,10 @@ void TControl::PaintWithCanvas(HDC dc) {
   HDC previous = canvas_.Handle();
   canvas_.SetHandle(dc);
   painting_ = true;
-  struct Restore {
-    TControl* self;
-    bool was;
-    HDC prev;
-    ~Restore() {
-      self->canvas_.SetHandle(prev);
-      self->painting_ = was;
-    }
-  } restore{this, was_painting, was_painting ? previous : nullptr};
+  const common::ScopeExit restore([this, was_painting, previous] {
+    canvas_.SetHandle(was_painting ? previous : nullptr);
+    painting_ = was_painting;
+  });
   Paint();
 }
 
@@ -333,7 +327,12 @@ void TControl::HandleMouseMessage(UINT msg, WPARAM keys, int x, int y) {
       if (style_ & csCaptureMouse) SetMouseCapture(false);
       if (clicked_) {
         clicked_ = false;
-        if (ClientRect().Contains({x, y})) Click();
+        if (ClientRect().Contains({x, y})) {
+          // The click handler may destroy this control: then there is no MouseUp.
+          const std::shared_ptr<bool> alive = alive_;
+          Click();
+          if (!*alive) return;
+        }
       }
       MouseUp(TMouseButton::mbLeft, shift, x, y);
       break;

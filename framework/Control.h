@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "framework/Align.h"
@@ -251,6 +252,9 @@ class TControl : public TComponent, private HeldForMessage {
   DispatchStateRef held_on_;
   std::string accessible_name_;
   std::string accessible_value_;
+  // False once the control is destroyed; held by code that calls a handler which
+  // may destroy the control, to see whether it may still touch it.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // A windowless control with a canvas and a virtual Paint.

@@ -47,15 +47,4 @@ constexpr TShiftState ShiftFromMouseKeys(uint32_t mk_bits, bool alt_down) {
   return s;
 }
 
-namespace vk {
-inline constexpr uint16_t kPrior = 33;
-inline constexpr uint16_t kNext = 34;
-inline constexpr uint16_t kEnd = 35;
-inline constexpr uint16_t kHome = 36;
-inline constexpr uint16_t kLeft = 37;
-inline constexpr uint16_t kUp = 38;
-inline constexpr uint16_t kRight = 39;
-inline constexpr uint16_t kDown = 40;
-}  // namespace vk
-
 }  // namespace fw

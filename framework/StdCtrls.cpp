@@ -92,22 +92,12 @@ void TLabel::FontChanged() {
   AdjustBounds();
 }
 
+static_assert(kDtLeft == DT_LEFT && kDtCenter == DT_CENTER && kDtRight == DT_RIGHT &&
+              kDtWordBreak == DT_WORDBREAK && kDtExpandTabs == DT_EXPANDTABS &&
+              kDtNoPrefix == DT_NOPREFIX);
+
 UINT TLabel::TextFlags() const {
-  UINT flags = DT_EXPANDTABS;
-  switch (alignment_) {
-    case TAlignment::taLeftJustify:
-      flags |= DT_LEFT;
-      break;
-    case TAlignment::taRightJustify:
-      flags |= DT_RIGHT;
-      break;
-    case TAlignment::taCenter:
-      flags |= DT_CENTER;
-      break;
-  }
-  if (word_wrap_) flags |= DT_WORDBREAK;
-  if (!show_accel_char_) flags |= DT_NOPREFIX;
-  return flags;
+  return LabelTextFormat(alignment_, word_wrap_, show_accel_char_);
 }
 
 void TLabel::AdjustBounds() {

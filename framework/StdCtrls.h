@@ -5,11 +5,11 @@
 #include <string>
 
 #include "framework/Properties.h"
+#include "framework/TextFormat.h"
 #include "framework/WinControl.h"
 
 namespace fw {
 
-enum class TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum class TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
 
 // True when the platform draws this program with visual themes.

@@ -27,9 +27,12 @@ class TTimer : public TComponent, private MessageTarget {
 
  private:
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
-  // The window is gone (destroyed by this timer or with its thread): there is
-  // nothing left to destroy.
-  void WindowDestroyed() override { (void)window_.release(); }
+  // The window is gone (destroyed by this timer, from outside or with its thread):
+  // there is nothing left to destroy, and its system timer went with it.
+  void WindowDestroyed() override {
+    (void)window_.release();
+    running_ = false;
+  }
   // The bookkeeping of the window tree of the control that owns the timer, else its own.
   DispatchStateRef Dispatching() override;
   void UpdateTimer();

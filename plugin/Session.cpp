@@ -2,9 +2,10 @@
 
 #include <ole2.h>
 
+#include "common/ScopeExit.h"
+#include "contract/CalderContract.h"
 #include "plugin/HostText.h"
 #include "plugin/Settings.h"
-#include "receiver/CalderContract.h"
 #include "receiver/OleError.h"
 
 namespace tessel {
@@ -171,14 +172,10 @@ InitOutcome Session::InitHere(bool first) {
   // the receiver and the window have taken them in. Meanwhile a close saves the ones
   // in effect, and a failure puts them back.
   if (settings_usable_) settings_before_configure_.emplace(state_.Settings);
-  struct RestoreUnlessConfigured {
-    Session& session;
-    ~RestoreUnlessConfigured() {
-      if (session.settings_before_configure_)
-        session.state_.Settings = *session.settings_before_configure_;
-      session.settings_before_configure_.reset();
-    }
-  } restore{*this};
+  const common::ScopeExit restore([this] {
+    if (settings_before_configure_) state_.Settings = *settings_before_configure_;
+    settings_before_configure_.reset();
+  });
   InitOutcome outcome;
   try {
     outcome = Configure(*form);

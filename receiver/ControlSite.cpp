@@ -2,26 +2,6 @@
 
 namespace tessel {
 
-HRESULT ControlSite::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
-    *object = static_cast<IOleClientSite*>(this);
-  } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
-    *object = static_cast<IOleInPlaceSite*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG ControlSite::Release() {
-  ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT ControlSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
   if (moniker != nullptr) *moniker = nullptr;
   return E_NOTIMPL;

@@ -4,20 +4,19 @@
 #include <windows.h>
 #include <oleidl.h>
 
+#include "common/ComObject.h"
+
 namespace tessel {
 
 // A minimal client and in-place site: the control lives in a fixed rectangle of
 // the parent window and has no frame, menus or document around it.
-class ControlSite final : public IOleClientSite, public IOleInPlaceSite {
+class ControlSite final
+    : public common::ComObject<IOleClientSite, IOleInPlaceSite,
+                               common::AlsoAnswers<IOleInPlaceSite, IID_IOleWindow>> {
  public:
   // `parent` is borrowed; the site never outlives the window in practice, and only
   // hands the handle back to the control.
   ControlSite(HWND parent, const RECT& area) : parent_(parent), area_(area) {}
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IOleClientSite
   HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
@@ -46,9 +45,8 @@ class ControlSite final : public IOleClientSite, public IOleInPlaceSite {
   HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
 
  private:
-  ~ControlSite() = default;
+  ~ControlSite() override = default;
 
-  ULONG references_ = 1;
   HWND parent_;
   RECT area_;
 };

@@ -1,46 +1,9 @@
 #include "receiver/EventSink.h"
 
+#include "contract/CalderContract.h"
 #include "framework/Handles.h"
-#include "receiver/CalderContract.h"
 
 namespace tessel {
-
-HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, calder::kEventsIid)) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG EventSink::AddRef() {
-  return ++references_;
-}
-
-ULONG EventSink::Release() {
-  ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT EventSink::GetTypeInfoCount(UINT* count) {
-  if (count == nullptr) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info != nullptr) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
-}
 
 HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO*, UINT* arg_error) {

@@ -5,9 +5,9 @@
 #include <mutex>
 #include <utility>
 
+#include "contract/CalderContract.h"
 #include "framework/LayoutReader.h"
 #include "framework/Window.h"
-#include "receiver/CalderContract.h"
 #include "receiver/OleError.h"
 #include "receiver/ReceiverFacts.h"
 #include "receiver/SampleBuffer.h"

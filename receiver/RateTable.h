@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace tessel {
 

@@ -1,7 +1,7 @@
 #include "receiver/ReceiverControl.h"
 
+#include "contract/CalderContract.h"
 #include "framework/Handles.h"
-#include "receiver/CalderContract.h"
 #include "receiver/ControlSite.h"
 #include "receiver/EventSink.h"
 #include "receiver/OleError.h"
@@ -56,8 +56,7 @@ bool ReceiverControl::Connect(ReceiverEvents* events) {
   if (FAILED(dispatch_.As(&container))) return false;
   ComPtr<IConnectionPoint> point;
   if (FAILED(container->FindConnectionPoint(calder::kEventsIid, &point))) return false;
-  ComPtr<EventSink> sink;
-  sink.Attach(new EventSink(events));
+  ComPtr<EventSink> sink = common::Adopt(new EventSink(events));
   DWORD cookie = 0;
   if (FAILED(point->Advise(sink.Get(), &cookie))) {
     sink->Disconnect();
@@ -74,8 +73,7 @@ bool ReceiverControl::Connect(ReceiverEvents* events) {
 void ReceiverControl::Activate(HWND parent, const RECT& area) {
   ComPtr<IOleObject> ole;
   if (FAILED(dispatch_.As(&ole))) return;
-  ComPtr<ControlSite> site;
-  site.Attach(new ControlSite(parent, area));
+  ComPtr<ControlSite> site = common::Adopt(new ControlSite(parent, area));
   DWORD misc = 0;
   ole->GetMiscStatus(DVASPECT_CONTENT, &misc);
   bool site_first = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;

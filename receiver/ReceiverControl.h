@@ -74,8 +74,6 @@ class ReceiverControl {
   // there when it handed back an array of its own), or 0 when the call fails.
   int32_t GetIntegerData(FixedI2Array& array);
 
-  IDispatch* Dispatch() const { return dispatch_.Get(); }
-
  private:
   explicit ReceiverControl(ComPtr<IDispatch> dispatch);
   bool Connect(ReceiverEvents* events);

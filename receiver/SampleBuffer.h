@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <limits>
 
 #include "receiver/HostLink.h"
 
@@ -33,8 +34,6 @@ class FixedI2Array {
   // them unless it handed back an array of its own, whose values are copied in).
   ULONG Reclaim();
 
-  SAFEARRAY* Descriptor() { return &storage_.array; }
-
  private:
   void Reset();
   // Copies a returned VT_I2 vector into the buffer, as much as fits; the count.
@@ -54,8 +53,9 @@ class FixedI2Array {
 // The offset as the single-precision float the host receives; values beyond the
 // float range become the largest float of their sign (NaN stays NaN).
 constexpr float OffsetToFloat(double offset) {
-  if (offset > 3.4028234663852886e38) return 3.4028234663852886e38f;
-  if (offset < -3.4028234663852886e38) return -3.4028234663852886e38f;
+  constexpr float kLargest = std::numeric_limits<float>::max();
+  if (offset > kLargest) return kLargest;
+  if (offset < -kLargest) return -kLargest;
   return static_cast<float>(offset);
 }
 

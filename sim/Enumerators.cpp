@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/ComObject.h"
 #include "sim/Module.h"
 
 namespace calder::sim {
@@ -34,28 +35,11 @@ struct Snapshot {
 };
 
 template <class Interface, class Item>
-class SnapshotEnum final : public Interface {
+class SnapshotEnum final : public common::ComObject<Interface> {
  public:
-  SnapshotEnum(const IID& iid, std::shared_ptr<const Snapshot<Item>> snapshot, size_t position)
-      : iid_(iid), snapshot_(std::move(snapshot)), position_(position) {
+  SnapshotEnum(std::shared_ptr<const Snapshot<Item>> snapshot, size_t position)
+      : snapshot_(std::move(snapshot)), position_(position) {
     LockModule();  // the module's code must stay loaded while this object lives
-  }
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == iid_) {
-      *object = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return refs;
   }
 
   STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
@@ -82,26 +66,24 @@ class SnapshotEnum final : public Interface {
   }
   STDMETHODIMP Clone(Interface** out) override {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) SnapshotEnum(iid_, snapshot_, position_);
+    *out = new (std::nothrow) SnapshotEnum(snapshot_, position_);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
-  ~SnapshotEnum() { UnlockModule(); }
+  ~SnapshotEnum() override { UnlockModule(); }
 
-  LONG refs_ = 1;
-  const IID iid_;
   std::shared_ptr<const Snapshot<Item>> snapshot_;
   size_t position_;
 };
 
 template <class Interface, class Item>
-HRESULT MakeEnum(const IID& iid, std::vector<Item> items, Interface** out) {
+HRESULT MakeEnum(std::vector<Item> items, Interface** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   try {
     auto snapshot = std::make_shared<const Snapshot<Item>>(std::move(items));
-    *out = new SnapshotEnum<Interface, Item>(iid, std::move(snapshot), 0);
+    *out = new SnapshotEnum<Interface, Item>(std::move(snapshot), 0);
     return S_OK;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -111,12 +93,12 @@ HRESULT MakeEnum(const IID& iid, std::vector<Item> items, Interface** out) {
 }  // namespace
 
 HRESULT MakeConnectionsEnum(std::vector<CONNECTDATA> items, IEnumConnections** out) {
-  return MakeEnum(IID_IEnumConnections, std::move(items), out);
+  return MakeEnum(std::move(items), out);
 }
 
 HRESULT MakeConnectionPointsEnum(std::vector<IConnectionPoint*> items,
                                  IEnumConnectionPoints** out) {
-  return MakeEnum(IID_IEnumConnectionPoints, std::move(items), out);
+  return MakeEnum(std::move(items), out);
 }
 
 }  // namespace calder::sim

@@ -2,7 +2,7 @@
 
 #include <olectl.h>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 #include "sim/Enumerators.h"
 
 namespace calder::sim {

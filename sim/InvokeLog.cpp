@@ -7,9 +7,9 @@ HRESULT InvokeLog::Open(const std::wstring& path) {
   if (path.empty()) return S_OK;
   // Append-only access puts every write at the end, so several objects (or a
   // reader that truncates the file) never overwrite each other's lines.
-  ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  common::ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return HRESULT_FROM_WIN32(GetLastError());
   file_ = std::move(file);
   return S_OK;

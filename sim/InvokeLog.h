@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sim/Handles.h"
+#include "common/Handles.h"
 
 namespace calder::sim {
 
@@ -19,7 +19,7 @@ class InvokeLog {
   void Write(const std::string& line);
 
  private:
-  ScopedHandle file_;
+  common::ScopedHandle file_;
 };
 
 }  // namespace calder::sim

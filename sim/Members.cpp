@@ -1,6 +1,6 @@
 #include "sim/Members.h"
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace calder::sim {
 

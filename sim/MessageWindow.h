@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "sim/Handles.h"
+#include "common/Handles.h"
 
 namespace calder::sim {
 
@@ -40,7 +40,7 @@ class MessageWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
-  ScopedWindow window_;
+  common::ScopedWindow window_;
   Handler* handler_ = nullptr;
 };
 

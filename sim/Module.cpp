@@ -7,8 +7,9 @@
 #include <new>
 #include <string>
 
-#include "receiver/CalderContract.h"
-#include "sim/Handles.h"
+#include "common/ComObject.h"
+#include "common/Handles.h"
+#include "contract/CalderContract.h"
 #include "sim/MessageWindow.h"
 #include "sim/Module.h"
 #include "sim/SimConfig.h"
@@ -58,21 +59,10 @@ void ReportError(const std::string& message) noexcept {
   }
 }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public common::ComObject<IClassFactory> {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  // The factory is static: it lives as long as the module.
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  // The factory is static: it lives as long as the module, whatever its count says.
+  void LastReferenceGone() override {}
 
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -124,14 +114,14 @@ HRESULT Register() {
     }
     path.resize(path.size() * 2);
   }
-  ScopedKey class_key;
+  common::ScopedKey class_key;
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str(), 0, nullptr, 0,
                                    KEY_WRITE, nullptr, class_key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;
   if (FAILED(SetStringValue(class_key.get(), nullptr, L"Calder receiver control (stand-in)"))) {
     return SELFREG_E_CLASS;
   }
-  ScopedKey server_key;
+  common::ScopedKey server_key;
   status = RegCreateKeyExW(class_key.get(), L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr,
                            server_key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return SELFREG_E_CLASS;

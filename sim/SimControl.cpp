@@ -7,9 +7,9 @@
 
 #include <olectl.h>
 
-#include "receiver/CalderContract.h"
+#include "common/Handles.h"
+#include "contract/CalderContract.h"
 #include "sim/Enumerators.h"
-#include "sim/Handles.h"
 #include "sim/Module.h"
 #include "sim/VariantArgs.h"
 
@@ -95,30 +95,6 @@ HRESULT SimControl::Initialize() {
     if (!fail_switch_) return E_INVALIDARG;
   }
   return window_.Create(ModuleInstance(), this);
-}
-
-STDMETHODIMP SimControl::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kDispatchIid) {
-    *object = static_cast<IDispatch*>(this);
-  } else if (iid == IID_IConnectionPointContainer) {
-    *object = static_cast<IConnectionPointContainer*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) SimControl::AddRef() {
-  return InterlockedIncrement(&refs_);
-}
-
-STDMETHODIMP_(ULONG) SimControl::Release() {
-  const LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return refs;
 }
 
 STDMETHODIMP SimControl::GetTypeInfoCount(UINT* count) {
@@ -489,9 +465,9 @@ void SimControl::FireEvent(DISPID id, int32_t status) {
     V_VT(&arg) = VT_I4;
     V_I4(&arg) = status;
     DISPPARAMS params = {&arg, nullptr, 1, 0};
-    ScopedVariant result;
+    common::ScopedVariant result;
     EXCEPINFO exception = {};
-    ExcepInfoStrings texts(&exception);
+    common::ExcepInfoStrings texts(&exception);
     UINT arg_error = 0;
     // A sink's failure is its own business; the others still get the event.
     sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Receive(),

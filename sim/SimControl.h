@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/ComObject.h"
+#include "common/Handles.h"
+#include "contract/CalderContract.h"
 #include "sim/BlockPacer.h"
 #include "sim/EventConnectionPoint.h"
-#include "sim/Handles.h"
 #include "sim/InvokeLog.h"
 #include "sim/Members.h"
 #include "sim/MessageWindow.h"
@@ -21,8 +23,8 @@
 
 namespace calder::sim {
 
-class SimControl final : public IDispatch,
-                         public IConnectionPointContainer,
+class SimControl final : public common::ComObject<IDispatch, IConnectionPointContainer,
+                                                  common::AlsoAnswers<IDispatch, kDispatchIid>>,
                          private MessageWindow::Handler {
  public:
   // Creates an object configured by `config` on the calling thread and returns
@@ -31,11 +33,6 @@ class SimControl final : public IDispatch,
 
   SimControl(const SimControl&) = delete;
   SimControl& operator=(const SimControl&) = delete;
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   // IDispatch
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -51,7 +48,7 @@ class SimControl final : public IDispatch,
 
  private:
   explicit SimControl(SimConfig config);
-  ~SimControl();
+  ~SimControl() override;
   HRESULT Initialize();
 
   HRESULT InvokeMember(const Member& member, WORD flags, const DISPPARAMS& params, LCID lcid,
@@ -82,13 +79,12 @@ class SimControl final : public IDispatch,
   void LogInvoke(DISPID id, WORD flags, const DISPPARAMS& params, const Member* member,
                  HRESULT result, bool wrong_thread);
 
-  LONG refs_ = 1;
   SimConfig config_;
   const DWORD creator_thread_ = GetCurrentThreadId();
   EventConnectionPoint events_;
   MessageWindow window_;
   InvokeLog log_;
-  ScopedHandle fail_switch_;  // the event that turns the configured failures on, if any
+  common::ScopedHandle fail_switch_;  // the event that turns the configured failures on, if any
   SignalGenerator generator_;
   BlockPacer pacer_;
   StatusScript status_script_;

@@ -1,6 +1,6 @@
 #include "sim/VariantArgs.h"
 
-#include "sim/Handles.h"
+#include "common/Handles.h"
 
 namespace calder::sim {
 
@@ -31,14 +31,14 @@ std::string Utf8(const wchar_t* text, UINT length) {
 }  // namespace
 
 HRESULT ArgToInt32(const VARIANT& arg, LCID lcid, int32_t* out) {
-  ScopedVariant value;
+  common::ScopedVariant value;
   const HRESULT hr = Coerce(arg, lcid, VT_I4, value.Receive());
   if (SUCCEEDED(hr)) *out = V_I4(&value.get());
   return hr;
 }
 
 HRESULT ArgToInt16(const VARIANT& arg, LCID lcid, int16_t* out) {
-  ScopedVariant value;
+  common::ScopedVariant value;
   const HRESULT hr = Coerce(arg, lcid, VT_I2, value.Receive());
   if (SUCCEEDED(hr)) *out = V_I2(&value.get());
   return hr;
@@ -84,7 +84,7 @@ std::string ArgText(const VARIANT& arg) {
     }
     return "array(" + std::to_string(array ? ElementCount(*array) : 0) + ")";
   }
-  ScopedVariant text;
+  common::ScopedVariant text;
   // The invariant locale writes reals with a point whatever the user's settings.
   const LCID invariant = MAKELCID(MAKELANGID(LANG_INVARIANT, SUBLANG_NEUTRAL), SORT_DEFAULT);
   if (FAILED(

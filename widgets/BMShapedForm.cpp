@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "common/ScopeExit.h"
 #include "framework/Exception.h"
 #include "framework/Forms.h"
 #include "framework/Region.h"
@@ -94,10 +95,7 @@ void TBMShapedForm::ForgetRegion() {
 void TBMShapedForm::PictureUpdate(fw::TObject*) {
   if (updating_) return;
   updating_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{updating_};
+  const common::ScopeExit done([this] { updating_ = false; });
 
   ForgetRegion();
   fw::TPicture& picture = Picture();

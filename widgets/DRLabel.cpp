@@ -5,24 +5,6 @@
 #include <string>
 
 namespace widgets {
-namespace {
-
-static_assert(drlabel::kDtLeft == DT_LEFT && drlabel::kDtCenter == DT_CENTER &&
-              drlabel::kDtRight == DT_RIGHT && drlabel::kDtWordBreak == DT_WORDBREAK &&
-              drlabel::kDtExpandTabs == DT_EXPANDTABS && drlabel::kDtNoPrefix == DT_NOPREFIX);
-
-drlabel::HAlign ToHAlign(fw::TAlignment a) {
-  switch (a) {
-    case fw::TAlignment::taRightJustify:
-      return drlabel::HAlign::Right;
-    case fw::TAlignment::taCenter:
-      return drlabel::HAlign::Center;
-    default:
-      return drlabel::HAlign::Left;
-  }
-}
-
-}  // namespace
 
 TDRLabel::TDRLabel(fw::TComponent* owner) : fw::TLabel(owner) {
   saved_font_color_ = Font().Color();
@@ -127,7 +109,7 @@ void TDRLabel::Paint() {
   }
   c.Brush().SetStyle(fw::TBrushStyle::bsClear);
 
-  const unsigned format = drlabel::TextFormat(ToHAlign(Alignment()), ShowAccelChar());
+  const unsigned format = fw::LabelTextFormat(Alignment(), true, ShowAccelChar());
   const std::string text(drlabel::DrawnCaption(Caption()));
   c.Font().Assign(Font());
   if (plan.Shadow) {

@@ -88,37 +88,6 @@ constexpr FramePixels FrameRects(int w, int h) {
           {Clip({w - 2, 0, w - 1, h - 1}, w, h), Clip({0, h - 2, w - 1, h - 1}, w, h)}};
 }
 
-// Horizontal text alignment, in the order of the label's Alignment values.
-enum class HAlign : std::uint8_t { Left, Right, Center };
-
-// The platform's text-drawing flags that the label uses.
-inline constexpr unsigned kDtLeft = 0x0;
-inline constexpr unsigned kDtCenter = 0x1;
-inline constexpr unsigned kDtRight = 0x2;
-inline constexpr unsigned kDtWordBreak = 0x10;
-inline constexpr unsigned kDtExpandTabs = 0x40;
-inline constexpr unsigned kDtNoPrefix = 0x800;
-
-// The caption's format: aligned as asked, tabs expanded, broken into words at the
-// right edge, always from the top; "&" marks an underlined character unless
-// accelerator characters are off.
-constexpr unsigned TextFormat(HAlign align, bool show_accel_char) {
-  unsigned flags = kDtExpandTabs | kDtWordBreak;
-  switch (align) {
-    case HAlign::Left:
-      flags |= kDtLeft;
-      break;
-    case HAlign::Right:
-      flags |= kDtRight;
-      break;
-    case HAlign::Center:
-      flags |= kDtCenter;
-      break;
-  }
-  if (!show_accel_char) flags |= kDtNoPrefix;
-  return flags;
-}
-
 // The part of a caption that is drawn: its first 255 characters.
 constexpr std::string_view DrawnCaption(std::string_view caption) {
   return caption.substr(0, std::min(caption.size(), kMaxCaptionLength));

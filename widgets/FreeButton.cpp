@@ -85,7 +85,7 @@ fw::PropertyInfo GlyphProperty() {
     auto* bytes = std::get_if<std::string>(&v);
     auto& button = static_cast<TFreeButton&>(c);
     if (!bytes || !SetGlyphBytes(button.Glyph(), *bytes)) return false;
-    button.Invalidate();
+    button.setGlyph(button.Glyph());
     return true;
   };
   p.Read = [](const fw::TComponent& c) -> std::optional<fw::PropValue> {
@@ -183,6 +183,16 @@ void TFreeButton::setGlyph(fw::TBitmap& picture) {
       ::GdiFlush();
     }
   }
+  GlyphChanged();
+}
+
+void TFreeButton::GlyphChanged() {
+  if (transparent_glyph_ && !glyph_.Empty()) {
+    glyph_.SetTransparentColor(glyph_.Pixel(0, 0));
+    glyph_.SetTransparent(true);
+  } else {
+    glyph_.SetTransparent(false);
+  }
   Invalidate();
 }
 
@@ -194,7 +204,7 @@ void TFreeButton::setGlyphPosition(TGlyphPosition p) {
 
 void TFreeButton::setTransparentGlyph(bool v) {
   transparent_glyph_ = v;
-  Invalidate();
+  GlyphChanged();
 }
 
 void TFreeButton::setDrawLight(bool v) {
@@ -235,6 +245,14 @@ void TFreeButton::CMMouseLeave() {
   fw::TGraphicControl::CMMouseLeave();
   if (!down_) pressed_ = false;
   Repaint();
+}
+
+void TFreeButton::SetEnabled(bool enabled) {
+  if (!enabled && !down_ && pressed_) {
+    pressed_ = false;
+    Invalidate();
+  }
+  fw::TGraphicControl::SetEnabled(enabled);
 }
 
 void TFreeButton::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
@@ -295,13 +313,6 @@ void TFreeButton::Paint() {
   const int w = Width();
   const int h = Height();
   if (w <= 0 || h <= 0) return;
-
-  if (transparent_glyph_ && !glyph_.Empty()) {
-    glyph_.SetTransparentColor(glyph_.Pixel(0, 0));
-    glyph_.SetTransparent(true);
-  } else {
-    glyph_.SetTransparent(false);
-  }
 
   // The face is composed on its own picture, then placed on a picture of the
   // whole button with or without the shadow, which is drawn in one piece.

@@ -47,9 +47,10 @@ class TFreeButton : public fw::TGraphicControl {
   void setTextPosition(TTextPosition p);
   bool DrawDropShadow() const { return draw_drop_shadow_; }
   void setDrawDropShadow(bool v);
-  // The button's own picture; an empty one is not drawn.
+  // The button's own picture; an empty one is not drawn. After changing it in place,
+  // hand it to setGlyph.
   fw::TBitmap& Glyph() { return glyph_; }
-  // Copies `picture` into the button's own glyph.
+  // Copies `picture` into the button's own glyph (the glyph itself: takes its change).
   void setGlyph(fw::TBitmap& picture);
   TGlyphPosition GlyphPosition() const { return glyph_position_; }
   void setGlyphPosition(TGlyphPosition p);
@@ -77,6 +78,9 @@ class TFreeButton : public fw::TGraphicControl {
   // Leaving lets the face up unless Down holds it.
   void CMMouseEnter() override;
   void CMMouseLeave() override;
+  // Disabling lets the face up unless Down holds it: a disabled button hears no
+  // release.
+  void SetEnabled(bool enabled) override;
 
   long AccessibleRole() const override;
   long AccessibleStateBits() const override;
@@ -104,6 +108,9 @@ class TFreeButton : public fw::TGraphicControl {
  private:
   void DrawFace(fw::TCanvas& c, int face_w, int face_h, fw::TColor base);
   void DrawShadow(fw::TCanvas& c, int w, int h);
+  // Makes the glyph's top-left colour its transparent one while TransparentGlyph is
+  // on, and repaints.
+  void GlyphChanged();
 
   fw::TBitmap glyph_;
   bool down_ = false;

@@ -383,6 +383,17 @@ void TSlideBar::MouseMove(fw::TShiftState shift, int x, int y) {
   if (moved) SetPosition(NewPosition(x, y));
 }
 
+LRESULT TSlideBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  // Our own release gives up the framework's capture before the system's, so capture
+  // still held here was taken from outside.
+  if (msg == WM_CAPTURECHANGED && dragging_ && MouseCapture() &&
+      reinterpret_cast<HWND>(lp) != WindowHandle()) {
+    dragging_ = false;
+    MoveThumb(position_, false);
+  }
+  return fw::TCustomControl::WndProc(msg, wp, lp);
+}
+
 void TSlideBar::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
   fw::TCustomControl::MouseUp(button, shift, x, y);
   if (button != fw::TMouseButton::mbLeft) return;

@@ -97,6 +97,9 @@ class TSlideBar : public fw::TCustomControl {
   LRESULT WMGetDlgCode() override;
   bool WMSetCursor(fw::TPoint p) override;
   void WMSize(int width, int height) override;
+  // Capture taken away without a left release (another window took the mouse) ends
+  // a drag: the thumb goes back to the position's place.
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   void KeyDown(uint16_t& key, fw::TShiftState shift) override;
   void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
   void MouseMove(fw::TShiftState shift, int x, int y) override;

@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "bench/Clock.h"
-#include "bench/FunctionSink.h"
-#include "receiver/CalderContract.h"
+#include "common/Handles.h"
+#include "contract/CalderContract.h"
+#include "testing/FakeDispatch.h"
 
 namespace {
 
@@ -41,17 +42,19 @@ double Baseline() {
   RegisterClassW(&wc);
   HWND window = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"bare", WS_POPUP, 0, 0, 300, 200,
                                 nullptr, nullptr, wc.hInstance, nullptr);
-  IDispatch* component = nullptr;
-  if (window == nullptr ||
-      FAILED(CoCreateInstance(calder::kClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              reinterpret_cast<void**>(&component)))) {
+  common::ComPtr<IDispatch> component;
+  if (window == nullptr || FAILED(CoCreateInstance(calder::kClassId, nullptr, CLSCTX_INPROC_SERVER,
+                                                   IID_IDispatch, &component))) {
     return -1;
   }
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
-  component->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+  common::ComPtr<IConnectionPointContainer> container;
+  common::ComPtr<IConnectionPoint> point;
+  component.As(&container);
   container->FindConnectionPoint(calder::kEventsIid, &point);
-  bench::FunctionSink sink(&OnEvent);
+  tessel::testing::FakeDispatch sink([](DISPID id, WORD, DISPPARAMS* params, VARIANT*) {
+    if (params != nullptr) OnEvent(id, *params);
+    return S_OK;
+  });
   DWORD cookie = 0;
   point->Advise(&sink, &cookie);
   DISPPARAMS none{};
@@ -61,9 +64,6 @@ double Baseline() {
   while (status == -99 && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
   const double seconds = Now() - t0;
   point->Unadvise(cookie);
-  point->Release();
-  container->Release();
-  component->Release();
   DestroyWindow(window);
   return status == 1 ? seconds : -1;
 }

@@ -16,8 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "bench/FunctionSink.h"
-#include "receiver/CalderContract.h"
+#include "common/Handles.h"
+#include "contract/CalderContract.h"
+#include "testing/FakeDispatch.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ struct {
 long direct_blocks = 0;
 int direct_status = -99;
 float direct_offset = 0;
+// Borrowed from RunDirect's owner while the direct client runs.
 IDispatch* direct_component = nullptr;
 
 HRESULT Call(DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
@@ -161,18 +163,21 @@ Rate RunDirect() {
   descriptor.array.cbElements = 2;
   descriptor.array.pvData = buffer;
   descriptor.array.rgsabound[0].cElements = 8192;
-  IDispatch* component = nullptr;
+  common::ComPtr<IDispatch> component;
   if (FAILED(CoCreateInstance(calder::kClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              reinterpret_cast<void**>(&component)))) {
+                              &component))) {
     std::fprintf(stderr, "error: the stand-in component is not registered\n");
     return {};
   }
-  direct_component = component;
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
-  component->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+  direct_component = component.Get();
+  common::ComPtr<IConnectionPointContainer> container;
+  common::ComPtr<IConnectionPoint> point;
+  component.As(&container);
   container->FindConnectionPoint(calder::kEventsIid, &point);
-  bench::FunctionSink sink(&OnDirectEvent);
+  tessel::testing::FakeDispatch sink([](DISPID id, WORD, DISPPARAMS* params, VARIANT*) {
+    if (params != nullptr) OnDirectEvent(id, *params);
+    return S_OK;
+  });
   DWORD cookie = 0;
   point->Advise(&sink, &cookie);
   direct_status = -99;
@@ -214,9 +219,6 @@ Rate RunDirect() {
   Call(calder::kStop, DISPATCH_METHOD, nullptr, 0, nullptr);
   Pump(100);
   point->Unadvise(cookie);
-  point->Release();
-  container->Release();
-  component->Release();
   return {blocks / seconds, cpu > 0 ? blocks / cpu : 0};
 }
 

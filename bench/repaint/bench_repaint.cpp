@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/Clock.h"
+#include "common/Handles.h"
 
 namespace {
 
@@ -43,18 +44,17 @@ std::vector<HWND> WindowTree(HWND top) {
 // Pixels waiting to be painted, summed over the window and its children.
 long InvalidPixels(HWND top) {
   long pixels = 0;
-  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  common::ScopedRegion region(CreateRectRgn(0, 0, 0, 0));
   for (HWND w : WindowTree(top)) {
-    if (GetUpdateRgn(w, region, FALSE) == NULLREGION) continue;
-    DWORD size = GetRegionData(region, 0, nullptr);
+    if (GetUpdateRgn(w, region.get(), FALSE) == NULLREGION) continue;
+    DWORD size = GetRegionData(region.get(), 0, nullptr);
     std::vector<char> bytes(size);
     auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
-    GetRegionData(region, size, data);
+    GetRegionData(region.get(), size, data);
     const RECT* r = reinterpret_cast<const RECT*>(data->Buffer);
     for (DWORD i = 0; i < data->rdh.nCount; ++i)
       pixels += static_cast<long>(r[i].right - r[i].left) * (r[i].bottom - r[i].top);
   }
-  DeleteObject(region);
   return pixels;
 }
 
@@ -66,19 +66,15 @@ std::vector<uint32_t> Capture(HWND w) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HDC screen = GetDC(w);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  common::WindowDC screen(w);
+  common::MemoryDC memory(screen.get());
+  common::ScopedBitmap dib(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  common::SelectObjectScope select_dib(memory.get(), dib.get());
+  BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
   GdiFlush();
-  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+  return std::vector<uint32_t>(static_cast<const uint32_t*>(bits),
                                static_cast<const uint32_t*>(bits) + width * height);
-  SelectObject(memory, old);
-  DeleteObject(dib);
-  DeleteDC(memory);
-  ReleaseDC(w, screen);
-  return pixels;
 }
 
 long Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {

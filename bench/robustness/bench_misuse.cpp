@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/robustness/Misuse.h"
+#include "testing/Misuse.h"
 
 using namespace tessel::testing;
 

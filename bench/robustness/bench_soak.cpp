@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/robustness/Soak.h"
+#include "testing/Soak.h"
 
 using namespace tessel::testing;
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "receiver/CalderContract.h"
-#include "tests/sim/SimHarness.h"
+#include "contract/CalderContract.h"
+#include "testing/SimHarness.h"
 
 using namespace calder;
 using namespace calder::sim::testing;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "framework/TextFormat.h"
 #include "widgets/DRLabelPaint.h"
 
 using namespace widgets;
@@ -10,7 +11,7 @@ using fw::TRect;
 
 TEST(DRLabelRules, TinyFramesTextFormatAndCaption) {
   EXPECT_EQ(drlabel::FrameRects(1, 5), (drlabel::FramePixels{{TRect{}, {0, 0, 1, 3}}, {}}));
-  EXPECT_EQ(drlabel::TextFormat(drlabel::HAlign::Center, true), 0x51u);
-  EXPECT_EQ(drlabel::TextFormat(drlabel::HAlign::Right, false), 0x852u);
+  EXPECT_EQ(fw::LabelTextFormat(fw::TAlignment::taCenter, true, true), 0x51u);
+  EXPECT_EQ(fw::LabelTextFormat(fw::TAlignment::taRightJustify, true, false), 0x852u);
   EXPECT_EQ(drlabel::DrawnCaption(std::string(300, 'x')).size(), 255u);
 }

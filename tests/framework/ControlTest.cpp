@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -133,6 +134,24 @@ TEST_F(WindowTest, PressAndReleaseOverTheTopmostEnabledChildIsOneClick) {
   Add("b", fw::Bounds(10, 10, 20, 20), kGreen);
   ClickAt(form->Handle(), 15, 12);
   EXPECT_EQ(log, (std::vector<std::string>{"b down 5,2", "b click", "b up 5,2"}));
+}
+
+TEST_F(WindowTest, AControlDestroyedByItsOwnClickHandlerGetsNoMouseUp) {
+  auto* doomed = new fw::TGraphicControl(form.get());
+  doomed->SetBounds(0, 0, 20, 20);
+  doomed->SetParent(form.get());
+  doomed->OnMouseUp = [this](fw::TObject*, fw::TMouseButton, fw::TShiftState, int, int) {
+    log.push_back("up");
+  };
+  doomed->OnClick = [this, doomed](fw::TObject*) {
+    log.push_back("click");
+    delete doomed;
+  };
+  ClickAt(form->Handle(), 5, 5);
+  EXPECT_EQ(log, (std::vector<std::string>{"click"}));
+  // The form goes on taking the mouse where the control was.
+  ClickAt(form->Handle(), 5, 5);
+  EXPECT_EQ(log, (std::vector<std::string>{"click", "form down 5,5"}));
 }
 
 TEST_F(WindowTest, CapturedChildGetsTheMouseOutsideAndNoClickWhenReleasedThere) {
@@ -301,6 +320,38 @@ TEST(Timer, TicksFromTheMessageQueueOnlyWhileEnabledWithAHandler) {
   ::Sleep(60);
   PumpMessages();
   EXPECT_EQ(ticks, stopped_at);
+}
+
+// The framework's message-only windows of this thread, by handle.
+std::set<HWND> MessageWindows() {
+  std::set<HWND> found;
+  for (HWND w = nullptr;
+       (w = ::FindWindowExW(HWND_MESSAGE, w, L"TesselFrameworkWindow", nullptr)) != nullptr;) {
+    found.insert(w);
+  }
+  return found;
+}
+
+TEST(Timer, StopsRunningWhenItsWindowIsDestroyedFromOutsideAndStartsAgainWhenSet) {
+  const std::set<HWND> before = MessageWindows();
+  fw::TTimer timer(nullptr);
+  timer.SetInterval(15);
+  int ticks = 0;
+  timer.SetOnTimer([&](fw::TObject*) { ++ticks; });
+  ASSERT_TRUE(timer.Running());
+  std::set<HWND> made = MessageWindows();
+  for (HWND w : before) made.erase(w);
+  ASSERT_EQ(made.size(), 1u);
+  ::DestroyWindow(*made.begin());
+  EXPECT_FALSE(timer.Running());
+  timer.SetInterval(10);  // any change sets the timer again, on a new window
+  EXPECT_TRUE(timer.Running());
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (ticks < 1 && std::chrono::steady_clock::now() < until) {
+    PumpMessages();
+    ::Sleep(5);
+  }
+  EXPECT_GE(ticks, 1);
 }
 
 }  // namespace

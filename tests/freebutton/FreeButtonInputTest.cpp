@@ -132,4 +132,23 @@ TEST_F(FreeButtonInput, DownHoldsTheFacePressedThroughTheMouse) {
   EXPECT_EQ(Shown(), "up lit");
 }
 
+TEST_F(FreeButtonInput, DisablingWhileHeldLetsTheFaceUpAtOnceUnlessDownHoldsIt) {
+  Mouse(WM_MOUSEMOVE, kInX, kInY);
+  Mouse(WM_LBUTTONDOWN, kInX, kInY);
+  ASSERT_TRUE(button->Pressed());
+  button->SetEnabled(false);
+  EXPECT_FALSE(button->Pressed());
+  testing_support::PumpMessages();
+  EXPECT_EQ(Shown(), "up off");
+  Mouse(WM_LBUTTONUP, kInX, kInY);  // goes to the form: no click, no toggle
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(Shown(), "up off");
+
+  button->SetEnabled(true);
+  button->setDown(true);
+  button->SetEnabled(false);
+  testing_support::PumpMessages();
+  EXPECT_EQ(Shown(), "pressed off");
+}
+
 }  // namespace

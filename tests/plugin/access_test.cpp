@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "tests/plugin/AccessTree.h"
-#include "tests/plugin/PluginHost.h"
-#include "tests/robustness/WindowInput.h"
+#include "testing/PluginHost.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <functional>
 
-#include "tests/plugin/PluginHost.h"
+#include "testing/PluginHost.h"
 
 namespace tessel::testing {
 namespace {

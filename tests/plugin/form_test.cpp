@@ -8,20 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "contract/CalderContract.h"
 #include "framework/Handles.h"
 #include "plugin/Session.h"
-#include "receiver/CalderContract.h"
 #include "receiver/EventSink.h"
 #include "receiver/Form.h"
 #include "receiver/RateTable.h"
 #include "receiver/SampleBuffer.h"
+#include "testing/FakeDispatch.h"
 
 namespace tessel {
 namespace {
 
 // A component that offers only IDispatch: records what it is told, fails the
 // dispatch ids it is asked to.
-class FakeDispatch final : public IDispatch {
+class FakeComponent final : public testing::FakeDispatch {
  public:
   std::vector<std::string> log;
   std::set<DISPID> failing;
@@ -30,22 +31,6 @@ class FakeDispatch final : public IDispatch {
   int32_t count = 2048;
   SAFEARRAY* seen_array = nullptr;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *object = this;
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
     std::string line;
@@ -80,9 +65,6 @@ class FakeDispatch final : public IDispatch {
     }
     return S_OK;
   }
-
- private:
-  ULONG references_ = 1;
 };
 
 struct Call {
@@ -115,7 +97,7 @@ class FormTest : public ::testing::Test {
     session_.SetCallback(&Record);
   }
 
-  FakeDispatch fake_;
+  FakeComponent fake_;
   Session session_;
   ReceiverState& state_ = session_.State();
   std::unique_ptr<TF> form_;
@@ -251,8 +233,7 @@ struct EventLog final : ReceiverEvents {
 
 TEST(EventSink, AStatusNeedsANumberButNoDataEventIsDropped) {
   EventLog events;
-  ComPtr<EventSink> sink;
-  sink.Attach(new EventSink(&events));
+  ComPtr<EventSink> sink = common::Adopt(new EventSink(&events));
   auto fire = [&](DISPID id, VARIANT* args, UINT count) {
     DISPPARAMS params{args, nullptr, count, 0};
     UINT arg_error = 0;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/plugin/PluginHost.h"
+#include "testing/PluginHost.h"
 
 namespace tessel::testing {
 namespace {
@@ -425,29 +425,39 @@ TEST(Model, LongTextsAreCutToSixtyFourBytes) {
 
 // --- status judgement and failure paths -----------------------------------------
 
-TEST(Status, NotConnectedFailsAndLeavesTheSettingsFileAlone) {
-  RemoveSettings();
-  UseReceiver(L"Calder", L"0");
-  InitResult r = Init();
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.name, "Calder/Marlo not connected or powered off");
-  EXPECT_EQ(r.model, "Boh?");
-  EXPECT_EQ(r.type, 1);
-  EXPECT_EQ(Plugin().GetStatus(), 0);
-  EXPECT_EQ(SimActions(), (Lines{"call 34"})) << "the component is not configured";
-  Plugin().CloseHW();
-  EXPECT_FALSE(FileExists(SettingsPath()));
-}
-
-TEST(Status, ErrorStateFails) {
-  RemoveSettings();
-  UseReceiver(L"Calder", L"3");
-  InitResult r = Init();
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.name, "Calder/Marlo in error state");
-  EXPECT_EQ(r.model, "Boh?");
-  Plugin().CloseHW();
-  EXPECT_FALSE(FileExists(SettingsPath()));
+// A start that fails at the receiver's first answer gives its text and the unknown
+// model, and writes no settings file.
+TEST(Status, AFailedStartGivesItsTextAndLeavesTheSettingsFileAlone) {
+  struct Row {
+    const char* name;
+    const wchar_t* status;
+    const wchar_t* failing;  // CALDER_SIM_FAIL, or none
+    const char* text;
+    bool not_connected;  // then also: model type 1, status 0, the component not configured
+  };
+  const Row rows[] = {
+      {"not connected", L"0", nullptr, "Calder/Marlo not connected or powered off", true},
+      {"error state", L"3", nullptr, "Calder/Marlo in error state", false},
+      {"failing InitControl", L"1", L"34", "Calder/Marlo control failed to start", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RemoveSettings();
+    UseReceiver(L"Calder", row.status);
+    SetEnv(L"CALDER_SIM_FAIL", row.failing);
+    InitResult r = Init();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.name, row.text);
+    EXPECT_EQ(r.model, "Boh?");
+    if (row.not_connected) {
+      EXPECT_EQ(r.type, 1);
+      EXPECT_EQ(Plugin().GetStatus(), 0);
+      EXPECT_EQ(SimActions(), (Lines{"call 34"})) << "the component is not configured";
+    }
+    Plugin().CloseHW();
+    EXPECT_FALSE(FileExists(SettingsPath()));
+    ASSERT_TRUE(UnloadPlugin());
+  }
 }
 
 TEST(Status, AnyOtherFirstStatusCountsAsSuccessWithoutAModelText) {
@@ -497,18 +507,6 @@ TEST(Status, AReceiverThatNeverAnswersFailsWithinTheBound) {
   EXPECT_LT(GetTickCount() - start, 1000u);
   Plugin().CloseHW();
   EXPECT_EQ(FindSettingsWindow(), nullptr);
-  EXPECT_FALSE(FileExists(SettingsPath()));
-}
-
-TEST(Status, AFailingInitControlFails) {
-  RemoveSettings();
-  UseReceiver();
-  SetEnv(L"CALDER_SIM_FAIL", L"34");
-  InitResult r = Init();
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.name, "Calder/Marlo control failed to start");
-  EXPECT_EQ(r.model, "Boh?");
-  Plugin().CloseHW();
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
 

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "common/DispatchObject.h"
 #include "receiver/ReceiverControl.h"
 
 namespace tessel {
 namespace {
 
-class FakeOleControl final : public IDispatch, public IOleObject {
+class FakeOleControl final : public common::DispatchObject<IOleObject> {
  public:
   std::vector<std::string> calls;
   ComPtr<IOleClientSite> site;
@@ -20,26 +21,6 @@ class FakeOleControl final : public IDispatch, public IOleObject {
   RECT activated_at{};
   HWND activated_in = nullptr;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *object = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_IOleObject)) {
-      *object = static_cast<IOleObject*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                    UINT*) override {
     return S_OK;
@@ -98,10 +79,11 @@ class FakeOleControl final : public IDispatch, public IOleObject {
   }
   HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
 
-  ULONG references() const { return references_; }
+  ULONG references() const { return References(); }
 
  private:
-  ULONG references_ = 1;
+  // Lives on the test's stack: the count never deletes it.
+  void LastReferenceGone() override {}
 };
 
 TEST(ControlSite, AnOleControlIsSitedActivatedInItsAreaAndClosedWithTheClient) {

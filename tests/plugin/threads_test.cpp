@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/plugin/PluginHost.h"
+#include "testing/PluginHost.h"
 
 namespace tessel::testing {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
-#include "tests/plugin/PluginHost.h"
-#include "tests/robustness/WindowInput.h"
+#include "testing/PluginHost.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {

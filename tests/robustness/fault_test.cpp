@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <set>
 
-#include "tests/plugin/PluginHost.h"
-#include "tests/robustness/HostWatch.h"
-#include "tests/robustness/ProfileContent.h"
-#include "tests/robustness/WindowInput.h"
+#include "testing/HostWatch.h"
+#include "testing/PluginHost.h"
+#include "testing/ProfileContent.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {

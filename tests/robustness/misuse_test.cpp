@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "tests/plugin/PluginHost.h"
-#include "tests/robustness/Misuse.h"
+#include "testing/Misuse.h"
+#include "testing/PluginHost.h"
 
 namespace tessel::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/robustness/Soak.h"
+#include "testing/Soak.h"
 
 namespace tessel::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "tests/robustness/GuardedBuffer.h"
-#include "tests/robustness/ProcessResources.h"
+#include "testing/GuardedBuffer.h"
+#include "testing/ProcessResources.h"
 
 namespace tessel::testing {
 namespace {

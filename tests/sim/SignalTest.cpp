@@ -8,7 +8,7 @@
 
 #include "sim/BlockPacer.h"
 #include "sim/SignalGenerator.h"
-#include "tests/sim/SimHarness.h"
+#include "testing/SimHarness.h"
 
 namespace calder::sim {
 namespace {

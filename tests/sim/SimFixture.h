@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "receiver/CalderContract.h"
-#include "tests/sim/SimHarness.h"
+#include "contract/CalderContract.h"
+#include "testing/SimHarness.h"
 
 namespace calder::sim::testing {
 

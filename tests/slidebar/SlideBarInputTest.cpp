@@ -205,3 +205,26 @@ TEST(SlideBarInput, OnlyALeftPressDragsAndTheHitTestNeedsNoPaint) {
   h.Mouse(WM_LBUTTONUP, 0, 5, 45);
   EXPECT_FALSE(h.slider->Dragging());
 }
+
+TEST(SlideBarInput, LosingTheMouseWithoutAReleaseEndsTheDragWhereItWas) {
+  GainHost h(3, 0);
+  GainHost at_two(3, 2);  // where the thumb of a slider at 2 sits
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 85);
+  h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, 40);
+  ASSERT_TRUE(h.slider->Dragging());
+  ASSERT_EQ(::GetCapture(), h.Window());
+  // Another window takes the mouse, as a menu or a dialog would.
+  HWND other = ::CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  ::SetCapture(other);
+  EXPECT_FALSE(h.slider->Dragging());
+  EXPECT_EQ(h.slider->Position(), 2);
+  EXPECT_EQ(h.slider->ThumbRect(), at_two.slider->ThumbRect());
+  ::ReleaseCapture();
+  ::DestroyWindow(other);
+  // A move with the left button held that began elsewhere drags nothing.
+  h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, 80);
+  EXPECT_EQ(h.slider->Position(), 2);
+  EXPECT_EQ(h.changes, (std::vector<int>{2}));
+}

@@ -8,72 +8,13 @@
 #include <cstring>
 #include <utility>
 
+#include "common/Handles.h"
 #include "framework/TextEncoding.h"
 
 namespace tessel::host {
 namespace {
 
-using Microsoft::WRL::ComPtr;
-
-// Keeps COM initialised on this thread for the scope, if this call initialised it.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
-};
-
-// Owns a memory DC from CreateCompatibleDC.
-class ScopedMemoryDc {
- public:
-  ScopedMemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-  ~ScopedMemoryDc() {
-    if (dc_) DeleteDC(dc_);
-  }
-  ScopedMemoryDc(const ScopedMemoryDc&) = delete;
-  ScopedMemoryDc& operator=(const ScopedMemoryDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-// Owns a GDI object; it must be deselected before this ends.
-class ScopedGdiObject {
- public:
-  explicit ScopedGdiObject(HGDIOBJ object) : object_(object) {}
-  ~ScopedGdiObject() {
-    if (object_) DeleteObject(object_);
-  }
-  ScopedGdiObject(const ScopedGdiObject&) = delete;
-  ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_;
-};
-
-// Selects an object into a DC and puts the previous one back at the end of the scope.
-class ScopedSelect {
- public:
-  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~ScopedSelect() {
-    if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
-  }
-  ScopedSelect(const ScopedSelect&) = delete;
-  ScopedSelect& operator=(const ScopedSelect&) = delete;
-  bool ok() const { return previous_ && previous_ != HGDI_ERROR; }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
+using common::ComPtr;
 
 std::string Failure(const char* what, HRESULT hr) {
   char text[160];
@@ -82,10 +23,10 @@ std::string Failure(const char* what, HRESULT hr) {
 }
 
 void DrawLabels(HDC dc, const Picture& picture) {
-  ScopedGdiObject font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                   DEFAULT_PITCH, L"Tahoma"));
-  ScopedSelect select_font(dc, font.get());
+  common::ScopedFont font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                      DEFAULT_PITCH, L"Tahoma"));
+  common::SelectObjectScope select_font(dc, font.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(220, 220, 220));
   for (const Label& label : picture.labels) {
@@ -143,7 +84,8 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
     *error = "the picture is empty";
     return false;
   }
-  ComScope com;
+  // COM stays initialised for the scope, if this call initialised it.
+  common::ScopedCoInitialize com = common::InitializeComApartment();
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = picture.width;
@@ -152,8 +94,8 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  ScopedGdiObject dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  ScopedMemoryDc dc;
+  common::ScopedBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  common::MemoryDC dc(nullptr);
   if (dib.get() == nullptr || bits == nullptr || dc.get() == nullptr) {
     *error = "no memory for a picture of " + std::to_string(picture.width) + " x " +
              std::to_string(picture.height) + " pixels";
@@ -172,8 +114,8 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
     }
   }
   {
-    ScopedSelect select_dib(dc.get(), dib.get());
-    if (!select_dib.ok()) {
+    common::SelectObjectScope select_dib(dc.get(), dib.get());
+    if (!select_dib) {
       *error = "the picture cannot be drawn on";
       return false;
     }

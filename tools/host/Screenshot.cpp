@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/Handles.h"
+
 #include "tools/host/PngFile.h"
 #include "tools/host/WaterfallPicture.h"
 
@@ -59,8 +61,8 @@ bool SaveClientPng(HWND window, const std::string& path, std::string* error) {
     return false;
   }
   // The screen's copy of the client area, children included, as 32-bit pixels.
-  HDC screen = GetDC(window);
-  HDC memory = CreateCompatibleDC(screen);
+  common::WindowDC screen(window);
+  common::MemoryDC memory(screen.get());
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = picture.width;
@@ -68,11 +70,13 @@ bool SaveClientPng(HWND window, const std::string& path, std::string* error) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  common::ScopedBitmap dib(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   bool copied = false;
-  if (memory != nullptr && dib != nullptr) {
-    HGDIOBJ old = SelectObject(memory, dib);
-    copied = BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY) != FALSE;
+  if (memory && dib) {
+    common::SelectObjectScope select_dib(memory.get(), dib.get());
+    copied = BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.get(), 0, 0,
+                    SRCCOPY) != FALSE;
     GdiFlush();
     if (copied) {
       const auto* p = static_cast<const uint32_t*>(bits);
@@ -82,11 +86,7 @@ bool SaveClientPng(HWND window, const std::string& path, std::string* error) {
                              static_cast<uint8_t>(p[i])};
       }
     }
-    SelectObject(memory, old);
   }
-  if (dib != nullptr) DeleteObject(dib);
-  if (memory != nullptr) DeleteDC(memory);
-  ReleaseDC(window, screen);
   if (!copied) {
     *error = "copying the window's pixels failed";
     return false;

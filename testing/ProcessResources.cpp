@@ -1,4 +1,4 @@
-#include "tests/robustness/ProcessResources.h"
+#include "testing/ProcessResources.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -1,4 +1,4 @@
-#include "tests/robustness/HostWatch.h"
+#include "testing/HostWatch.h"
 
 #include <atomic>
 #include <cstdio>

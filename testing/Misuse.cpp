@@ -1,4 +1,4 @@
-#include "tests/robustness/Misuse.h"
+#include "testing/Misuse.h"
 
 #include <windows.h>
 
@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <random>
 
-#include "tests/plugin/PluginHost.h"
-#include "tests/robustness/GuardedBuffer.h"
-#include "tests/robustness/ProfileContent.h"
-#include "tests/robustness/WindowInput.h"
+#include "testing/GuardedBuffer.h"
+#include "testing/PluginHost.h"
+#include "testing/ProfileContent.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {

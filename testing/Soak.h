@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/robustness/HostWatch.h"
-#include "tests/robustness/ProcessResources.h"
+#include "testing/HostWatch.h"
+#include "testing/ProcessResources.h"
 
 namespace tessel::testing {
 

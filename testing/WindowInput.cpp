@@ -1,4 +1,4 @@
-#include "tests/robustness/WindowInput.h"
+#include "testing/WindowInput.h"
 
 #include <cstring>
 

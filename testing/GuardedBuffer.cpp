@@ -1,4 +1,4 @@
-#include "tests/robustness/GuardedBuffer.h"
+#include "testing/GuardedBuffer.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/robustness/ProfileContent.h"
+#include "testing/ProfileContent.h"
 
 #include <windows.h>
 

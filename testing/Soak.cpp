@@ -1,12 +1,12 @@
-#include "tests/robustness/Soak.h"
+#include "testing/Soak.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "tests/plugin/PluginHost.h"
-#include "tests/robustness/WindowInput.h"
+#include "testing/PluginHost.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {

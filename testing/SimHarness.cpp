@@ -1,4 +1,4 @@
-#include "tests/sim/SimHarness.h"
+#include "testing/SimHarness.h"
 
 #include <olectl.h>
 
@@ -6,7 +6,7 @@
 #include <complex>
 #include <numbers>
 
-#include "receiver/CalderContract.h"
+#include "contract/CalderContract.h"
 
 namespace calder::sim::testing {
 
@@ -87,9 +87,7 @@ HRESULT CreateSim(ComPtr<IDispatch>* sim) {
 }
 
 ComPtr<RecordingSink> RecordingSink::Make() {
-  ComPtr<RecordingSink> sink;
-  sink.Attach(new RecordingSink());
-  return sink;
+  return common::Adopt(new RecordingSink());
 }
 
 size_t RecordingSink::Count(DISPID id) const {
@@ -100,30 +98,7 @@ size_t RecordingSink::Count(DISPID id) const {
 
 STDMETHODIMP RecordingSink::QueryInterface(REFIID iid, void** object) {
   if (iid == kEventsIid) asked_for_events_ = true;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEventsIid) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) RecordingSink::Release() {
-  const ULONG refs = --refs_;
-  if (refs == 0) delete this;
-  return refs;
-}
-
-STDMETHODIMP RecordingSink::GetTypeInfoCount(UINT* count) {
-  *count = 0;
-  return S_OK;
-}
-STDMETHODIMP RecordingSink::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-  return E_NOTIMPL;
-}
-STDMETHODIMP RecordingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
+  return DispatchObject::QueryInterface(iid, object);
 }
 
 STDMETHODIMP RecordingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "common/DispatchObject.h"
+#include "contract/CalderContract.h"
+
 namespace calder::sim::testing {
 
 using Microsoft::WRL::ComPtr;
@@ -52,7 +55,8 @@ struct Event {
 };
 
 // An event sink that records every event; `on_event` runs after recording.
-class RecordingSink final : public IDispatch {
+class RecordingSink final
+    : public common::DispatchObject<common::AlsoAnswers<IDispatch, kEventsIid>> {
  public:
   static ComPtr<RecordingSink> Make();
 
@@ -63,19 +67,14 @@ class RecordingSink final : public IDispatch {
 
   size_t Count(DISPID id) const;
 
+  // Notes whether the event interface was asked for.
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override;
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* arg_error) override;
 
  private:
   RecordingSink() = default;
-  ~RecordingSink() = default;
-  ULONG refs_ = 1;
+  ~RecordingSink() override = default;
   bool asked_for_events_ = false;
 };
 

@@ -1,4 +1,4 @@
-#include "tests/plugin/PluginHost.h"
+#include "testing/PluginHost.h"
 
 #include <gtest/gtest.h>
 

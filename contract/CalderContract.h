@@ -1,4 +1,4 @@
-// The receiver control component as this library reaches it: its class id, its
+// The receiver control component as the plug-in reaches it: its class id, its
 // dispatch interface and event interface ids, and the dispatch ids of the members
 // the library touches. The stand-in component in sim/ implements the same contract.
 #pragma once
