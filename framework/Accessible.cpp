@@ -114,29 +114,6 @@ void NotifyAccessible(const TControl& control, DWORD event) {
     ::NotifyWinEvent(event, parent->WindowHandle(), OBJID_CLIENT, id);
 }
 
-HRESULT ControlAccessible::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, IID_IAccessible)) {
-    *object = static_cast<IAccessible*>(this);
-    AddRef();
-    return S_OK;
-  }
-  if (IsEqualIID(iid, IID_IEnumVARIANT)) {
-    *object = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ControlAccessible::Release() {
-  ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT ControlAccessible::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) return E_POINTER;
   *count = 0;

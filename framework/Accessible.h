@@ -7,11 +7,12 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/ComObject.h"
 
 namespace fw {
 
@@ -37,16 +38,13 @@ void NotifyAccessible(const TControl& control, DWORD event);
 // The accessible object of one windowed control. The control owns it, hands it out
 // on WM_GETOBJECT and disconnects it when it goes: from then on every call fails
 // with CO_E_OBJNOTCONNECTED, whoever still holds it.
-class ControlAccessible final : public IAccessible, public IEnumVARIANT {
+class ControlAccessible final
+    : public common::ComObject<IAccessible, common::AlsoAnswers<IAccessible, IID_IDispatch>,
+                               IEnumVARIANT> {
  public:
   explicit ControlAccessible(TWinControl* owner) : link_(std::make_shared<TWinControl*>(owner)) {}
   // Cuts this object and every enumerator cloned from it off the control.
   void Disconnect() { *link_ = nullptr; }
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IDispatch: not offered (clients use the IAccessible methods).
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -87,7 +85,7 @@ class ControlAccessible final : public IAccessible, public IEnumVARIANT {
 
  private:
   explicit ControlAccessible(std::shared_ptr<TWinControl*> link) : link_(std::move(link)) {}
-  ~ControlAccessible() = default;
+  ~ControlAccessible() override = default;
   TWinControl* Owner() const { return *link_; }
   // The control a child id names (CHILDID_SELF: the owner), or null.
   TControl* Resolve(const VARIANT& child) const;
@@ -95,7 +93,6 @@ class ControlAccessible final : public IAccessible, public IEnumVARIANT {
   // has a window.
   void Describe(TControl* control, VARIANT* out) const;
 
-  std::atomic<ULONG> references_{1};
   // The control, shared with the enumerators cloned from this object; null once the
   // control has gone.
   std::shared_ptr<TWinControl*> link_;
