@@ -236,4 +236,11 @@ bool RunOnThread(const std::function<void()>& body, bool pump) {
   return ended;
 }
 
+void UseReceiver(const wchar_t* device, const wchar_t* status) {
+  SetEnv(L"CALDER_SIM_DEVICE", device);
+  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
+  SetEnv(L"CALDER_SIM_STATUS", status);
+  StartSimLog();
+}
+
 }  // namespace tessel::testing

@@ -49,6 +49,10 @@ void Pump(unsigned ms, const std::function<bool()>& done = {});
 // with `pump` false, waits without handling any); true when it ended within 30 s.
 bool RunOnThread(const std::function<void()>& body, bool pump = true);
 
+// The stand-in as most scenarios want it: `device` with the serial T-1001, answering
+// `status` at once, logging to a fresh log.
+void UseReceiver(const wchar_t* device = L"Calder", const wchar_t* status = L"1");
+
 // Sets a variable the stand-in reads when it is created.
 void SetEnv(const wchar_t* name, const wchar_t* value);
 

@@ -24,11 +24,8 @@ using Microsoft::WRL::ComPtr;
 
 // Starts the plug-in with its window shown.
 HWND OpenWindow() {
+  UseReceiver();
   RemoveSettings();
-  SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
-  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
-  SetEnv(L"CALDER_SIM_STATUS", L"1");
-  StartSimLog();
   if (!Init().ok) return nullptr;
   Plugin().SetCallback(&RecordingCallback);
   if (!Plugin().OpenHW()) return nullptr;

@@ -15,11 +15,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-void UseReceiver(const wchar_t* status = L"1") {
-  SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
-  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
-  SetEnv(L"CALDER_SIM_STATUS", status);
-  StartSimLog();
+// The stand-in, a Calder that answers `status` at once; no settings file.
+void UseStatus(const wchar_t* status = L"1") {
+  UseReceiver(L"Calder", status);
   RemoveSettings();
 }
 
@@ -34,7 +32,7 @@ std::size_t CountLines(const std::string& line) {
 }
 
 TEST(Delivery, BlocksArriveInTheOneStaticBufferWithStatusTwoAndTheOffset) {
-  UseReceiver();
+  UseStatus();
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
   std::size_t from = SimLog().size();
@@ -73,7 +71,7 @@ TEST(Delivery, BlocksArriveInTheOneStaticBufferWithStatusTwoAndTheOffset) {
 }
 
 TEST(Delivery, WithoutACallbackBlocksAreFetchedButTheOffsetIsNotRead) {
-  UseReceiver();
+  UseStatus();
   ASSERT_TRUE(Init().ok);
   Plugin().StartHW(7100000);
   Pump(3000, [] { return CountLines("call 21 array(8192)") >= 5; });
@@ -86,7 +84,7 @@ TEST(Delivery, WithoutACallbackBlocksAreFetchedButTheOffsetIsNotRead) {
 }
 
 TEST(Delivery, StatusEventsAreForwardedAndTheModelTextIsReadOnce) {
-  UseReceiver(L"1,2@400,2@600,3@800");
+  UseStatus(L"1,2@400,2@600,3@800");
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
   Pump(2000, [] { return HostCalls().size() >= 3; });
@@ -106,7 +104,7 @@ TEST(Delivery, StatusEventsAreForwardedAndTheModelTextIsReadOnce) {
 }
 
 TEST(Delivery, AnErrorWhileStreamingIsReportedAndTheNextBlockSetsStatusTwo) {
-  UseReceiver(L"1,3@700");
+  UseStatus(L"1,3@700");
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
   Plugin().StartHW(7100000);
@@ -129,7 +127,7 @@ TEST(Delivery, AnErrorWhileStreamingIsReportedAndTheNextBlockSetsStatusTwo) {
 
 // Counts outside 0..8192 are kept inside before they reach the host.
 void ExpectCountsClampedTo(const wchar_t* count, int32_t expected) {
-  UseReceiver();
+  UseStatus();
   SetEnv(L"CALDER_SIM_COUNT", count);
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
@@ -156,7 +154,7 @@ TEST(Delivery, ANegativeCountBecomesZero) {
 
 TEST(Delivery, AReplacedArrayDeliversItsOwnValuesNeverStaleOnes) {
   // The component hands back an array of 100 values of its own but claims 2048.
-  UseReceiver();
+  UseStatus();
   SetEnv(L"CALDER_SIM_REPLACE_ARRAY", L"100");
   SetEnv(L"CALDER_SIM_COUNT", L"2048");
   ASSERT_TRUE(Init().ok);
@@ -183,7 +181,7 @@ TEST(Delivery, AReplacedArrayDeliversItsOwnValuesNeverStaleOnes) {
 }
 
 TEST(Delivery, AFailedOffsetReadDropsTheBlock) {
-  UseReceiver();
+  UseStatus();
   SetEnv(L"CALDER_SIM_FAIL", L"13");
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
@@ -198,7 +196,7 @@ TEST(Delivery, AFailedOffsetReadDropsTheBlock) {
 }
 
 TEST(Delivery, AFailedSerialReadLeavesTheModelTextEmptyAndSendsNoStatus) {
-  UseReceiver(L"1,1@300");
+  UseStatus(L"1,1@300");
   SetEnv(L"CALDER_SIM_FAIL", L"9");
   InitResult r = Init();
   EXPECT_TRUE(r.ok) << "the status was stored before the read failed";
@@ -217,7 +215,7 @@ TEST(Delivery, AFailedSerialReadLeavesTheModelTextEmptyAndSendsNoStatus) {
 }
 
 TEST(Delivery, ARejectedFilterWriteEndsTheRateHandlerBeforeTheCallback) {
-  UseReceiver();
+  UseStatus();
   SetEnv(L"CALDER_SIM_FAIL", L"5");
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
@@ -238,7 +236,7 @@ TEST(Delivery, ARejectedFilterWriteEndsTheRateHandlerBeforeTheCallback) {
 // `variable` = `value` (none when null), and pumps until the close has run.
 // Returns the window it closed.
 HWND CloseFromTheFirstBlockCallback(const wchar_t* variable, const wchar_t* value) {
-  UseReceiver();
+  UseStatus();
   if (variable != nullptr) SetEnv(variable, value);
   if (!Init().ok) return nullptr;
   HWND window = FindSettingsWindow();
@@ -291,7 +289,7 @@ TEST(Reentry, ClosingFromAnEventFiredInsideAnEntryPointsComponentCall) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    UseReceiver();
+    UseStatus();
     SetEnv(L"CALDER_SIM_FIRE_INSIDE", row.fired_inside);
     ASSERT_TRUE(Init().ok);
     HWND window = FindSettingsWindow();
@@ -372,7 +370,7 @@ HWND MakeHostWindow() {
 }
 
 TEST(Reentry, InitCalledWhileTheFirstWaitsReportsNoSuccessAndMakesNoSecondWindow) {
-  UseReceiver(L"1@400");
+  UseStatus(L"1@400");
   HWND host = MakeHostWindow();
   InitResult inner{true, "", "", 0};
   PostMessageW(host, WM_APP, 0, reinterpret_cast<LPARAM>(&inner));
@@ -390,7 +388,7 @@ TEST(Reentry, InitCalledWhileTheFirstWaitsReportsNoSuccessAndMakesNoSecondWindow
 }
 
 TEST(Reentry, TheFirstWaitShowsTheWindowOffScreenAndHandlesAllThatIsQueued) {
-  UseReceiver();
+  UseStatus();
   HWND host = MakeHostWindow();
   WaitView view;
   PostMessageW(host, WM_APP + 2, 0, reinterpret_cast<LPARAM>(&view));
@@ -408,7 +406,7 @@ TEST(Reentry, TheFirstWaitShowsTheWindowOffScreenAndHandlesAllThatIsQueued) {
 }
 
 TEST(Reentry, CloseCalledWhileTheFirstInitWaitsEndsItWithoutSuccess) {
-  UseReceiver(L"1@400");
+  UseStatus(L"1@400");
   HWND host = MakeHostWindow();
   PostMessageW(host, WM_APP + 1, 0, 0);
   InitResult r = Init();

@@ -16,14 +16,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The stand-in as most scenarios want it: present at once, with a fixed serial.
-void UseReceiver(const wchar_t* device = L"Calder", const wchar_t* status = L"1") {
-  SetEnv(L"CALDER_SIM_DEVICE", device);
-  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
-  SetEnv(L"CALDER_SIM_STATUS", status);
-  StartSimLog();
-}
-
 // The value of a key in the parsed settings file, or "<missing>".
 std::string IniValue(const char* key) {
   char value[64];

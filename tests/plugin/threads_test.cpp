@@ -53,11 +53,9 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
 
 // Starts the session on this thread with the stand-in that checks threads.
 bool InitOnThisThread() {
-  RemoveSettings();
   SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
-  SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
-  SetEnv(L"CALDER_SIM_STATUS", L"1");
-  StartSimLog();
+  UseReceiver();
+  RemoveSettings();
   blocks = 0;
   if (!Init().ok) return false;
   Plugin().SetCallback(&CountBlocks);

@@ -15,6 +15,12 @@
 namespace tessel::testing {
 namespace {
 
+// The stand-in, with no settings file beside the host.
+void UseFreshReceiver(const wchar_t* device = L"Calder") {
+  UseReceiver(device);
+  RemoveSettings();
+}
+
 using Lines = std::vector<std::string>;
 
 // Client rectangles of the layout (the rate buttons lie in RatePanel at 12, 60).
@@ -28,17 +34,9 @@ constexpr RECT kSliderHF = {274, 74, 285, 167};
 constexpr RECT kSliderIF = {322, 74, 333, 167};
 constexpr RECT kLSampRate = {24, 32, 154, 50};
 
-void UseReceiver(const wchar_t* device = L"Calder") {
-  SetEnv(L"CALDER_SIM_DEVICE", device);
-  SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
-  SetEnv(L"CALDER_SIM_STATUS", L"1");
-  StartSimLog();
-  RemoveSettings();
-}
-
 // The window after a successful InitHW and OpenHW, painted.
 HWND OpenWindow(const wchar_t* device = L"Calder") {
-  UseReceiver(device);
+  UseFreshReceiver(device);
   if (!Init().ok) return nullptr;
   Plugin().SetCallback(&RecordingCallback);
   Plugin().OpenHW();
