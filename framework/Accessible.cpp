@@ -47,7 +47,7 @@ bool EnabledInTree(const TControl& control) {
 bool HasKeyboardFocus(const TControl& control) {
   HWND focus = ::GetFocus();
   if (focus == nullptr) return false;
-  if (auto* w = dynamic_cast<const TWinControl*>(&control))
+  if (auto* w = control.AsWinControl())
     return w->WindowHandle() == focus && w->FocusedChild() == nullptr;
   const TWinControl* parent = control.Parent();
   return parent != nullptr && parent->WindowHandle() == focus && parent->FocusedChild() == &control;
@@ -79,7 +79,7 @@ std::vector<TControl*> AccessibleChildren(const TWinControl& parent) {
   for (int i = 0; i < parent.ControlCount(); ++i) {
     TControl* c = parent.Controls(i);
     if (!c->AccessibleShown()) continue;
-    if (auto* w = dynamic_cast<TWinControl*>(c))
+    if (auto* w = c->AsWinControl())
       windowed.push_back(w);
     else
       windowless.push_back(c);
@@ -103,7 +103,7 @@ std::string AccessibleText(std::string_view text) {
 }
 
 void NotifyAccessible(const TControl& control, DWORD event) {
-  if (auto* w = dynamic_cast<const TWinControl*>(&control)) {
+  if (auto* w = control.AsWinControl()) {
     if (w->WindowHandle() != nullptr)
       ::NotifyWinEvent(event, w->WindowHandle(), OBJID_CLIENT, CHILDID_SELF);
     return;
@@ -149,7 +149,7 @@ void ControlAccessible::Describe(TControl* control, VARIANT* out) const {
     out->lVal = CHILDID_SELF;
     return;
   }
-  if (auto* w = dynamic_cast<TWinControl*>(control)) {
+  if (auto* w = control->AsWinControl()) {
     out->vt = VT_DISPATCH;
     out->pdispVal = w->AccessibleObject();
     return;
@@ -191,7 +191,7 @@ HRESULT ControlAccessible::get_accChild(VARIANT child, IDispatch** object) {
   FW_CONNECTED();
   TControl* c = Resolve(child);
   if (c == nullptr) return E_INVALIDARG;
-  if (auto* w = dynamic_cast<TWinControl*>(c); w != nullptr && c != Owner()) {
+  if (auto* w = c->AsWinControl(); w != nullptr && c != Owner()) {
     *object = w->AccessibleObject();
     return *object != nullptr ? S_OK : S_FALSE;
   }
@@ -271,7 +271,7 @@ HRESULT ControlAccessible::get_accFocus(VARIANT* focused) {
   }
   // A window inside this one has it: the child on the way to it.
   for (TControl* c : AccessibleChildren(*Owner())) {
-    auto* w = dynamic_cast<TWinControl*>(c);
+    auto* w = c->AsWinControl();
     if (w != nullptr && w->WindowHandle() != nullptr &&
         (w->WindowHandle() == focus || ::IsChild(w->WindowHandle(), focus))) {
       Describe(w, focused);
@@ -321,7 +321,7 @@ HRESULT ControlAccessible::accLocation(long* left, long* top, long* width, long*
   if (c == nullptr) return E_INVALIDARG;
   TRect client = c->ClientRect();
   TPoint origin = c->ClientToScreen({0, 0});
-  if (auto* w = dynamic_cast<TWinControl*>(c); w != nullptr && w->WindowHandle() != nullptr) {
+  if (auto* w = c->AsWinControl(); w != nullptr && w->WindowHandle() != nullptr) {
     POINT p{0, 0};
     ::ClientToScreen(w->WindowHandle(), &p);
     origin = {p.x, p.y};
@@ -369,8 +369,7 @@ HRESULT ControlAccessible::accHitTest(long x, long y, VARIANT* hit) {
   // The topmost shown child under the point: windowed children lie above the others.
   std::vector<TControl*> children = AccessibleChildren(*Owner());
   for (TControl* c : children) {
-    if (dynamic_cast<TWinControl*>(c) != nullptr && c->Visible() &&
-        c->BoundsRect().Contains({p.x, p.y})) {
+    if (c->AsWinControl() != nullptr && c->Visible() && c->BoundsRect().Contains({p.x, p.y})) {
       Describe(c, hit);
       return S_OK;
     }

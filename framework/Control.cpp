@@ -20,30 +20,18 @@ TShiftState CurrentShift(WPARAM keys) {
 }  // namespace
 
 HCURSOR LoadCursorFor(TCursor c) {
-  LPCWSTR id = nullptr;
-  switch (c) {
-    case crArrow:
-      id = reinterpret_cast<LPCWSTR>(IDC_ARROW);
-      break;
-    case crCross:
-      id = reinterpret_cast<LPCWSTR>(IDC_CROSS);
-      break;
-    case crIBeam:
-      id = reinterpret_cast<LPCWSTR>(IDC_IBEAM);
-      break;
-    case crHourGlass:
-      id = reinterpret_cast<LPCWSTR>(IDC_WAIT);
-      break;
-    case crNo:
-      id = reinterpret_cast<LPCWSTR>(IDC_NO);
-      break;
-    case crHandPoint:
-      id = reinterpret_cast<LPCWSTR>(IDC_HAND);
-      break;
-    default:
-      return nullptr;
+  // The system cursor behind each id the framework names.
+  static const struct {
+    TCursor Id;
+    LPCWSTR System;
+  } kCursors[] = {
+      {crArrow, IDC_ARROW},    {crCross, IDC_CROSS}, {crIBeam, IDC_IBEAM},
+      {crHourGlass, IDC_WAIT}, {crNo, IDC_NO},       {crHandPoint, IDC_HAND},
+  };
+  for (const auto& cursor : kCursors) {
+    if (cursor.Id == c) return ::LoadCursorW(nullptr, cursor.System);
   }
-  return ::LoadCursorW(nullptr, id);
+  return nullptr;
 }
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
@@ -275,7 +263,7 @@ void TControl::SetAccessibleName(const std::string& name) {
 }
 
 TWinControl* TControl::RootControl() const {
-  TWinControl* root = dynamic_cast<TWinControl*>(const_cast<TControl*>(this));
+  TWinControl* root = const_cast<TControl*>(this)->AsWinControl();
   for (TWinControl* p = parent_; p != nullptr; p = p->parent_) root = p;
   return root;
 }

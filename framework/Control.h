@@ -62,6 +62,9 @@ class TControl : public TComponent, private HeldForMessage {
   ~TControl() override;
 
   TWinControl* Parent() const { return parent_; }
+  // This control as a windowed one, or null for a windowless control.
+  virtual TWinControl* AsWinControl() { return nullptr; }
+  virtual const TWinControl* AsWinControl() const { return nullptr; }
   // Moves the control into `parent`'s children, on top (null: no parent).
   virtual void SetParent(TWinControl* parent);
 

@@ -15,7 +15,7 @@ void Collect(TWinControl& parent, std::vector<Stop*>& out) {
   for (int i = 0; i < parent.ControlCount(); ++i) {
     TControl* c = parent.Controls(i);
     if (!c->Visible() || !c->Enabled()) continue;
-    if (auto* w = dynamic_cast<TWinControl*>(c))
+    if (auto* w = c->AsWinControl())
       children.push_back(w);
     else if (c->AccessibleFocusable())
       windowless.push_back(c);

@@ -44,7 +44,7 @@ TWinControl::~TWinControl() {
   // Children go without a parent before this part of the object is gone.
   while (!controls_.empty()) {
     TControl* c = controls_.back();
-    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    if (auto* w = c->AsWinControl()) w->DestroyHandle();
     controls_.pop_back();
     c->parent_ = nullptr;
   }
@@ -96,7 +96,7 @@ void TWinControl::CreateHandle() {
   if (!h) return;
   hwnd_ = h;
   for (TControl* c : controls_) {
-    if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateHandle();
+    if (auto* w = c->AsWinControl()) w->CreateHandle();
   }
 }
 
@@ -127,7 +127,7 @@ void TWinControl::RemoveChild(TControl* c) {
 TControl* TWinControl::ControlAtPos(TPoint p, bool allow_disabled) const {
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     TControl* c = *it;
-    if (dynamic_cast<TWinControl*>(c)) continue;
+    if (c->AsWinControl()) continue;
     if (!c->Visible() || (!allow_disabled && !c->Enabled())) continue;
     if (c->BoundsRect().Contains(p)) return c;
   }
@@ -267,7 +267,7 @@ void TWinControl::PaintTo(HDC dc) {
   PaintWindow(dc);
   PaintControls(dc, nullptr);
   for (TControl* c : controls_) {
-    auto* w = dynamic_cast<TWinControl*>(c);
+    auto* w = c->AsWinControl();
     if (!w || !w->Visible()) continue;
     SavedDCState child(dc);
     ::OffsetViewportOrgEx(dc, w->Left(), w->Top(), nullptr);
@@ -293,7 +293,7 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
   bool focused_painted = false;
   for (; it != controls_.end(); ++it) {
     TControl* c = *it;
-    if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+    if (c->AsWinControl() || !c->Visible()) continue;
     TRect b = c->BoundsRect();
     if (has_clip && !b.Intersects({clip.left, clip.top, clip.right, clip.bottom})) continue;
     SavedDCState saved(dc);
@@ -316,8 +316,7 @@ void TWinControl::PaintHandler(HDC dc) {
     // The window's own area, without the opaque windowless children.
     SavedDCState saved(dc);
     for (TControl* c : controls_) {
-      if (dynamic_cast<TWinControl*>(c) || !c->Visible() || !(c->ControlStyle() & csOpaque))
-        continue;
+      if (c->AsWinControl() || !c->Visible() || !(c->ControlStyle() & csOpaque)) continue;
       TRect b = c->BoundsRect();
       ::ExcludeClipRect(dc, b.Left, b.Top, b.Right, b.Bottom);
     }

@@ -34,6 +34,8 @@ class TWinControl : public TControl, private MessageTarget {
   ~TWinControl() override;
 
   void SetParent(TWinControl* parent) override;
+  TWinControl* AsWinControl() override { return this; }
+  const TWinControl* AsWinControl() const override { return this; }
 
   // Tells `observer` (borrowed; null: none) around every message of the window tree
   // this control is the top of.
