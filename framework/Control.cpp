@@ -25,8 +25,8 @@ HCURSOR LoadCursorFor(TCursor c) {
     TCursor Id;
     LPCWSTR System;
   } kCursors[] = {
-      {crArrow, IDC_ARROW},    {crCross, IDC_CROSS}, {crIBeam, IDC_IBEAM},
-      {crHourGlass, IDC_WAIT}, {crNo, IDC_NO},       {crHandPoint, IDC_HAND},
+      {crArrow, IDC_ARROW},
+      {crHandPoint, IDC_HAND},
   };
   for (const auto& cursor : kCursors) {
     if (cursor.Id == c) return ::LoadCursorW(nullptr, cursor.System);

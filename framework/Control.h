@@ -45,10 +45,6 @@ enum : uint32_t {
 using TCursor = int;
 inline constexpr TCursor crDefault = 0;
 inline constexpr TCursor crArrow = -2;
-inline constexpr TCursor crCross = -3;
-inline constexpr TCursor crIBeam = -4;
-inline constexpr TCursor crHourGlass = -11;
-inline constexpr TCursor crNo = -18;
 inline constexpr TCursor crHandPoint = -21;
 
 using TMouseEvent =

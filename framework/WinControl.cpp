@@ -367,14 +367,6 @@ void TWinControl::KeyDown(uint16_t& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(this, key, shift);
 }
 
-void TWinControl::KeyUp(uint16_t& key, TShiftState shift) {
-  if (OnKeyUp) OnKeyUp(this, key, shift);
-}
-
-void TWinControl::KeyPress(char& key) {
-  if (OnKeyPress) OnKeyPress(this, key);
-}
-
 void TWinControl::CMEnter() {
   Raise(OnEnter, this);
 }
@@ -504,18 +496,6 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       KeyDown(key, KeyShift());
       if (key == 0 || msg == WM_KEYDOWN) return 0;
       return DefaultHandler(msg, wp, lp);
-    }
-    case WM_KEYUP:
-    case WM_SYSKEYUP: {
-      uint16_t key = static_cast<uint16_t>(wp);
-      KeyUp(key, KeyShift());
-      if (key == 0 || msg == WM_KEYUP) return 0;
-      return DefaultHandler(msg, wp, lp);
-    }
-    case WM_CHAR: {
-      char ch = static_cast<char>(wp);
-      KeyPress(ch);
-      return 0;
     }
     case WM_SIZE:
       WMSize(LOWORD(lp), HIWORD(lp));

@@ -13,7 +13,6 @@
 namespace fw {
 
 using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
-using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
 
 // What CreateWindowEx is given for a control's window.
 struct TCreateParams {
@@ -88,8 +87,6 @@ class TWinControl : public TControl, private MessageTarget {
   void PaintControls(HDC dc, TControl* first);
 
   TKeyEvent OnKeyDown;
-  TKeyEvent OnKeyUp;
-  TKeyPressEvent OnKeyPress;
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
 
@@ -99,8 +96,6 @@ class TWinControl : public TControl, private MessageTarget {
  protected:
   // Key pressed (virtual key code); raises OnKeyDown.
   virtual void KeyDown(uint16_t& key, TShiftState shift);
-  virtual void KeyUp(uint16_t& key, TShiftState shift);
-  virtual void KeyPress(char& key);
   // The window got or lost the keyboard focus; raise OnEnter / OnExit.
   virtual void CMEnter();
   virtual void CMExit();
