@@ -1,5 +1,7 @@
 #include "framework/Forms.h"
 
+#include <type_traits>
+
 #include "framework/Accessible.h"
 #include "framework/Handles.h"
 #include "framework/TextEncoding.h"
@@ -200,29 +202,58 @@ std::vector<PropertyInfo> ColorProperties() {
   };
 }
 
-std::vector<PropertyInfo> FontProperties() {
+std::vector<PropertyInfo> FontAttributeProperties(const std::optional<FontStart>& start) {
   auto font = [](TControl& c) -> TFont& { return c.Font(); };
   auto cfont = [](const TControl& c) -> const TFont& { return c.Font(); };
+  // The start value of one attribute, when there is a start.
+  auto at = [&start](auto member) {
+    using Value = std::decay_t<decltype((*start).*member)>;
+    return start ? std::optional<Value>((*start).*member) : std::nullopt;
+  };
   return {
       Published<TControl, uint8_t>(
           "Font.Charset", [cfont](const TControl& c) { return cfont(c).Charset(); },
-          [font](TControl& c, uint8_t v) { font(c).SetCharset(v); }, std::nullopt, std::nullopt),
+          [font](TControl& c, uint8_t v) {
+            font(c).SetCharset(v);
+            c.Invalidate();
+          },
+          at(&FontStart::Charset), std::nullopt),
       Published<TControl, TColor>(
           "Font.Color", [cfont](const TControl& c) { return cfont(c).Color(); },
-          [font](TControl& c, TColor v) { font(c).SetColor(v); }, std::nullopt, std::nullopt),
+          [font](TControl& c, TColor v) {
+            font(c).SetColor(v);
+            c.Invalidate();
+          },
+          at(&FontStart::Color), std::nullopt),
       Published<TControl, int>(
           "Font.Height", [cfont](const TControl& c) { return cfont(c).Height(); },
-          [font](TControl& c, int v) { font(c).SetHeight(v); }, std::nullopt, std::nullopt),
+          [font](TControl& c, int v) {
+            font(c).SetHeight(v);
+            c.Invalidate();
+          },
+          at(&FontStart::Height), std::nullopt),
       Published<TControl, std::string>(
           "Font.Name", [cfont](const TControl& c) { return cfont(c).Name(); },
-          [font](TControl& c, const std::string& v) { font(c).SetName(v); }, std::nullopt,
-          std::nullopt),
+          [font](TControl& c, const std::string& v) {
+            font(c).SetName(v);
+            c.Invalidate();
+          },
+          at(&FontStart::Name), std::nullopt),
       Published<TControl, uint8_t>(
           "Font.Style", [cfont](const TControl& c) { return cfont(c).Style(); },
-          [font](TControl& c, uint8_t v) { font(c).SetStyle(v); }, std::nullopt, std::nullopt),
-      Published<TControl, bool>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont,
-                                std::nullopt, std::nullopt),
+          [font](TControl& c, uint8_t v) {
+            font(c).SetStyle(v);
+            c.Invalidate();
+          },
+          at(&FontStart::Style), std::nullopt),
   };
+}
+
+std::vector<PropertyInfo> FontProperties() {
+  std::vector<PropertyInfo> rows = FontAttributeProperties();
+  rows.push_back(Published<TControl, bool>("ParentFont", &TControl::ParentFont,
+                                           &TControl::SetParentFont, std::nullopt, std::nullopt));
+  return rows;
 }
 
 const PropertyTable& TForm::ClassProperties() {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "framework/Properties.h"
 #include "framework/WinControl.h"
@@ -86,6 +88,19 @@ class TPanel : public TCustomControl {
 // classes that publish them.
 std::vector<PropertyInfo> ColorProperties();
 std::vector<PropertyInfo> FontProperties();
+
+// What a new control's font is, for a class whose constructor sets its own.
+struct FontStart {
+  uint8_t Charset;
+  TColor Color;
+  int Height;
+  std::string Name;
+  uint8_t Style;
+};
+// The five Font.* rows alone (no ParentFont). Each writer also asks for a repaint,
+// for classes that do not repaint on every change made directly on their font.
+// With `start`, the rows carry those constructor values.
+std::vector<PropertyInfo> FontAttributeProperties(const std::optional<FontStart>& start = {});
 
 template <>
 struct EnumNames<TFormBorderStyle> {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "framework/Handles.h"
 #include "widgets/FreeButtonGlyph.h"
 
@@ -386,74 +387,44 @@ const fw::PropertyTable& TFreeButton::ClassProperties() {
   using fw::Published;
   using fw::TColor;
   using T = TFreeButton;
-  static const fw::PropertyTable table(
-      &fw::TControl::ClassProperties(),
-      {
-          Published<T, bool>("Down", &T::Down, &T::setDown, false, false),
-          Published<T, TColor>("DrawColor", &T::DrawColor, &T::setDrawColor,
-                               fw::RGBColor(68, 68, 68), fw::RGBColor(68, 68, 68)),
-          Published<T, TColor>("LightColor", &T::LightColor, &T::setLightColor,
-                               fw::RGBColor(136, 255, 136), fw::RGBColor(136, 255, 136)),
-          Published<T, TColor>("BackColor", &T::BackColor, &T::setBackColor,
-                               Resolved(fw::clBtnFace), fw::clBtnFace),
-          Published<T, TCustomColor>("CustomColor", &T::CustomColor, &T::setCustomColor, ccNone,
-                                     ccNone),
-          Published<T, std::string>("Caption", &T::Caption, &T::setCaption, std::string(),
-                                    std::nullopt),
-          // The font is stored attribute by attribute, in its place in the table.
-          Published<T, uint8_t>(
-              "Font.Charset", [](const T& b) { return b.Font().Charset(); },
-              [](T& b, uint8_t v) {
-                b.Font().SetCharset(v);
-                b.Invalidate();
-              },
-              uint8_t{DEFAULT_CHARSET}, std::nullopt),
-          Published<T, TColor>(
-              "Font.Color", [](const T& b) { return b.Font().Color(); },
-              [](T& b, TColor v) {
-                b.Font().SetColor(v);
-                b.Invalidate();
-              },
-              fw::clWhite, std::nullopt),
-          Published<T, int>(
-              "Font.Height", [](const T& b) { return b.Font().Height(); },
-              [](T& b, int v) {
-                b.Font().SetHeight(v);
-                b.Invalidate();
-              },
-              -::MulDiv(10, fw::ScreenPixelsPerInch(), 72), std::nullopt),
-          Published<T, std::string>(
-              "Font.Name", [](const T& b) { return b.Font().Name(); },
-              [](T& b, const std::string& v) {
-                b.Font().SetName(v);
-                b.Invalidate();
-              },
-              std::string("Verdana"), std::nullopt),
-          Published<T, uint8_t>(
-              "Font.Style", [](const T& b) { return b.Font().Style(); },
-              [](T& b, uint8_t v) {
-                b.Font().SetStyle(v);
-                b.Invalidate();
-              },
-              uint8_t{0}, std::nullopt),
-          Published<T, TTextPosition>("TextPosition", &T::TextPosition, &T::setTextPosition,
-                                      tpMiddleCenter, tpMiddleCenter),
-          Published<T, bool>("DrawDropShadow", &T::DrawDropShadow, &T::setDrawDropShadow, true,
-                             true),
-          GlyphProperty(),
-          Published<T, TGlyphPosition>("GlyphPosition", &T::GlyphPosition, &T::setGlyphPosition,
-                                       gpTopCenter, gpTopCenter),
-          Published<T, bool>("TransparentGlyph", &T::TransparentGlyph, &T::setTransparentGlyph,
-                             true, true),
-          Published<T, bool>("DrawLight", &T::DrawLight, &T::setDrawLight, true, true),
-          Published<T, int>("LightSize", &T::LightSize, &T::setLightSize, 8, 8),
-          Published<T, bool>("AutoLightColor", &T::AutoLightColor, &T::setAutoLightColor, true,
-                             true),
-          fw::PublishedEvent<T>("OnClick", &T::OnClick),
-          fw::PublishedEvent<T>("OnDblClick", &T::OnDblClick),
-          Published<T, fw::TAlign>("Align", &T::Align, &T::SetAlign, fw::TAlign::alNone,
-                                   fw::TAlign::alNone),
-      });
+  static const fw::PropertyTable table = [] {
+    std::vector<fw::PropertyInfo> own = {
+        Published<T, bool>("Down", &T::Down, &T::setDown, false, false),
+        Published<T, TColor>("DrawColor", &T::DrawColor, &T::setDrawColor, fw::RGBColor(68, 68, 68),
+                             fw::RGBColor(68, 68, 68)),
+        Published<T, TColor>("LightColor", &T::LightColor, &T::setLightColor,
+                             fw::RGBColor(136, 255, 136), fw::RGBColor(136, 255, 136)),
+        Published<T, TColor>("BackColor", &T::BackColor, &T::setBackColor, Resolved(fw::clBtnFace),
+                             fw::clBtnFace),
+        Published<T, TCustomColor>("CustomColor", &T::CustomColor, &T::setCustomColor, ccNone,
+                                   ccNone),
+        Published<T, std::string>("Caption", &T::Caption, &T::setCaption, std::string(),
+                                  std::nullopt),
+    };
+    // The font is stored attribute by attribute, in its place in the table.
+    const fw::FontStart start{DEFAULT_CHARSET, fw::clWhite,
+                              -::MulDiv(10, fw::ScreenPixelsPerInch(), 72), "Verdana", 0};
+    for (auto& p : fw::FontAttributeProperties(start)) own.push_back(std::move(p));
+    std::vector<fw::PropertyInfo> rest = {
+        Published<T, TTextPosition>("TextPosition", &T::TextPosition, &T::setTextPosition,
+                                    tpMiddleCenter, tpMiddleCenter),
+        Published<T, bool>("DrawDropShadow", &T::DrawDropShadow, &T::setDrawDropShadow, true, true),
+        GlyphProperty(),
+        Published<T, TGlyphPosition>("GlyphPosition", &T::GlyphPosition, &T::setGlyphPosition,
+                                     gpTopCenter, gpTopCenter),
+        Published<T, bool>("TransparentGlyph", &T::TransparentGlyph, &T::setTransparentGlyph, true,
+                           true),
+        Published<T, bool>("DrawLight", &T::DrawLight, &T::setDrawLight, true, true),
+        Published<T, int>("LightSize", &T::LightSize, &T::setLightSize, 8, 8),
+        Published<T, bool>("AutoLightColor", &T::AutoLightColor, &T::setAutoLightColor, true, true),
+        fw::PublishedEvent<T>("OnClick", &T::OnClick),
+        fw::PublishedEvent<T>("OnDblClick", &T::OnDblClick),
+        Published<T, fw::TAlign>("Align", &T::Align, &T::SetAlign, fw::TAlign::alNone,
+                                 fw::TAlign::alNone),
+    };
+    for (auto& p : rest) own.push_back(std::move(p));
+    return fw::PropertyTable(&fw::TControl::ClassProperties(), std::move(own));
+  }();
   return table;
 }
 
