@@ -121,6 +121,9 @@ InitOutcome Session::InitHW() {
   // A later InitHW, on a thread that is not the window's while the first one is
   // still making the window: there is nothing to act on yet.
   if (!startup_done_) return Fail(kTextStarting);
+  // Without a window (it could not be made) there is nothing on its thread to act on:
+  // the answer is the start-up's failure, on any thread.
+  if (window_ == nullptr) return InitHere(false);
   return OnWindowThread(Fail(kTextNotResponding), [this] { return InitHere(false); });
 }
 
