@@ -1,5 +1,6 @@
 #include "receiver/Form.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -326,8 +327,7 @@ void TF::SDRDataRdy(int32_t) {
     int32_t count = SDR().GetIntegerData(SampleBufferArray());
     // A count the buffer cannot back would make the host read past it, and a
     // negative one would read as a status report.
-    if (count < 0) count = 0;
-    if (count > kSampleBufferValues) count = kSampleBufferValues;
+    count = std::clamp(count, int32_t{0}, kSampleBufferValues);
     if (!host_.HasCallback()) return;
     float offset = OffsetToFloat(SDR().GetDouble(calder::kIQOffset));
     host_.Notify(count, state.HardwareStatus, offset, SampleBuffer);
