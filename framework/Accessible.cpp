@@ -95,6 +95,11 @@ std::vector<TControl*> AccessibleChildren(const TWinControl& parent) {
   return out;
 }
 
+UINT AccessibleActionMessage() {
+  static const UINT message = ::RegisterWindowMessageW(L"TesselFramework.accessible-action");
+  return message;
+}
+
 std::string AccessibleText(std::string_view text) {
   std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
@@ -387,11 +392,7 @@ HRESULT ControlAccessible::accDoDefaultAction(VARIANT child) {
   if (!EnabledInTree(*c)) return E_FAIL;
   // Done from the window's own message, as a click is: inside its handling bracket,
   // and after the caller (perhaps another process) has its answer.
-  HWND window = Owner()->WindowHandle();
-  if (window == nullptr) return E_FAIL;
-  return ::PostMessageW(window, kAccessibleActionMessage, static_cast<WPARAM>(child.lVal), 0)
-             ? S_OK
-             : E_FAIL;
+  return Owner()->QueueAccessibleAction(child.lVal) ? S_OK : E_FAIL;
 }
 
 HRESULT ControlAccessible::Next(ULONG count, VARIANT* out, ULONG* fetched) {

@@ -19,9 +19,10 @@ namespace fw {
 class TControl;
 class TWinControl;
 
-// Posted to a window to do the default action of its control (wParam 0) or of its
-// shown child wParam (1-based).
-inline constexpr UINT kAccessibleActionMessage = WM_APP + 0x3A2;
+// The registered message posted to a window to do a default action that a screen
+// reader asked for. It carries only a ticket that the window looks up among the
+// actions it queued itself, so a message from anyone else does nothing.
+UINT AccessibleActionMessage();
 
 // The children of `parent` that are shown, in order: windowed ones in tab order
 // (unset orders after, as added), then windowless ones in reading order (top to

@@ -12,21 +12,17 @@
 namespace fw {
 namespace {
 
-std::map<std::string, ComponentMaker>& Classes() {
-  static std::map<std::string, ComponentMaker> classes;
-  return classes;
-}
-
 // Creates the children of `obj` inside `parent` (a control, or root itself).
 void ReadChildren(TComponent& root, TComponent& parent, const LayoutObject& obj,
-                  const HandlerResolver& handlers, std::vector<TComponent*>& created) {
+                  const ComponentClasses& classes, const HandlerResolver& handlers,
+                  std::vector<TComponent*>& created) {
   for (const LayoutObject& child : obj.Children) {
-    auto it = Classes().find(child.Class);
-    if (it == Classes().end())
+    const ComponentMaker* make = classes.Find(child.Class);
+    if (make == nullptr)
       throw Exception(child.Name + ": class " + child.Class + " is not registered");
     if (root.FindComponent(child.Name))
       throw Exception(child.Name + ": a component of this name already exists");
-    TComponent* c = it->second(&root);
+    TComponent* c = (*make)(&root);
     created.push_back(c);
     c->SetName(child.Name);
     c->SetLoading(true);
@@ -36,22 +32,29 @@ void ReadChildren(TComponent& root, TComponent& parent, const LayoutObject& obj,
       if (auto* container = dynamic_cast<TWinControl*>(&parent)) control->SetParent(container);
     }
     ApplyProperties(*c, child.Properties, handlers);
-    ReadChildren(root, *c, child, handlers, created);
+    ReadChildren(root, *c, child, classes, handlers, created);
   }
 }
 
 }  // namespace
 
-void RegisterComponentClass(const std::string& name, ComponentMaker maker) {
-  Classes()[name] = std::move(maker);
+ComponentClasses& ComponentClasses::Add(const std::string& name, ComponentMaker maker) {
+  makers_[name] = std::move(maker);
+  return *this;
 }
 
-void ReadLayout(TComponent& root, const LayoutObject& layout, const HandlerResolver& handlers) {
+const ComponentMaker* ComponentClasses::Find(const std::string& name) const {
+  auto it = makers_.find(name);
+  return it == makers_.end() ? nullptr : &it->second;
+}
+
+void ReadLayout(TComponent& root, const LayoutObject& layout, const ComponentClasses& classes,
+                const HandlerResolver& handlers) {
   std::vector<TComponent*> loading{&root};
   root.SetLoading(true);
   try {
     ApplyProperties(root, layout.Properties, handlers);
-    ReadChildren(root, root, layout, handlers, loading);
+    ReadChildren(root, root, layout, classes, handlers, loading);
   } catch (...) {
     for (TComponent* c : loading) c->SetLoading(false);
     throw;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -16,20 +17,30 @@ namespace fw {
 // Makes a new component of one class, owned by `owner`.
 using ComponentMaker = std::function<TComponent*(TComponent* owner)>;
 
-// Makes the class known to the layout reader under `name` (a later call replaces
-// an earlier one).
-void RegisterComponentClass(const std::string& name, ComponentMaker maker);
-template <class T>
-void RegisterComponentClass(const std::string& name) {
-  RegisterComponentClass(name, [](TComponent* owner) -> TComponent* { return new T(owner); });
-}
+// The classes a layout may name, each with its maker: a value that the reader of a
+// layout is given, not a table of the process.
+class ComponentClasses {
+ public:
+  // Makes the class known under `name` (a later Add of the name replaces it).
+  ComponentClasses& Add(const std::string& name, ComponentMaker maker);
+  template <class T>
+  ComponentClasses& Add(const std::string& name) {
+    return Add(name, [](TComponent* owner) -> TComponent* { return new T(owner); });
+  }
+  // The maker of the class `name`, or null.
+  const ComponentMaker* Find(const std::string& name) const;
+
+ private:
+  std::map<std::string, ComponentMaker, std::less<>> makers_;
+};
 
 // Applies `layout` to `root`: root takes the top object's properties first, then
-// each nested object is created, named, parented and given its properties, in the
-// order written; finally Loaded runs on root and each new component in that order.
-// An unknown class or property, or an unusable value, throws Exception naming it;
-// what was created so far stays owned by root.
-void ReadLayout(TComponent& root, const LayoutObject& layout, const HandlerResolver& handlers = {});
+// each nested object is created by its class in `classes`, named, parented and given
+// its properties, in the order written; finally Loaded runs on root and each new
+// component in that order. An unknown class or property, or an unusable value,
+// throws Exception naming it; what was created so far stays owned by root.
+void ReadLayout(TComponent& root, const LayoutObject& layout, const ComponentClasses& classes,
+                const HandlerResolver& handlers = {});
 
 // The text of an RCDATA resource of this module, or throws Exception.
 std::string LoadLayoutResource(const wchar_t* name);

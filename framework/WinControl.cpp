@@ -10,7 +10,6 @@
 #include "framework/Properties.h"
 #include "framework/TabOrder.h"
 #include "framework/TextEncoding.h"
-#include "framework/ThreadCall.h"
 
 namespace fw {
 namespace {
@@ -404,21 +403,39 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
+bool TWinControl::QueueAccessibleAction(long child) {
+  if (hwnd_ == nullptr) return false;
+  uintptr_t ticket = next_action_ticket_++;
+  if (!::PostMessageW(hwnd_, AccessibleActionMessage(), static_cast<WPARAM>(ticket), 0))
+    return false;
+  queued_actions_.emplace_back(ticket, child);
+  return true;
+}
+
+void TWinControl::RunAccessibleAction(uintptr_t ticket) {
+  auto queued = std::find_if(queued_actions_.begin(), queued_actions_.end(),
+                             [&](const auto& action) { return action.first == ticket; });
+  // Not one this window queued: someone else's message, or a stale one.
+  if (queued == queued_actions_.end()) return;
+  long child = queued->second;
+  queued_actions_.erase(queued);
+  std::vector<TControl*> children = AccessibleChildren(*this);
+  if (child == CHILDID_SELF)
+    DoAccessibleDefaultAction();
+  else if (child > 0 && static_cast<std::size_t>(child) <= children.size())
+    children[child - 1]->DoAccessibleDefaultAction();
+}
+
 LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!hwnd_) hwnd_ = hwnd;  // messages sent during CreateWindowEx
-  if (msg == kThreadCallMessage) return RunThreadCallMessage(lp);
   if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == OBJID_CLIENT) {
     IAccessible* object = AccessibleObject();
     LRESULT answer = ::LresultFromObject(IID_IAccessible, wp, object);
     object->Release();
     return answer;
   }
-  if (msg == kAccessibleActionMessage) {
-    std::vector<TControl*> children = AccessibleChildren(*this);
-    if (wp == 0)
-      DoAccessibleDefaultAction();
-    else if (wp <= children.size())
-      children[wp - 1]->DoAccessibleDefaultAction();
+  if (msg == AccessibleActionMessage()) {
+    RunAccessibleAction(static_cast<uintptr_t>(wp));
     return 0;
   }
   return WndProc(msg, wp, lp);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "framework/Accessible.h"
@@ -63,6 +65,9 @@ class TWinControl : public TControl, private MessageTarget {
 
   // This control's accessible object, with a reference for the caller; made on first use.
   IAccessible* AccessibleObject();
+  // Queues the default action of this control (child 0) or of its shown child
+  // (1-based), to be done from a message of this window. False without a window.
+  bool QueueAccessibleAction(long child);
   long AccessibleRole() const override;
   bool AccessibleFocusable() const override { return tab_stop_; }
   bool TakeKeyboardFocus() override;
@@ -148,8 +153,13 @@ class TWinControl : public TControl, private MessageTarget {
   DispatchStateRef dispatch_ = std::make_shared<DispatchState>();
   TControl* capture_ = nullptr;
   TControl* focused_child_ = nullptr;
+  // Does the queued default action that `ticket` names, if this window queued it.
+  void RunAccessibleAction(uintptr_t ticket);
   // Handed out to screen readers; disconnected when this control goes.
   ControlAccessible* accessible_ = nullptr;
+  // Default actions asked for and not yet done: (ticket, child).
+  std::vector<std::pair<uintptr_t, long>> queued_actions_;
+  uintptr_t next_action_ticket_ = 1;
 };
 
 // A windowed control that paints itself on its canvas.

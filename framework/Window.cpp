@@ -62,9 +62,7 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return result;
 }
 
-bool RegisterOnce() {
-  static bool registered = false;
-  if (registered) return true;
+WNDCLASSEXW FrameworkClass() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;
@@ -72,15 +70,25 @@ bool RegisterOnce() {
   wc.hInstance = ModuleHandle();
   wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.lpszClassName = kClassName;
-  if (!::RegisterClassExW(&wc)) {
-    // A class of this name left by an earlier load of this module at the same
-    // address would point at a stale procedure: replace it.
-    if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    ::UnregisterClassW(kClassName, ModuleHandle());
-    if (!::RegisterClassExW(&wc)) return false;
-  }
-  registered = true;
-  return true;
+  return wc;
+}
+
+// Registers the class unless this load of the module has it already. Nothing is
+// remembered: the system's class table is the one record.
+bool EnsureClass() {
+  const WNDCLASSEXW wc = FrameworkClass();
+  if (::RegisterClassExW(&wc)) return true;
+  if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (::GetClassInfoExW(ModuleHandle(), kClassName, &existing) &&
+      existing.lpfnWndProc == Trampoline)
+    return true;
+  // A class of this name left by an earlier load of this module at the same address
+  // points at a stale procedure: replace it. While windows of it exist it cannot
+  // go, and it is then this load's own.
+  if (!::UnregisterClassW(kClassName, ModuleHandle())) return true;
+  return ::RegisterClassExW(&wc) != 0;
 }
 
 }  // namespace
@@ -108,9 +116,13 @@ void DispatchState::EndMessage() {
 
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title) {
-  if (!RegisterOnce()) return nullptr;
+  if (!EnsureClass()) return nullptr;
   return ::CreateWindowExW(ex_style, kClassName, title, style, x, y, width, height, parent, nullptr,
                            ModuleHandle(), target);
+}
+
+bool UnregisterWindowClass() {
+  return ::UnregisterClassW(kClassName, ModuleHandle()) != 0;
 }
 
 }  // namespace fw

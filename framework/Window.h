@@ -80,4 +80,9 @@ class MessageTarget {
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title);
 
+// Unregisters the framework's window class once no window of it is left (while one
+// is, it stays and this returns false), so that a later load of the library at the
+// same address finds no class pointing at a procedure of the earlier load.
+bool UnregisterWindowClass();
+
 }  // namespace fw

@@ -4,6 +4,7 @@
 
 #include "common/ScopeExit.h"
 #include "contract/CalderContract.h"
+#include "framework/Window.h"
 #include "plugin/HostText.h"
 #include "plugin/Settings.h"
 #include "receiver/OleError.h"
@@ -11,74 +12,61 @@
 namespace tessel {
 namespace {
 
-// Hands a window and its descendants to the system's default procedure, for a
-// window whose own procedure is about to be unloaded.
-BOOL CALLBACK MakeInert(HWND window, LPARAM) {
-  SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-  return TRUE;
-}
-
 InitOutcome Fail(std::string_view text) {
   return {false, std::string(text), kModelUnknown};
+}
+
+const char* FailureText(FormFailure failure) {
+  switch (failure) {
+    case FormFailure::kNotInstalled:
+      return kTextNotInstalled;
+    case FormFailure::kWrongApartment:
+      return kTextWrongApartment;
+    case FormFailure::kWindow:
+      return kTextWindowFailed;
+    default:
+      return kTextCannotCreate;
+  }
 }
 
 }  // namespace
 
 template <class Result, class Body>
-Result Session::OnWindowThread(Result fallback, Body body, fw::LateCall late) {
-  if (OnOwnerThread()) return body();
-  HWND window = window_;
-  // Nothing to act on; and the window's members belong to its thread.
-  if (window == nullptr) return fallback;
+Result Session::Answer(Result fallback, Body body) {
+  if (OnOwnerThread()) {
+    commands_.RunAll();
+    return body();
+  }
   auto result = std::make_shared<Result>(fallback);
-  bool ran = fw::RunOnWindowThread(
-      window, [result, body]() mutable { *result = body(); }, kCrossThreadWaitMs, late);
-  return ran ? *result : fallback;
+  CommandQueue::CommandRef command = commands_.Post([result, body]() mutable { *result = body(); });
+  if (command == nullptr) return fallback;
+  if (commands_.Wait(command, kCrossThreadWaitMs) != CommandQueue::Outcome::kDone) return fallback;
+  return *result;
+}
+
+template <class Body>
+bool Session::Hand(Body body) {
+  if (OnOwnerThread()) {
+    commands_.RunAll();
+    return body();
+  }
+  return commands_.Post([body]() mutable { body(); }) != nullptr;
 }
 
 Session::~Session() {
-  // At process exit everything is left to the system.
-  if (process_terminating_ || form_ == nullptr) {
-    (void)form_.release();
-    (void)ole_.release();
-    return;
-  }
-  // On the window's own thread (the library's code is not on the stack: the host
-  // unloads between calls).
-  if (OnOwnerThread()) {
-    DestroyWindow();
-    return;
-  }
-  // Another thread can destroy neither the window nor the component, which belong
-  // to the window's thread. It asks that thread, through the close that waits for a
-  // message to the window, and waits while the thread handles the message. OLE is
-  // left as it is: undoing it there may unload libraries, which needs the loader
-  // lock this thread holds.
-  (void)ole_.release();
-  HWND window = form_->Handle();
-  close_pending_ = true;
-  DWORD_PTR ignored = 0;
-  if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kOwnerTearDownMs,
-                          &ignored) != 0 &&
-      form_ == nullptr) {
-    return;
-  }
-  // The window's thread did not answer in time (it may be waiting for this one, so
-  // it runs neither this library's code nor the component's): the window is hidden
-  // and handed to the system's default procedure, and the component is cut off from
-  // the library and left alive, so that nothing reaches unloaded code.
-  EnumChildWindows(window, MakeInert, 0);
-  MakeInert(window, 0);
-  ShowWindowAsync(window, SW_HIDE);
-  form_->AbandonComponent();
+  // The library is unloaded only once its window is gone (it holds its own image
+  // until then), or when the process ends: what is left then is the system's.
   (void)form_.release();
+  (void)ole_.release();
+  module_hold_.Forget();
 }
 
 void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
   HostCallbackFn callback = callback_;
-  // A host that has closed the plug-in hears nothing more, also while the close
-  // waits for the component's fire call to return.
-  if (callback == nullptr || close_pending_) return;
+  // A host that has closed the plug-in hears nothing more, and one that has stopped
+  // it gets no more blocks, whatever is still queued on the window's thread.
+  if (callback == nullptr || !Listening()) return;
+  if (count >= 0 && stopped_) return;
   try {
     callback(count, status, iq_offset, samples);
   } catch (...) {
@@ -88,9 +76,8 @@ void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* sa
 
 void Session::Leave() {
   if (--busy_depth_ == 0 && close_pending_) {
-    close_pending_ = false;
     try {
-      DestroyWindow();
+      TearDown();
     } catch (...) {
     }
   }
@@ -107,56 +94,73 @@ void Session::LeaveEvent() {
   Leave();
 }
 
-void Session::DestroyWindow() {
-  window_ = nullptr;
+void Session::TearDown() {
+  close_pending_ = false;
+  // Commands still queued find no window: their callers hear so at once.
+  commands_.Detach();
   // The window goes first: the component it holds needs OLE until it is released.
   form_.reset();
   ole_.reset();
+  fw::UnregisterWindowClass();
+  started_ = false;
+  start_failed_ = false;
+  settings_before_configure_.reset();
+  frequency_ = 0;
+  module_hold_.Release();
+  // Last: from here on another thread may take the session.
+  owner_thread_ = 0;
 }
 
 InitOutcome Session::InitHW() {
-  if (closed_) return Fail(kTextClosed);
-  bool first = false;
-  if (started_.compare_exchange_strong(first, true)) return InitHere(true);
-  // A later InitHW, on a thread that is not the window's while the first one is
-  // still making the window: there is nothing to act on yet.
-  if (!startup_done_) return Fail(kTextStarting);
-  // Without a window (it could not be made) there is nothing on its thread to act on:
-  // the answer is the start-up's failure, on any thread.
-  if (window_ == nullptr) return InitHere(false);
-  return OnWindowThread(Fail(kTextNotResponding), [this] { return InitHere(false); });
+  // A call that finds the window gone before its thread took it tries again, and
+  // then makes the session on its own thread.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    DWORD owner = 0;
+    const DWORD self = GetCurrentThreadId();
+    if (owner_thread_.compare_exchange_strong(owner, self) || owner == self) {
+      commands_.RunAll();
+      return InitHere();
+    }
+    auto result = std::make_shared<InitOutcome>(Fail(kTextNotResponding));
+    CommandQueue::CommandRef command = commands_.Post([this, result] { *result = InitHere(); });
+    // The thread that owns the session has no window yet: it is still making it.
+    if (command == nullptr) return Fail(kTextStarting);
+    switch (commands_.Wait(command, kCrossThreadWaitMs)) {
+      case CommandQueue::Outcome::kDone:
+        return *result;
+      case CommandQueue::Outcome::kOrphaned:
+        continue;
+      default:
+        return Fail(kTextNotResponding);
+    }
+  }
+  return Fail(kTextNotResponding);
 }
 
-InitOutcome Session::InitHere(bool first) {
-  if (closed_) return Fail(kTextClosed);
+InitOutcome Session::InitHere() {
   // Re-entered from a message dispatched while the first call waits.
   if (waiting_) return Fail(kTextStarting);
+  // Called from a callback after CloseHW, before the window has gone.
+  if (close_pending_) return Fail(kTextClosed);
   Busy busy(*this);
-  if (first) {
+  if (!started_) {
+    started_ = true;
     StartUp();
-    startup_done_ = true;
-    // Closed from another thread while the window was being made.
-    if (closed_ && form_ != nullptr) {
-      form_->Hide();
+    if (!open_) {
+      // Closed from another thread while the window was being made.
+      CloseHere();
+      return Fail(kTextClosed);
+    }
+    if (form_ == nullptr) {
+      // Nothing was made: the session is given up once this call unwinds, and the
+      // next InitHW tries again.
       close_pending_ = true;
+      return Fail(FailureText(creation_failure_));
     }
   }
 
   TF* form = Window();
-  if (form == nullptr) {
-    if (close_pending_ || closed_) return Fail(kTextClosed);
-    switch (creation_failure_) {
-      case FormFailure::kNotInstalled:
-        return Fail(kTextNotInstalled);
-      case FormFailure::kWrongApartment:
-        return Fail(kTextWrongApartment);
-      case FormFailure::kWindow:
-        return Fail(kTextWindowFailed);
-      default:
-        return Fail(kTextCannotCreate);
-    }
-  }
-
+  if (form == nullptr) return Fail(kTextClosed);
   form->Hide();
   form->SetLeft(GetSystemMetrics(SM_CXSCREEN) - form->Width());
   form->SetTop(GetSystemMetrics(SM_CYSCREEN) - form->Height());
@@ -187,17 +191,24 @@ InitOutcome Session::InitHere(bool first) {
   }
   settings_before_configure_.reset();
   // The host closed the plug-in from a callback made while configuring.
-  if (close_pending_ || closed_) return Fail(kTextClosed);
+  if (!open_ || close_pending_) return Fail(kTextClosed);
   // Only now is what the settings hold worth keeping: CloseHW writes the file.
   settings_usable_ = true;
   return outcome;
 }
 
-// The first InitHW's start-up: the window, the component and the wait for its
-// first status. This thread becomes the window's.
+// The start-up of a session: the window, the component and the wait for its first
+// status. This thread is the window's.
 void Session::StartUp() {
-  callback_ = nullptr;
-  owner_thread_ = GetCurrentThreadId();
+  if (!open_.exchange(true)) {
+    // A session that starts afresh, first or after a CloseHW: the host registers its
+    // callback after this InitHW, and the receiver is asked for its model again.
+    callback_ = nullptr;
+    state_.ModelText.clear();
+    state_.ModelTextPending = true;
+    stopped_ = false;
+  }
+  if (command_message_ == 0) command_message_ = RegisterWindowMessageW(L"Tessel_Calder.command");
   HRESULT com = OleInitialize(nullptr);
   ole_ = fw::ScopedOleInitialize(SUCCEEDED(com));
   if (com == RPC_E_CHANGED_MODE) {
@@ -206,12 +217,14 @@ void Session::StartUp() {
     creation_failure_ = FormFailure::kWrongApartment;
     return;
   }
-  form_ = TF::Create(*this, &creation_failure_);
-  if (form_ == nullptr) {
-    DestroyWindow();
-    return;
-  }
-  window_ = form_->Handle();
+  FormFailure failure = FormFailure::kNone;
+  form_ = TF::Create(*this, &failure);
+  creation_failure_ = failure;
+  if (form_ == nullptr) return;
+  // From now on the library's code is in the window procedure: it stays loaded until
+  // the window has gone, whenever the host unloads it.
+  module_hold_.Take();
+  commands_.Attach(form_->Handle(), command_message_);
   form_->SetLeft(kOffScreenLeft);
   form_->ShowInactive();
   state_.HardwareStatus = kStatusWaiting;
@@ -227,6 +240,7 @@ void Session::StartUp() {
 // that arrive together are all taken in and the latest one is judged.
 void Session::WaitForFirstStatus() {
   waiting_ = true;
+  const common::ScopeExit done([this] { waiting_ = false; });
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;
@@ -234,7 +248,6 @@ void Session::WaitForFirstStatus() {
       if (message.message == WM_QUIT) {
         // The host's quit request: give it back to the host's own loop and stop.
         PostQuitMessage(static_cast<int>(message.wParam));
-        waiting_ = false;
         return;
       }
       TranslateMessage(&message);
@@ -242,13 +255,12 @@ void Session::WaitForFirstStatus() {
       // A queue that never runs dry must not hold the host past the bound.
       if (GetTickCount() - start >= kInitWaitMs) break;
     }
-    if (state_.HardwareStatus != kStatusWaiting || close_pending_) break;
+    if (state_.HardwareStatus != kStatusWaiting || close_pending_ || !open_) return;
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= kInitWaitMs) break;
+    if (elapsed >= kInitWaitMs) return;
     MsgWaitForMultipleObjectsEx(0, nullptr, kInitWaitMs - elapsed, QS_ALLINPUT,
                                 MWMO_INPUTAVAILABLE);
   }
-  waiting_ = false;
 }
 
 // After a usable first status: loads the settings and gives them to the component
@@ -264,7 +276,8 @@ InitOutcome Session::Configure(TF& form) {
 }
 
 bool Session::OpenHW() {
-  return OnWindowThread(false, [this] {
+  if (!open_) return false;
+  return Hand([this]() {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return false;
@@ -278,19 +291,26 @@ bool Session::OpenHW() {
 // asks for from a callback made meanwhile waits until they return, and they stop
 // once it is pending.
 int32_t Session::StartHW(int32_t frequency) {
-  return OnWindowThread(int32_t{0}, [this, frequency]() -> int32_t {
+  if (!open_) return 0;
+  return Answer(int32_t{0}, [this, frequency]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return 0;
     form->SDR().PutInt(calder::kNCOfrequency, frequency);
+    frequency_ = frequency;
     if (Window() == nullptr) return 0;
+    stopped_ = false;
     form->SDR().Start(1, 0);
     return kBlockLength;
   });
 }
 
 void Session::StopHW() {
-  OnWindowThread(false, [this] {
+  if (!open_) return;
+  // At once, on any thread: no block reaches the host from now on. The component
+  // is stopped when the window's thread takes the command.
+  stopped_ = true;
+  Hand([this]() {
     Busy busy(*this);
     if (TF* form = Window()) form->SDR().Stop();
     return true;
@@ -298,73 +318,78 @@ void Session::StopHW() {
 }
 
 void Session::CloseHW() {
-  if (closed_) return;
-  if (!OnOwnerThread() && window_ == nullptr) {
-    // No window to take down (none was made, or it is gone): nothing is left to do on
-    // its thread, and no later call acts.
-    closed_ = true;
-    return;
-  }
-  // A close that the window's thread cannot take now is still carried out when it
-  // can: the settings are saved then, and the window goes on its own thread.
-  OnWindowThread(
-      false,
-      [this] {
-        CloseHere();
-        return true;
-      },
-      fw::LateCall::kRun);
+  // At once, on any thread: the host hears nothing from now on. The settings are
+  // saved and the window goes when the window's thread takes the command.
+  if (!open_.exchange(false)) return;
+  Hand([this]() {
+    CloseHere();
+    return true;
+  });
 }
 
 void Session::CloseHere() {
-  if (closed_) return;
-  closed_ = true;
+  open_ = false;
+  if (close_pending_) return;
   if (settings_usable_) {
     // Closed from a callback while an InitHW configures: the settings in effect are
     // the ones from before it.
     SaveSettings(settings_path_,
                  settings_before_configure_ ? *settings_before_configure_ : state_.Settings);
+    settings_usable_ = false;
   }
-  if (form_ == nullptr) return;
   if (busy_depth_ > 0) {
     // Session code is on the stack (the host closed from a callback, or the close
     // came from another thread through a message): hide now, destroy when it unwinds.
-    form_->Hide();
+    if (form_ != nullptr) form_->Hide();
     close_pending_ = true;
     return;
   }
-  DestroyWindow();
+  TearDown();
 }
 
 void Session::SetHWLO(int32_t frequency) {
-  OnWindowThread(false, [this, frequency] {
+  if (!open_) return;
+  Hand([this, frequency]() {
     Busy busy(*this);
-    if (TF* form = Window()) form->SDR().PutInt(calder::kNCOfrequency, frequency);
+    TF* form = Window();
+    if (form == nullptr) return false;
+    form->SDR().PutInt(calder::kNCOfrequency, frequency);
+    frequency_ = frequency;
     return true;
   });
 }
 
 int32_t Session::GetHWLO() {
-  return OnWindowThread(int32_t{0}, [this]() -> int32_t {
+  if (!open_) return 0;
+  // Another thread that gets no answer in time has the frequency the component
+  // last took or reported.
+  return Answer(frequency_.load(), [this]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
-    return form == nullptr ? 0 : form->SDR().GetInt(calder::kNCOfrequency);
+    if (form == nullptr) return 0;
+    int32_t frequency = form->SDR().GetInt(calder::kNCOfrequency);
+    frequency_ = frequency;
+    return frequency;
   });
 }
 
 void Session::ShowGUI() {
-  OnWindowThread(false, [this] {
+  if (!open_) return;
+  Hand([this]() {
     Busy busy(*this);
-    if (TF* form = Window()) form->ShowOnTop();
-    return true;
+    TF* form = Window();
+    if (form != nullptr) form->ShowOnTop();
+    return form != nullptr;
   });
 }
 
 void Session::HideGUI() {
-  OnWindowThread(false, [this] {
+  if (!open_) return;
+  Hand([this]() {
     Busy busy(*this);
-    if (TF* form = Window()) form->Hide();
-    return true;
+    TF* form = Window();
+    if (form != nullptr) form->Hide();
+    return form != nullptr;
   });
 }
 

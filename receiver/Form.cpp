@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <utility>
 
 #include "contract/CalderContract.h"
@@ -22,19 +21,18 @@ namespace {
 constexpr const char* kRateNames[kRateButtonCount] = {
     "Rate8138", "Rate16276", "Rate37793", "Rate55555", "Rate111111", "Rate158730", "Rate196078"};
 
-// Every class the layout names.
-void RegisterLayoutClasses() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    fw::RegisterComponentClass<fw::TPanel>("TPanel");
-    fw::RegisterComponentClass<fw::TLabel>("TLabel");
-    fw::RegisterComponentClass<fw::TRadioButton>("TRadioButton");
-    fw::RegisterComponentClass<widgets::TDRLabel>("TDRLabel");
-    fw::RegisterComponentClass<widgets::TZupButt>("TZupButt");
-    fw::RegisterComponentClass<widgets::TFreeButton>("TFreeButton");
-    fw::RegisterComponentClass<widgets::TSlideBar>("TSlideBar");
-    fw::RegisterComponentClass<TCalderX>("TCalderX");
-  });
+// Every class the layout names; made once, never changed.
+const fw::ComponentClasses& LayoutClasses() {
+  static const fw::ComponentClasses classes = fw::ComponentClasses()
+                                                  .Add<fw::TPanel>("TPanel")
+                                                  .Add<fw::TLabel>("TLabel")
+                                                  .Add<fw::TRadioButton>("TRadioButton")
+                                                  .Add<widgets::TDRLabel>("TDRLabel")
+                                                  .Add<widgets::TZupButt>("TZupButt")
+                                                  .Add<widgets::TFreeButton>("TFreeButton")
+                                                  .Add<widgets::TSlideBar>("TSlideBar")
+                                                  .Add<TCalderX>("TCalderX");
+  return classes;
 }
 
 }  // namespace
@@ -115,8 +113,7 @@ T* TF::Find(const char* name) {
 }
 
 void TF::Build() {
-  RegisterLayoutClasses();
-  fw::ReadLayout(*this, fw::ParseLayout(fw::LoadLayoutResource(L"TF")),
+  fw::ReadLayout(*this, fw::ParseLayout(fw::LoadLayoutResource(L"TF")), LayoutClasses(),
                  [this](const std::string& name) { return Handler(name); });
   for (std::size_t i = 0; i < kRateButtonCount; ++i)
     rates_[i] = Find<widgets::TZupButt>(kRateNames[i]);
@@ -188,6 +185,14 @@ fw::TNotifyEvent TF::Handler(const std::string& name) {
 
 fw::TControl& TF::Control(const std::string& name) {
   return *Find<fw::TControl>(name.c_str());
+}
+
+LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != 0 && msg == host_.CommandMessage()) {
+    host_.RunCommands(static_cast<uintptr_t>(wp));
+    return 0;
+  }
+  return fw::TForm::WndProc(msg, wp, lp);
 }
 
 void TF::ShowInactive() {
@@ -324,13 +329,13 @@ void TF::SDRDataRdy(int32_t) {
   ReceiverState& state = host_.State();
   try {
     state.HardwareStatus = calder::kStatusStreaming;
-    int32_t count = SDR().GetIntegerData(SampleBufferArray());
+    int32_t count = SDR().GetIntegerData(samples_.Array());
     // A count the buffer cannot back would make the host read past it, and a
     // negative one would read as a status report.
     count = std::clamp(count, int32_t{0}, kSampleBufferValues);
     if (!host_.HasCallback()) return;
     float offset = OffsetToFloat(SDR().GetDouble(calder::kIQOffset));
-    host_.Notify(count, state.HardwareStatus, offset, SampleBuffer);
+    host_.Notify(count, state.HardwareStatus, offset, samples_.Data());
   } catch (const OleError&) {
     // A failed IQOffset read drops this block.
   }

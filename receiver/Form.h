@@ -15,6 +15,7 @@
 #include "receiver/GainSteps.h"
 #include "receiver/HostLink.h"
 #include "receiver/RateTable.h"
+#include "receiver/SampleBuffer.h"
 #include "widgets/SlideBar.h"
 #include "widgets/ZupButt.h"
 
@@ -34,10 +35,6 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   ~TF() override;
 
   ReceiverControl& SDR() { return sdr_->Control(); }
-  // See ReceiverControl::Abandon; for a window that is being given up, not destroyed.
-  void AbandonComponent() {
-    if (sdr_ != nullptr && sdr_->IsOpen()) sdr_->Control().Abandon();
-  }
 
   // Makes the window visible without activating it (the off-screen start-up show).
   void ShowInactive();
@@ -69,6 +66,8 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
     return slider == GainSlider::kSliderHFGain ? *slider_hf_ : *slider_if_;
   }
   fw::TControl& Control(const std::string& name);
+  // The sample buffer each block is delivered in.
+  const int16_t* Samples() { return samples_.Data(); }
 
   // Handlers of the controls.
   void HideButtClick(fw::TObject* sender);
@@ -94,6 +93,8 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   // close the host asks for from a handler waits until the handler has returned.
   void EnterMessage() override { host_.Enter(); }
   void LeaveMessage() override { host_.Leave(); }
+  // Runs the host's commands carried by its registered message, inside the bracket.
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
   // Reads the stored layout and finds the controls the handlers use.
   void Build();
@@ -119,6 +120,8 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   fw::TControl* lifgain_ = nullptr;
   fw::TControl* lhfgain_ = nullptr;
   TCalderX* sdr_ = nullptr;
+  // The block the component fills and the host's callback reads.
+  SampleBlock samples_;
 };
 
 // A rate button's name for a screen reader: its caption and the bandwidth label of

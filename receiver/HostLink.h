@@ -2,6 +2,8 @@
 // status its handlers write, and the one way to reach the host program.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -73,6 +75,12 @@ class HostLink {
   // Leave for the end of a component event: the component that fired it is still
   // on the stack, so a close that is due now is carried out from a later message.
   virtual void LeaveEvent() = 0;
+  // The registered message by which other threads tell the window's thread to run
+  // their commands (0 before there is one), and what the window does with it: runs
+  // the commands queued up to the ticket it names. A ticket that is not queued runs
+  // nothing.
+  virtual UINT CommandMessage() const = 0;
+  virtual void RunCommands(uintptr_t ticket) = 0;
 
  protected:
   ~HostLink() = default;

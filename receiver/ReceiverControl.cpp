@@ -103,17 +103,6 @@ ReceiverControl::~ReceiverControl() {
   site_.Reset();
 }
 
-void ReceiverControl::Abandon() {
-  if (sink_ != nullptr) sink_->Disconnect();
-  if (connection_ != nullptr) connection_->Unadvise(cookie_);
-  if (ole_object_ != nullptr) ole_object_->SetClientSite(nullptr);
-  (void)connection_.Detach();
-  (void)ole_object_.Detach();
-  (void)dispatch_.Detach();
-  (void)sink_.Detach();
-  (void)site_.Detach();
-}
-
 HRESULT ReceiverControl::Invoke(DISPID dispid, WORD flags, VARIANT* args, UINT arg_count,
                                 VARIANT* result) {
   DISPID put_id = DISPID_PROPERTYPUT;

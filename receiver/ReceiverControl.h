@@ -52,11 +52,6 @@ class ReceiverControl {
 
   // Disconnects the events, deactivates the control and releases it.
   ~ReceiverControl();
-  // Cuts the ties through which the component calls back into this library (its
-  // events and its site) and lets go of it without releasing it, which would run
-  // its teardown on the calling thread: for a library unloaded on a thread that
-  // cannot destroy the component's windows.
-  void Abandon();
   ReceiverControl(const ReceiverControl&) = delete;
   ReceiverControl& operator=(const ReceiverControl&) = delete;
 

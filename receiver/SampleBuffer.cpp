@@ -4,8 +4,6 @@
 
 namespace tessel {
 
-alignas(16) int16_t SampleBuffer[kSampleBufferValues];
-
 FixedI2Array::FixedI2Array(int16_t* data, ULONG count) : data_(data), count_(count) {
   Reset();
 }
@@ -60,11 +58,6 @@ ULONG FixedI2Array::CopyOut(SAFEARRAY* array) {
   std::memcpy(data_, data, copied * sizeof(int16_t));
   SafeArrayUnaccessData(array);
   return copied;
-}
-
-FixedI2Array& SampleBufferArray() {
-  static FixedI2Array array(SampleBuffer, kSampleBufferValues);
-  return array;
 }
 
 }  // namespace tessel

@@ -1,4 +1,4 @@
-// The one static block of samples the component fills and the host reads.
+// The block of samples the component fills and the host reads.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +10,6 @@
 #include "receiver/HostLink.h"
 
 namespace tessel {
-
-// The library's sample buffer: overwritten by every block, valid until the host's
-// callback returns.
-extern int16_t SampleBuffer[kSampleBufferValues];
 
 // A SAFEARRAY descriptor of VT_I2 lying over a caller's fixed buffer, for passing it
 // by reference (VT_ARRAY|VT_I2|VT_BYREF) without allocating or copying. The
@@ -59,7 +55,19 @@ constexpr float OffsetToFloat(double offset) {
   return static_cast<float>(offset);
 }
 
-// The descriptor over SampleBuffer, built once.
-FixedI2Array& SampleBufferArray();
+// The window's sample buffer: overwritten by every block, valid until the host's
+// callback returns; with the array descriptor that lies over it.
+class SampleBlock {
+ public:
+  SampleBlock() = default;
+  SampleBlock(const SampleBlock&) = delete;
+  SampleBlock& operator=(const SampleBlock&) = delete;
+  int16_t* Data() { return data_; }
+  FixedI2Array& Array() { return array_; }
+
+ private:
+  alignas(16) int16_t data_[kSampleBufferValues] = {};
+  FixedI2Array array_{data_, kSampleBufferValues};
+};
 
 }  // namespace tessel

@@ -17,9 +17,12 @@ void __freeres();  // frees the runtime's emergency exception pool
 
 namespace {
 
-constexpr int kMaxKeys = 8;
+// The ledger belongs to the image, not to a session: the runtime's indexes live as
+// long as the library is loaded. Any thread may take an index (the runtime asks on
+// first use of its thread layer), so a slot is claimed atomically.
+constexpr LONG kMaxKeys = 8;
 DWORD g_keys[kMaxKeys];
-int g_key_count = 0;
+LONG g_key_count = 0;
 
 DWORD WINAPI RecordedTlsAlloc() {
   // Looked up on every call: the runtime asks only a few times per load, and a
@@ -30,7 +33,10 @@ DWORD WINAPI RecordedTlsAlloc() {
   if (found == nullptr) return TLS_OUT_OF_INDEXES;
   const DWORD key = reinterpret_cast<TlsAllocFn>(reinterpret_cast<void (*)()>(found))();
   // Beyond the ledger's size an index stays taken, as it would without it.
-  if (key != TLS_OUT_OF_INDEXES && g_key_count < kMaxKeys) g_keys[g_key_count++] = key;
+  if (key != TLS_OUT_OF_INDEXES) {
+    const LONG slot = InterlockedIncrement(&g_key_count) - 1;
+    if (slot < kMaxKeys) g_keys[slot] = key;
+  }
   return key;
 }
 
@@ -40,7 +46,9 @@ struct ReturnKeysAtUnload {
   ReturnKeysAtUnload& operator=(const ReturnKeysAtUnload&) = delete;
   ~ReturnKeysAtUnload() {
     __gnu_cxx::__freeres();
-    while (g_key_count > 0) TlsFree(g_keys[--g_key_count]);
+    for (LONG slot = g_key_count < kMaxKeys ? g_key_count : kMaxKeys; slot > 0;)
+      TlsFree(g_keys[--slot]);
+    g_key_count = 0;
   }
 };
 

@@ -297,8 +297,14 @@ class SequenceRun {
         name.Reset();
         model.Reset();
         type_field.Reset();
-        // The first InitHW of a load forgets a callback set before it.
-        if (!init_called_ && !closed_) callback_registered_ = false;
+        // The first InitHW of a load, and the first after a CloseHW, starts afresh and
+        // forgets a callback set before it; one from a callback of a closed session
+        // does not.
+        const bool fresh = !init_called_ || closed_;
+        if (fresh && !from_callback) {
+          callback_registered_ = false;
+          closed_ = false;
+        }
         init_called_ = true;
         auto* type = reinterpret_cast<int32_t*>(type_field.data());
         bool ok = p.InitHW(step.name ? name.data() : nullptr, step.model ? model.data() : nullptr,
@@ -311,7 +317,7 @@ class SequenceRun {
           Finding(std::string("success with model ") + model.data());
         if (!ok && step.model && std::string(model.data()) != "Boh?")
           Finding(std::string("failure with model ") + model.data());
-        if (ok && closed_) Finding("InitHW succeeded after CloseHW");
+        if (ok && closed_) Finding("InitHW from a callback succeeded after CloseHW");
         break;
       }
       case Op::kOpenHW:
@@ -394,6 +400,7 @@ class SequenceRun {
   // Frees the DLL and checks that it took everything of its own along.
   void Unload() {
     Note("unloading");
+    if (FindSettingsWindow() != nullptr) UnloadWithoutClose();
     std::size_t calls = HostCalls().size();
     if (!UnloadPlugin()) Finding("the DLL stays loaded after FreeLibrary");
     ++report_.unloads;
@@ -407,6 +414,23 @@ class SequenceRun {
     closed_ = false;
     callback_registered_ = false;
     reentrant_ = false;
+  }
+
+  // The host unloads the plug-in while its window exists: the library must stay
+  // loaded, and the host that loads it again finds the same session and closes it.
+  void UnloadWithoutClose() {
+    HMODULE module = PluginModule();
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    FreeLibrary(module);
+    if (GetModuleHandleA("Tessel_Calder.dll") != module) {
+      Finding("the DLL went while its window exists");
+      return;
+    }
+    Pump(20);
+    if (LoadLibraryA(path) != module) Finding("loaded again, the DLL is another image");
+    Plugin().CloseHW();
+    closed_ = true;
   }
 
   void End() {

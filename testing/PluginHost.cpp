@@ -59,11 +59,17 @@ PluginApi& Plugin() {
   return api;
 }
 
-bool UnloadPlugin() {
+bool UnloadPlugin(unsigned wait_ms) {
   if (plugin_module == nullptr) return true;
   HMODULE module = std::exchange(plugin_module, nullptr);
   if (!FreeLibrary(module)) return false;
-  return GetModuleHandleA("Tessel_Calder.dll") == nullptr;
+  // A plug-in whose window went from inside one of its messages lets go of its own
+  // image once the window's thread handles messages outside it.
+  auto gone = [] { return GetModuleHandleA("Tessel_Calder.dll") == nullptr; };
+  // The library goes on a thread of its own, which sends no message when it is done:
+  // look again every few milliseconds.
+  for (DWORD start = GetTickCount(); !gone() && GetTickCount() - start < wait_ms;) Pump(5);
+  return gone();
 }
 
 HMODULE PluginModule() {

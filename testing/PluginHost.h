@@ -27,9 +27,10 @@ struct HostCall {
 // points; fails the test when the DLL or an entry point is missing.
 PluginApi& Plugin();
 
-// Frees the plug-in as a host that unloads it does; the next Plugin() loads it
+// Frees the plug-in as a host that unloads it does, then handles this thread's
+// messages until the DLL is gone (at most `wait_ms`); the next Plugin() loads it
 // afresh, with its globals as at first load. True when the DLL is gone.
-bool UnloadPlugin();
+bool UnloadPlugin(unsigned wait_ms = 3000);
 
 // The loaded plug-in's module, or null.
 HMODULE PluginModule();

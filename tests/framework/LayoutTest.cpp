@@ -8,20 +8,21 @@
 namespace {
 
 TEST(LayoutReader, ObjectsAreMadeByClassParentedAndLoadedAfterAllValuesAreIn) {
-  fw::RegisterComponentClass<fw::TPanel>("TPanel");
-  fw::RegisterComponentClass<fw::TLabel>("TLabel");
+  const auto classes = fw::ComponentClasses().Add<fw::TPanel>("TPanel").Add<fw::TLabel>("TLabel");
   fw::TForm form(nullptr);
-  fw::ReadLayout(form, fw::ParseLayout("object F: TForm\n"
-                                       "  Font.Height = -16\n"
-                                       "  object P: TPanel\n"
-                                       "    Left = 5\n"
-                                       "    object L: TLabel\n"
-                                       "      Caption = 'Hello'\n"
-                                       "      AutoSize = False\n"
-                                       "      Width = 70\n"
-                                       "    end\n"
-                                       "  end\n"
-                                       "end\n"));
+  fw::ReadLayout(form,
+                 fw::ParseLayout("object F: TForm\n"
+                                 "  Font.Height = -16\n"
+                                 "  object P: TPanel\n"
+                                 "    Left = 5\n"
+                                 "    object L: TLabel\n"
+                                 "      Caption = 'Hello'\n"
+                                 "      AutoSize = False\n"
+                                 "      Width = 70\n"
+                                 "    end\n"
+                                 "  end\n"
+                                 "end\n"),
+                 classes);
   auto* panel = dynamic_cast<fw::TPanel*>(form.FindComponent("P"));
   auto* label = dynamic_cast<fw::TLabel*>(form.FindComponent("L"));
   ASSERT_TRUE(panel && label);
@@ -38,7 +39,7 @@ TEST(LayoutReader, ObjectsAreMadeByClassParentedAndLoadedAfterAllValuesAreIn) {
       "object F: TForm\n  object Q: TPanel\n    Nope = 1\n  end\nend\n",
   };
   for (const char* text : bad) {
-    EXPECT_THROW(fw::ReadLayout(form, fw::ParseLayout(text)), fw::Exception) << text;
+    EXPECT_THROW(fw::ReadLayout(form, fw::ParseLayout(text), classes), fw::Exception) << text;
     EXPECT_FALSE(form.Loading());
   }
 }

@@ -18,15 +18,17 @@ std::wstring WindowText(HWND window) {
 }
 
 TEST(TextEncoding, ANonAsciiCaptionReadsBackTheSameAfterCreationAndAfterAChange) {
-  fw::RegisterComponentClass<fw::TPanel>("TPanel");
+  const auto classes = fw::ComponentClasses().Add<fw::TPanel>("TPanel");
   fw::TForm form(nullptr);
   // The stored layout is UTF-8; the captions are in before any window exists.
-  fw::ReadLayout(form, fw::ParseLayout("object F: TForm\n"
-                                       "  Caption = 'Радио 受信機'\n"
-                                       "  object P: TPanel\n"
-                                       "    Caption = 'Señal — 信号'\n"
-                                       "  end\n"
-                                       "end\n"));
+  fw::ReadLayout(form,
+                 fw::ParseLayout("object F: TForm\n"
+                                 "  Caption = 'Радио 受信機'\n"
+                                 "  object P: TPanel\n"
+                                 "    Caption = 'Señal — 信号'\n"
+                                 "  end\n"
+                                 "end\n"),
+                 classes);
   auto* panel = dynamic_cast<fw::TPanel*>(form.FindComponent("P"));
   ASSERT_NE(panel, nullptr);
   HWND form_window = form.Handle();

@@ -84,6 +84,26 @@ void __cdecl Record(int32_t count, int32_t status, float offset, int16_t* sample
   calls.push_back({count, status, offset, samples});
 }
 
+// The window's host: the state its handlers write and a callback that records.
+class RecordingHost final : public HostLink {
+ public:
+  ReceiverState& State() override { return state_; }
+  bool HasCallback() const override { return callback_ != nullptr; }
+  void Notify(int32_t count, int32_t status, float offset, int16_t* samples) override {
+    if (callback_ != nullptr) callback_(count, status, offset, samples);
+  }
+  void Enter() override {}
+  void Leave() override {}
+  void LeaveEvent() override {}
+  UINT CommandMessage() const override { return 0; }
+  void RunCommands(uintptr_t) override {}
+  void SetCallback(HostCallbackFn callback) { callback_ = callback; }
+
+ private:
+  ReceiverState state_;
+  HostCallbackFn callback_ = nullptr;
+};
+
 class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,7 +118,7 @@ class FormTest : public ::testing::Test {
   }
 
   FakeComponent fake_;
-  Session session_;
+  RecordingHost session_;
   ReceiverState& state_ = session_.State();
   std::unique_ptr<TF> form_;
 };
@@ -188,17 +208,17 @@ TEST_F(FormTest, StatusEventsBuildTheModelTextOnceAndForwardEveryStatus) {
   EXPECT_EQ(state_.HardwareStatus, 77);
 }
 
-TEST_F(FormTest, DataEventsHandTheStaticBufferOverWithoutCopying) {
+TEST_F(FormTest, DataEventsHandTheWindowsBufferOverWithoutCopying) {
   state_.HardwareStatus = 3;
   form_->SDRDataRdy(0);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].count, 2048);
   EXPECT_EQ(calls[0].status, 2);
   EXPECT_EQ(calls[0].offset, 0.25f);
-  EXPECT_EQ(calls[0].samples, SampleBuffer);
-  EXPECT_EQ(SampleBuffer[0], 1234);
+  EXPECT_EQ(calls[0].samples, form_->Samples());
+  EXPECT_EQ(form_->Samples()[0], 1234);
   ASSERT_NE(fake_.seen_array, nullptr);
-  EXPECT_EQ(fake_.seen_array->pvData, SampleBuffer);
+  EXPECT_EQ(fake_.seen_array->pvData, form_->Samples());
   EXPECT_EQ(fake_.seen_array->rgsabound[0].cElements, 8192u);
   VARTYPE type = VT_EMPTY;
   EXPECT_EQ(SafeArrayGetVartype(fake_.seen_array, &type), S_OK);

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <vector>
 
+#include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {
@@ -154,18 +156,34 @@ TEST(Lifecycle, EntryPointsBeforeInitAndAfterCloseDoNoHarm) {
   EXPECT_TRUE(SimLog().empty()) << "no component was created";
 
   ASSERT_TRUE(Init().ok);
+  PostRateClick(FindSettingsWindow(), 2);
+  Pump(300, [&] { return p.GetHWSR() == 37793; });
   p.CloseHW();
+  EXPECT_EQ(IniValue("Srate"), "37793");
+  const std::string saved = ReadFileText(SettingsPath());
   RemoveSettings();
   p.CloseHW();  // a second close does nothing
   EXPECT_FALSE(FileExists(SettingsPath()));
-  InitResult after = Init();
-  EXPECT_FALSE(after.ok);
-  EXPECT_EQ(after.type, 1);
-  EXPECT_EQ(after.name, "Calder/Marlo plug-in closed");
-  EXPECT_EQ(after.model, "Boh?");
   EXPECT_FALSE(p.OpenHW());
   EXPECT_EQ(p.StartHW(7000000), 0);
   EXPECT_EQ(FindSettingsWindow(), nullptr);
+
+  // InitHW after CloseHW starts afresh: a new window and component, and the settings
+  // the close saved.
+  WriteFileText(SettingsPath(), saved);
+  const std::size_t from = SimLog().size();
+  InitResult after = Init();
+  EXPECT_TRUE(after.ok);
+  EXPECT_EQ(after.type, 1);
+  EXPECT_EQ(after.name, "Calder   -   T-1001");
+  EXPECT_EQ(p.GetHWSR(), 37793);
+  ASSERT_FALSE(SimActions(from).empty());
+  EXPECT_EQ(SimActions(from).front(), "call 34") << "the new component is started";
+  EXPECT_EQ(CountSettingsWindows(), 1);
+  EXPECT_TRUE(p.OpenHW());
+  p.CloseHW();
+  EXPECT_EQ(FindSettingsWindow(), nullptr);
+  RemoveSettings();
 }
 
 TEST(Lifecycle, TuneChangedChangesNothingAndTuningGoesToTheComponent) {
@@ -195,75 +213,59 @@ HWND StartStreaming() {
   return HostCalls().empty() ? nullptr : FindSettingsWindow();
 }
 
-TEST(Lifecycle, UnloadingWithoutCloseTakesTheWindowDownAndSavesNothing) {
-  HWND window = StartStreaming();
-  ASSERT_TRUE(IsWindow(window));
-  HMODULE module = GetModuleHandleA("Tessel_Calder.dll");
-  ASSERT_NE(module, nullptr);
-  ASSERT_TRUE(FreeLibrary(module));
-  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr);
-  EXPECT_FALSE(IsWindow(window));
-  std::size_t calls = HostCalls().size();
-  Pump(500);  // nothing left behind that could still call into the unloaded library
-  EXPECT_EQ(HostCalls().size(), calls);
-  EXPECT_FALSE(FileExists(SettingsPath()));
-}
-
 DWORD WINAPI FreeLibraryThread(void* module) {
   return FreeLibrary(static_cast<HMODULE>(module)) ? 1 : 0;
 }
 
-// The window and the component belong to this thread; the unload on another one
-// has them taken down here, while this thread handles its messages.
-TEST(Lifecycle, UnloadingWithoutCloseFromAnotherThreadTakesTheWindowAndTheComponentDown) {
-  HWND window = StartStreaming();
-  ASSERT_TRUE(IsWindow(window));
-  HANDLE thread = CreateThread(nullptr, 0, &FreeLibraryThread, PluginModule(), 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  // This thread goes on handling its messages until the other one is done.
-  DWORD start = GetTickCount();
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
-         GetTickCount() - start < 10000) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-  DWORD freed = 0;
-  ASSERT_TRUE(GetExitCodeThread(thread, &freed));
-  CloseHandle(thread);
-  EXPECT_EQ(freed, 1u);
-  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr);
-  EXPECT_FALSE(IsWindow(window));
-  // A component still streaming would call into the unloaded library's event sink.
-  std::size_t calls = HostCalls().size();
-  Pump(1000);
-  EXPECT_EQ(HostCalls().size(), calls);
-  EXPECT_FALSE(FileExists(SettingsPath()));
-}
+// A host that unloads the plug-in without CloseHW, from the window's thread or from
+// another one while the window's thread handles its messages or waits for it. The
+// library holds its own image while its window exists: the unload returns at once,
+// nothing runs in unloaded code, and a host that loads it again finds the session
+// and can close it, after which the library goes.
+TEST(Lifecycle, UnloadingWithoutCloseKeepsTheLibraryUntilItsWindowHasGone) {
+  enum class From { kWindowsThread, kOtherThreadWhilePumping, kOtherThreadWhileWaiting };
+  for (From from :
+       {From::kWindowsThread, From::kOtherThreadWhilePumping, From::kOtherThreadWhileWaiting}) {
+    SCOPED_TRACE(static_cast<int>(from));
+    HostWatch watch;
+    HWND window = StartStreaming();
+    ASSERT_TRUE(IsWindow(window));
+    HMODULE module = PluginModule();
+    DWORD start = GetTickCount();
+    if (from == From::kWindowsThread) {
+      ASSERT_TRUE(FreeLibrary(module));
+    } else {
+      HANDLE thread = CreateThread(nullptr, 0, &FreeLibraryThread, module, 0, nullptr);
+      ASSERT_NE(thread, nullptr);
+      if (from == From::kOtherThreadWhilePumping) {
+        Pump(5000, [&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
+      }
+      ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+      DWORD freed = 0;
+      GetExitCodeThread(thread, &freed);
+      CloseHandle(thread);
+      EXPECT_EQ(freed, 1u);
+    }
+    EXPECT_LT(GetTickCount() - start, 1000u) << "the unload waits for nothing";
+    EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), module) << "held while its window exists";
+    // The window and the component go on working in the image that is still there.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    Pump(300);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(FileExists(SettingsPath())) << "an unload saves nothing";
 
-// The window's thread waits for the unloading one and handles no message: the unload
-// gives up on it within a bounded time, leaves the windows hidden and handled by the
-// system alone, and cuts the still streaming component off from the library.
-TEST(Lifecycle, UnloadingFromAnotherThreadWhileTheWindowsThreadWaitsForItEndsInBoundedTime) {
-  HWND window = StartStreaming();
-  ASSERT_TRUE(IsWindow(window));
-  Plugin().ShowGUI();
-  DWORD start = GetTickCount();
-  HANDLE thread = CreateThread(nullptr, 0, &FreeLibraryThread, PluginModule(), 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
-  CloseHandle(thread);
-  EXPECT_LT(GetTickCount() - start, 5000u);
-  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr);
-  Pump(300);
-  ASSERT_TRUE(IsWindow(window));
-  EXPECT_FALSE(IsWindowVisible(window));
-  // Whatever reaches the windows now is the system's to handle.
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
-  std::size_t calls = HostCalls().size();
-  Pump(1000);
-  EXPECT_EQ(HostCalls().size(), calls);
-  EXPECT_FALSE(FileExists(SettingsPath()));
+    // Loaded again, the library is the same image with the same session.
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(module, path, MAX_PATH), 0u);
+    ASSERT_EQ(LoadLibraryA(path), module);
+    Plugin().CloseHW();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(FileExists(SettingsPath()));
+    EXPECT_TRUE(UnloadPlugin()) << "the library goes once its window has gone";
+    EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+    RemoveSettings();
+  }
 }
 
 // How many thread-local storage indexes the process could still take.

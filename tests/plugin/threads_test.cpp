@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
 
 namespace tessel::testing {
@@ -142,6 +144,102 @@ TEST(Threads, ACallWhileTheWindowsThreadIsBlockedReturnsWithinTheBound) {
   EXPECT_FALSE(IsWindow(window)) << "the close runs once the thread handles messages";
   EXPECT_TRUE(FileExists(SettingsPath()));
   EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
+  RemoveSettings();
+}
+
+// A host that guards its sample ring with a lock: its callback takes the lock, and
+// its worker holds the lock while it stops the plug-in (and, in the second row, also
+// closes and unloads it). The window's thread is then inside the callback, waiting
+// for the worker.
+std::mutex host_lock;
+
+void __cdecl LockedCountBlocks(int32_t count, int32_t, float, int16_t*) {
+  std::lock_guard<std::mutex> hold(host_lock);
+  if (count > 0) ++blocks;
+}
+
+TEST(Threads, StopAndCloseUnderTheHostsLockTakeEffectAtOnce) {
+  for (bool close_and_unload : {false, true}) {
+    SCOPED_TRACE(close_and_unload ? "StopHW, CloseHW, FreeLibrary" : "StopHW");
+    HostWatch watch;
+    ASSERT_TRUE(InitOnThisThread());
+    PluginApi& p = Plugin();
+    HWND window = FindSettingsWindow();
+    p.SetCallback(&LockedCountBlocks);
+    ASSERT_EQ(p.StartHW(7000000), 2048);
+    Pump(2000, [] { return blocks > 5; });
+    ASSERT_GT(blocks, 5);
+
+    DWORD took = 0;
+    int at_return = 0;
+    ASSERT_TRUE(RunOnThread([&] {
+      std::lock_guard<std::mutex> hold(host_lock);
+      Sleep(100);  // the next block's callback is now waiting for the lock
+      DWORD begin = GetTickCount();
+      p.StopHW();
+      if (close_and_unload) {
+        p.CloseHW();
+        UnloadPlugin(0);
+      }
+      took = GetTickCount() - begin;
+      at_return = blocks;
+    }));
+    EXPECT_LT(took, 500u) << "the calls return while the window's thread is blocked";
+    Pump(1500);
+    // The callback that was waiting for the lock had begun; nothing begins later.
+    EXPECT_LE(blocks, at_return + 1) << "no block after StopHW returned";
+    EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
+    EXPECT_TRUE(Contains(SimActions(), "call 14")) << "the component is stopped on its thread";
+    if (close_and_unload) {
+      EXPECT_FALSE(IsWindow(window)) << "the close runs once the window's thread is free";
+      EXPECT_TRUE(FileExists(SettingsPath())) << "the settings are saved";
+      EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr) << "then the library goes";
+    } else {
+      EXPECT_TRUE(IsWindow(window));
+      p.CloseHW();
+    }
+    EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+    RemoveSettings();
+  }
+}
+
+// Messages that anyone on the desktop can post to the window: numbers the framework
+// or the session once trusted, the registered messages with tickets that are not
+// theirs, and every application message, each with a parameter that is no pointer
+// of ours. None of them does anything.
+TEST(Threads, MessagesFromOutsideAreIgnored) {
+  HostWatch watch;
+  ASSERT_TRUE(InitOnThisThread());
+  PluginApi& p = Plugin();
+  ASSERT_TRUE(p.OpenHW());
+  HWND window = FindSettingsWindow();
+  Pump(200);
+  const std::size_t from = SimLog().size();
+  const UINT command = RegisterWindowMessageW(L"Tessel_Calder.command");
+  const UINT action = RegisterWindowMessageW(L"TesselFramework.accessible-action");
+  std::vector<HWND> targets{window};
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    targets.push_back(child);
+  }
+  const LPARAM junk = static_cast<LPARAM>(0xDEADBEE0u);
+  for (HWND target : targets) {
+    for (UINT message = WM_USER; message < 0xC000; ++message) {
+      PostMessageW(target, message, 7, junk);
+      if (message % 2048 == 0) Pump(5);
+    }
+    for (WPARAM ticket = 0; ticket < 64; ++ticket) {
+      PostMessageW(target, command, ticket, junk);
+      PostMessageW(target, action, ticket, junk);
+    }
+    Pump(20);
+  }
+  Pump(300);
+  EXPECT_EQ(SimActions(from), std::vector<std::string>{}) << "nothing reached the component";
+  EXPECT_TRUE(IsWindowVisible(window)) << "nothing hid the window";
+  EXPECT_EQ(p.GetHWSR(), 158730);
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  p.CloseHW();
   RemoveSettings();
 }
 

@@ -1,0 +1,71 @@
+// Work that other threads hand to the window's thread. A command waits in the
+// queue's own table under a ticket; the window is told by a registered message that
+// names only the ticket, so no pointer ever travels in a message and a message from
+// anyone else (another process, a stale ticket) finds nothing to run.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace tessel {
+
+class CommandQueue {
+ public:
+  // What became of a command a caller waited for.
+  enum class Outcome {
+    kDone,      // it ran to its end
+    kDropped,   // the window's thread did not take it in time: it never runs
+    kOrphaned,  // the window went before its thread took it: it never runs
+    kLate,      // it began in time but has not ended: it finishes on its own
+  };
+  class Command;
+  using CommandRef = std::shared_ptr<Command>;
+
+  CommandQueue() = default;
+  CommandQueue(const CommandQueue&) = delete;
+  CommandQueue& operator=(const CommandQueue&) = delete;
+
+  // The window whose thread runs the commands from now on (its thread calls this).
+  void Attach(HWND window, UINT message);
+  // The window is going: no command is taken any more, and those still waiting are
+  // handed back to their callers as orphaned (never run). On the window's thread.
+  void Detach();
+
+  // Queues `body` for the window's thread and posts the message naming it. Null when
+  // there is no window. Should the post fail (a full queue), the command still runs
+  // with the next one that gets through, or at the next entry on the window's thread.
+  CommandRef Post(std::function<void()> body);
+  // Waits up to `wait_ms` for the command to run; one that has not begun by then is
+  // dropped, one that has begun is given `wait_ms` more to end.
+  Outcome Wait(const CommandRef& command, unsigned wait_ms);
+
+  // On the window's thread: runs the queued commands in order, up to and including
+  // the one with `ticket`. A ticket that is not queued (stale, or not ours) runs
+  // nothing.
+  void RunUpTo(uintptr_t ticket);
+  // On the window's thread: runs every queued command.
+  void RunAll();
+
+ private:
+  // Runs commands in order up to the one with `ticket` (0: all of them).
+  void Run(uintptr_t ticket);
+  // Takes the next command to run, if any; `last` is set when it was the one wanted
+  // (never for ticket 0).
+  CommandRef TakeNext(uintptr_t ticket, bool* last);
+  void Finish(const CommandRef& command);
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<CommandRef> queue_;
+  uintptr_t next_ticket_ = 1;
+  HWND window_ = nullptr;
+  UINT message_ = 0;
+};
+
+}  // namespace tessel
