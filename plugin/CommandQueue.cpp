@@ -36,9 +36,14 @@ CommandQueue::CommandRef CommandQueue::Post(std::function<void()> body) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (window_ == nullptr) return nullptr;
   auto command = std::make_shared<Command>(next_ticket_++, std::move(body));
-  queue_.push_back(command);
   // Posted under the lock, so that Detach cannot come between queueing and posting.
-  ::PostMessageW(window_, message_, static_cast<WPARAM>(command->Ticket), 0);
+  // A full queue keeps the command for a later message; a window whose thread has
+  // ended without taking it down takes nothing more.
+  if (!::PostMessageW(window_, message_, static_cast<WPARAM>(command->Ticket), 0) &&
+      !::IsWindow(window_)) {
+    return nullptr;
+  }
+  queue_.push_back(command);
   return command;
 }
 
