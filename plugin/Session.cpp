@@ -8,6 +8,7 @@
 #include "plugin/HostText.h"
 #include "plugin/Settings.h"
 #include "receiver/OleError.h"
+#include "receiver/RateTable.h"
 
 namespace tessel {
 namespace {
@@ -267,11 +268,19 @@ void Session::WaitForFirstStatus() {
 // and the window.
 InitOutcome Session::Configure(TF& form) {
   settings_path_ = SettingsFilePath();
-  if (!LoadSettings(settings_path_, state_.Settings)) {
-    ApplySettingDefaults(state_.Settings);
-    state_.Settings.InputSource = kInputPreamp;
-  }
-  form.ApplySettings(state_.Settings);
+  ReceiverSettings defaults;
+  ApplySettingDefaults(defaults);
+  defaults.InputSource = kInputPreamp;
+  // The file's values reach the settings in effect only as the component and the
+  // window take them in; a value the component refuses gives way to its default.
+  ReceiverSettings wanted = state_.Settings;
+  if (!LoadSettings(settings_path_, wanted)) wanted = defaults;
+  // Until a rate is in effect the host hears of the default one, never of the file's.
+  const int32_t rate = state_.Settings.SampleRate;
+  if (RateOf(ButtonForRate(rate)) != rate) state_.Settings.SampleRate = defaults.SampleRate;
+  // A model without the input selector keeps the file's choice for the next save.
+  state_.Settings.PreampOn = wanted.PreampOn;
+  form.ApplySettings(wanted, defaults);
   return {true, state_.ModelText, kModelFound};
 }
 

@@ -208,26 +208,55 @@ void TF::MakeTopmost() {
   ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void TF::ApplySettings(const ReceiverSettings& settings) {
+template <class T, class Step>
+void TF::WithFallback(DISPID dispid, T& value, T fallback, Step step) {
+  try {
+    if (step(value)) return;
+  } catch (const OleError&) {
+  }
+  value = fallback;
+  if (!step(value)) throw OleError(dispid);
+}
+
+void TF::ApplySettings(const ReceiverSettings& settings, const ReceiverSettings& defaults) {
   // The handlers below write the state, which may be where `settings` lives.
-  const ReceiverSettings wanted = settings;
+  ReceiverSettings wanted = settings;
   ReceiverControl& sdr = SDR();
+  auto put = [&sdr](DISPID dispid) {
+    return [&sdr, dispid](int32_t value) {
+      sdr.PutInt(dispid, value);
+      return true;
+    };
+  };
   sdr.PutInt(calder::kClockFrequency, kReceiverClock);
-  sdr.PutInt(calder::kIFgain, wanted.IfGain);
-  sdr.PutInt(calder::kHFgain, wanted.HfGain);
-  sdr.PutInt(calder::kInputSource, wanted.InputSource);
+  WithFallback(calder::kIFgain, wanted.IfGain, defaults.IfGain, put(calder::kIFgain));
+  WithFallback(calder::kHFgain, wanted.HfGain, defaults.HfGain, put(calder::kHFgain));
+  WithFallback(calder::kInputSource, wanted.InputSource, defaults.InputSource, [&](int16_t input) {
+    sdr.PutInt(calder::kInputSource, input);
+    host_.State().Settings.InputSource = input;
+    return true;
+  });
   if (IsCalderModel(host_.State().ModelText)) {
     ShowInputSelector();
-    SelectInput(wanted.PreampOn);
-    int16_t& input = host_.State().Settings.InputSource;
-    input = wanted.PreampOn ? kInputPreamp : kInputDirect;
-    sdr.PutInt(calder::kInputSource, input);
+    WithFallback(calder::kInputSource, wanted.PreampOn, defaults.PreampOn, [&](bool preamp) {
+      if (!SelectInput(preamp)) return false;
+      int16_t& input = host_.State().Settings.InputSource;
+      input = preamp ? kInputPreamp : kInputDirect;
+      sdr.PutInt(calder::kInputSource, input);
+      return true;
+    });
   }
-  ClickRate(ButtonForRate(wanted.SampleRate));
-  SetGainPosition(GainSlider::kSliderIFGain,
-                  PositionOfGain(GainSlider::kSliderIFGain, wanted.IfGain));
-  SetGainPosition(GainSlider::kSliderHFGain,
-                  PositionOfGain(GainSlider::kSliderHFGain, wanted.HfGain));
+  int32_t rate = wanted.SampleRate;
+  WithFallback(calder::kIFfilter, rate, defaults.SampleRate.Get(),
+               [&](int32_t r) { return ClickRate(ButtonForRate(r)); });
+  WithFallback(calder::kIFgain, wanted.IfGain, defaults.IfGain, [&](int32_t gain) {
+    return SetGainPosition(GainSlider::kSliderIFGain,
+                           PositionOfGain(GainSlider::kSliderIFGain, gain));
+  });
+  WithFallback(calder::kHFgain, wanted.HfGain, defaults.HfGain, [&](int32_t gain) {
+    return SetGainPosition(GainSlider::kSliderHFGain,
+                           PositionOfGain(GainSlider::kSliderHFGain, gain));
+  });
 }
 
 void TF::ShowInputSelector() {
@@ -235,16 +264,22 @@ void TF::ShowInputSelector() {
   preamp_panel_->Show();
 }
 
-void TF::SelectInput(bool preamp) {
+bool TF::SelectInput(bool preamp) {
+  refused_ = false;
   (preamp ? pre_on_ : pre_off_)->SetChecked(true);
+  return !refused_;
 }
 
-void TF::ClickRate(RateButton button) {
+bool TF::ClickRate(RateButton button) {
+  refused_ = false;
   rates_[Index(button)]->Click();
+  return !refused_;
 }
 
-void TF::SetGainPosition(GainSlider slider, int position) {
+bool TF::SetGainPosition(GainSlider slider, int position) {
+  refused_ = false;
   Slider(slider).SetPosition(position);
+  return !refused_;
 }
 
 void TF::HideButtClick(fw::TObject*) {
@@ -261,6 +296,7 @@ void TF::RateClick(RateButton button) {
     host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
     // The rejected write ends the handler: the rate is kept, the host is not told.
+    refused_ = true;
   }
 }
 
@@ -273,6 +309,7 @@ void TF::InputClick(bool preamp) {
     SDR().PutInt(calder::kInputSource, settings.InputSource);
     host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
+    refused_ = true;
   }
 }
 
@@ -296,6 +333,7 @@ void TF::GainChange(GainSlider slider) {
     Slider(slider).SetAccessibleValue(GainCaption(gain));
   } catch (const OleError&) {
     // The gain is kept; the label is not updated.
+    refused_ = true;
   }
 }
 

@@ -46,17 +46,20 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   // Gives the component and the controls `settings` (read before any handler runs):
   // the clock, the gains and the input to the component, then the input selector
   // (Calder only), the rate button and the sliders, whose handlers run as a user's
-  // action would run them. A rejected write throws OleError and ends it there.
-  void ApplySettings(const ReceiverSettings& settings);
+  // action would run them. A setting whose value the component refuses is given its
+  // value in `defaults` instead, from then on; when the component refuses that too,
+  // or refuses the clock, OleError ends it there.
+  void ApplySettings(const ReceiverSettings& settings, const ReceiverSettings& defaults);
 
-  // What ApplySettings does to the controls; each runs the handlers a user's action would.
+  // What ApplySettings does to the controls; each runs the handlers a user's action
+  // would, and says false when the handler's write to the component was refused.
   void ShowInputSelector();
   // Selects PreON or PreOFF; the handler runs only when the selection changes.
-  void SelectInput(bool preamp);
+  bool SelectInput(bool preamp);
   // Marks the rate button as the chosen one and runs its handler.
-  void ClickRate(RateButton button);
+  bool ClickRate(RateButton button);
   // Sets a slider position (not taken outside its range); its handler runs either way.
-  void SetGainPosition(GainSlider slider, int position);
+  bool SetGainPosition(GainSlider slider, int position);
 
   // The controls, for the entry points and tests.
   widgets::TZupButt& RateButtonControl(RateButton button) { return *rates_[Index(button)]; }
@@ -105,6 +108,11 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   T* Find(const char* name);
   fw::TNotifyEvent Handler(const std::string& name);
   void RateClick(RateButton button);
+  // Runs `step` with `value`; when the component refuses it (OleError, or the step says
+  // false), `value` becomes `fallback` and the step runs once more, whose refusal
+  // throws OleError for `dispid`.
+  template <class T, class Step>
+  static void WithFallback(DISPID dispid, T& value, T fallback, Step step);
   void InputClick(bool preamp);
   void GainChange(GainSlider slider);
 
@@ -120,6 +128,8 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   fw::TControl* lifgain_ = nullptr;
   fw::TControl* lhfgain_ = nullptr;
   TCalderX* sdr_ = nullptr;
+  // Set by a handler whose write the component refused.
+  bool refused_ = false;
   // The block the component fills and the host's callback reads.
   SampleBlock samples_;
 };

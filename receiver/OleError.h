@@ -13,17 +13,8 @@ namespace tessel {
 // before control leaves the library.
 class OleError : public std::runtime_error {
  public:
-  OleError(HRESULT result, DISPID dispid)
-      : std::runtime_error("component rejected dispatch id " + std::to_string(dispid)),
-        result_(result),
-        dispid_(dispid) {}
-
-  HRESULT Result() const { return result_; }
-  DISPID DispId() const { return dispid_; }
-
- private:
-  HRESULT result_;
-  DISPID dispid_;
+  explicit OleError(DISPID dispid)
+      : std::runtime_error("component rejected dispatch id " + std::to_string(dispid)) {}
 };
 
 }  // namespace tessel

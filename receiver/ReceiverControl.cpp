@@ -127,14 +127,14 @@ void ReceiverControl::PutInt(DISPID dispid, int32_t value) {
   arg.vt = VT_I4;
   arg.lVal = value;
   HRESULT hr = Invoke(dispid, DISPATCH_PROPERTYPUT, &arg, 1, nullptr);
-  if (FAILED(hr)) throw OleError(hr, dispid);
+  if (FAILED(hr)) throw OleError(dispid);
 }
 
 void ReceiverControl::Get(DISPID dispid, VARTYPE type, VARIANT* result) {
   HRESULT hr = Invoke(dispid, DISPATCH_PROPERTYGET, nullptr, 0, result);
-  if (FAILED(hr)) throw OleError(hr, dispid);
+  if (FAILED(hr)) throw OleError(dispid);
   hr = fw::ToType(result, type);
-  if (FAILED(hr)) throw OleError(hr, dispid);
+  if (FAILED(hr)) throw OleError(dispid);
 }
 
 int32_t ReceiverControl::GetInt(DISPID dispid) {

@@ -63,6 +63,22 @@ std::optional<int64_t> ParseInteger(const std::wstring& text, int64_t min, int64
 
 namespace {
 
+// "10=100,4=-15": dispatch id and value pairs.
+std::set<std::pair<int32_t, int32_t>> ParseRefusedPuts(const std::wstring& text) {
+  std::set<std::pair<int32_t, int32_t>> puts;
+  for (const std::wstring& part : SplitCommas(text)) {
+    const std::size_t equals = part.find(L'=');
+    const auto id = equals == std::wstring::npos
+                        ? std::nullopt
+                        : ParseInteger(part.substr(0, equals), kInt32Min, kInt32Max);
+    const auto value =
+        id ? ParseInteger(part.substr(equals + 1), kInt32Min, kInt32Max) : std::nullopt;
+    if (!value) Reject("CALDER_SIM_REFUSE", text, "a comma list of id=value");
+    puts.emplace(static_cast<int32_t>(*id), static_cast<int32_t>(*value));
+  }
+  return puts;
+}
+
 std::set<int32_t> ParseDispatchIds(const char* name, const std::wstring& text) {
   std::set<int32_t> ids;
   for (const std::wstring& part : SplitCommas(text)) {
@@ -126,6 +142,7 @@ SimConfig ParseSimConfig(const EnvironmentLookup& lookup) {
   if (auto v = number_text(L"CALDER_SIM_FAIL")) {
     config.failing_dispids = ParseDispatchIds("CALDER_SIM_FAIL", *v);
   }
+  if (auto v = number_text(L"CALDER_SIM_REFUSE")) config.refused_puts = ParseRefusedPuts(*v);
   if (auto v = number_text(L"CALDER_SIM_FIRE_INSIDE")) {
     config.fire_inside_dispids = ParseDispatchIds("CALDER_SIM_FIRE_INSIDE", *v);
   }

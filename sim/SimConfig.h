@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/StatusScript.h"
@@ -27,11 +28,14 @@ struct SimConfig {
   double carrier_offset_hz = 10000.0;                       // CALDER_SIM_CARRIER_HZ
   double iq_offset = 0.0125;                                // CALDER_SIM_IQOFFSET
   std::set<int32_t> failing_dispids;                        // CALDER_SIM_FAIL
-  std::optional<int32_t> reported_count;                    // CALDER_SIM_COUNT
-  int unpaced_batch = 0;                                    // CALDER_SIM_UNPACED; 0 = paced
-  std::wstring log_path;                                    // CALDER_SIM_LOG; empty = none
-  bool fragile = false;                                     // CALDER_SIM_FRAGILE
-  std::optional<int> replacement_values;                    // CALDER_SIM_REPLACE_ARRAY
+  // CALDER_SIM_REFUSE: (dispatch id, value) pairs whose put is refused, as a control
+  // that checks its ranges refuses a value it cannot take.
+  std::set<std::pair<int32_t, int32_t>> refused_puts;
+  std::optional<int32_t> reported_count;  // CALDER_SIM_COUNT
+  int unpaced_batch = 0;                  // CALDER_SIM_UNPACED; 0 = paced
+  std::wstring log_path;                  // CALDER_SIM_LOG; empty = none
+  bool fragile = false;                   // CALDER_SIM_FRAGILE
+  std::optional<int> replacement_values;  // CALDER_SIM_REPLACE_ARRAY
   std::wstring fail_switch;   // CALDER_SIM_FAIL_SWITCH; empty = the failures are always on
   bool stamp_blocks = false;  // CALDER_SIM_STAMP
   // CALDER_SIM_OWN_THREAD: a call from another thread than the one that created the

@@ -142,6 +142,9 @@ STDMETHODIMP SimControl::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DI
     } else if (config_.failing_dispids.count(id) && FailuresOn()) {
       hr = Raise(exception, E_FAIL,
                  L"Member " + std::to_wstring(id) + L" is configured to fail (CALDER_SIM_FAIL)");
+    } else if (RefusesPut(id, flags, *params)) {
+      hr = Raise(exception, E_INVALIDARG,
+                 L"Member " + std::to_wstring(id) + L" refuses this value (CALDER_SIM_REFUSE)");
     } else if (!member) {
       hr = DISP_E_MEMBERNOTFOUND;
     } else {
@@ -156,6 +159,15 @@ STDMETHODIMP SimControl::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DI
   } catch (...) {
     return E_UNEXPECTED;
   }
+}
+
+bool SimControl::RefusesPut(DISPID id, WORD flags, const DISPPARAMS& params) const {
+  if (config_.refused_puts.empty() || !(flags & DISPATCH_PROPERTYPUT) || params.cArgs != 1)
+    return false;
+  VARIANT value;
+  VariantInit(&value);
+  if (FAILED(VariantChangeType(&value, &params.rgvarg[0], 0, VT_I4))) return false;
+  return config_.refused_puts.count({id, V_I4(&value)}) > 0;
 }
 
 HRESULT SimControl::InvokeMember(const Member& member, WORD flags, const DISPPARAMS& params,

@@ -51,6 +51,8 @@ class SimControl final : public common::ComObject<IDispatch, IConnectionPointCon
   ~SimControl() override;
   HRESULT Initialize();
 
+  // True when `params` put a value that CALDER_SIM_REFUSE names for `id`.
+  bool RefusesPut(DISPID id, WORD flags, const DISPPARAMS& params) const;
   HRESULT InvokeMember(const Member& member, WORD flags, const DISPPARAMS& params, LCID lcid,
                        VARIANT* result, EXCEPINFO* exception, UINT* arg_error);
   HRESULT GetProperty(DISPID id, VARIANT* result) const;

@@ -216,17 +216,26 @@ TEST(Delivery, AFailedSerialReadLeavesTheModelTextEmptyAndSendsNoStatus) {
 
 TEST(Delivery, ARejectedFilterWriteEndsTheRateHandlerBeforeTheCallback) {
   UseStatus();
+  HANDLE failures = CreateEventW(nullptr, TRUE, FALSE, L"tessel-filter-failures");
+  ASSERT_NE(failures, nullptr);
   SetEnv(L"CALDER_SIM_FAIL", L"5");
+  SetEnv(L"CALDER_SIM_FAIL_SWITCH", L"tessel-filter-failures");
   ASSERT_TRUE(Init().ok);
   Plugin().SetCallback(&RecordingCallback);
   WriteFileText(SettingsPath(), "[Parameters]\r\nSrate=55555\r\nPreamp=0\r\n");
-  ASSERT_TRUE(Init().ok);
-  // The rate is kept; the host hears only of the input change.
-  EXPECT_EQ(Plugin().GetHWSR(), 55555);
+  SetEvent(failures);
+  // Neither the file's rate nor the default one is taken: the start-up fails, the
+  // rate in effect stays, and the host hears only of the input change.
+  EXPECT_FALSE(Init().ok);
+  EXPECT_EQ(Plugin().GetHWSR(), 158730);
   EXPECT_EQ(CountLines("put 5 3 FAIL"), 1u);
+  EXPECT_EQ(CountLines("put 5 5 FAIL"), 1u);
   ASSERT_EQ(HostCalls().size(), 1u);
   EXPECT_EQ(HostCalls()[0].status, 100);
   Plugin().CloseHW();
+  SetEnv(L"CALDER_SIM_FAIL", nullptr);
+  SetEnv(L"CALDER_SIM_FAIL_SWITCH", nullptr);
+  CloseHandle(failures);
   RemoveSettings();
 }
 

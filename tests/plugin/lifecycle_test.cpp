@@ -564,6 +564,55 @@ TEST(Status, ALaterInitThatEndsEarlyKeepsTheSettingsInEffect) {
   RemoveSettings();
 }
 
+// A control that checks its ranges refuses a saved value: the setting takes its
+// default and the start-up goes on; only when the default is refused too does InitHW
+// fail. Each row refuses the file's value of one setting (IFfilter 2 is 37,793 Hz, 5
+// is 158,730 Hz; InputSource 128 is the direct input), then that and its default.
+TEST(Status, ASettingTheReceiverRefusesTakesItsDefault) {
+  const char* kFile =
+      "[Parameters]\r\nSrate=37793\r\nPreamp=0\r\nHFGain=-20\r\nIFGain=12\r\n"
+      "Other=x\r\n";
+  struct Row {
+    const wchar_t* refused;
+    bool ok;
+    const char* srate;  // the file after CloseHW: in effect when ok, as it was when not
+    const char* preamp;
+    const char* hf;
+    const char* if_gain;
+  };
+  const Row rows[] = {
+      {L"5=2", true, "158730", "0", "-20", "12"},
+      {L"5=2,5=5", false, "37793", "0", "-20", "12"},
+      {L"10=12", true, "37793", "0", "-20", "24"},
+      {L"10=12,10=24", false, "37793", "0", "-20", "12"},
+      {L"4=-20", true, "37793", "0", "-10", "12"},
+      {L"4=-20,4=-10", false, "37793", "0", "-20", "12"},
+      {L"6=128", true, "37793", "1", "-20", "12"},
+      {L"6=128,6=129", false, "37793", "0", "-20", "12"},
+  };
+  for (const Row& row : rows) {
+    const std::wstring refused = row.refused;
+    SCOPED_TRACE(std::string(refused.begin(), refused.end()));
+    UseReceiver();
+    WriteFileText(SettingsPath(), kFile);
+    SetEnv(L"CALDER_SIM_REFUSE", row.refused);
+    InitResult r = Init();
+    EXPECT_EQ(r.ok, row.ok);
+    EXPECT_EQ(r.name, row.ok ? "Calder   -   T-1001" : "Calder/Marlo control rejected a setting");
+    const int32_t rate = Plugin().GetHWSR();
+    EXPECT_EQ(rate, row.ok ? std::stoi(row.srate) : 158730) << "one of the seven rates";
+    Plugin().CloseHW();
+    EXPECT_EQ(IniValue("Srate"), row.srate);
+    EXPECT_EQ(IniValue("Preamp"), row.preamp);
+    EXPECT_EQ(IniValue("HFGain"), row.hf);
+    EXPECT_EQ(IniValue("IFGain"), row.if_gain);
+    EXPECT_EQ(IniValue("Other"), "x");
+    SetEnv(L"CALDER_SIM_REFUSE", nullptr);
+    ASSERT_TRUE(UnloadPlugin());
+  }
+  RemoveSettings();
+}
+
 TEST(Status, AThreadInTheMultiThreadedApartmentIsRefused) {
   RemoveSettings();
   UseReceiver();

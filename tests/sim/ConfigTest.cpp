@@ -42,7 +42,8 @@ TEST(SimConfig, ReadsEveryVariable) {
                                   {L"CALDER_SIM_LOG", L"C:\\t\\sim.log"},
                                   {L"CALDER_SIM_FAIL_SWITCH", L" phase-7 "},
                                   {L"CALDER_SIM_STAMP", L"1"},
-                                  {L"CALDER_SIM_FIRE_INSIDE", L"8, 14"}});
+                                  {L"CALDER_SIM_FIRE_INSIDE", L"8, 14"},
+                                  {L"CALDER_SIM_REFUSE", L"10=100, 4=-15"}});
   EXPECT_EQ(config.status_steps, (std::vector<StatusStep>{{0, std::nullopt}, {1, 300}}));
   EXPECT_EQ(config.device_name, L"calder-x");
   EXPECT_EQ(config.serial_number, L"");
@@ -55,6 +56,7 @@ TEST(SimConfig, ReadsEveryVariable) {
   EXPECT_EQ(config.fail_switch, L"phase-7");
   EXPECT_TRUE(config.stamp_blocks);
   EXPECT_EQ(config.fire_inside_dispids, (std::set<int32_t>{8, 14}));
+  EXPECT_EQ(config.refused_puts, (std::set<std::pair<int32_t, int32_t>>{{10, 100}, {4, -15}}));
 
   EXPECT_TRUE(ParseStatusList(L"none").empty());
   EXPECT_EQ(ParseStatusList(L"3"), (std::vector<StatusStep>{{3, std::nullopt}}));
@@ -72,6 +74,7 @@ TEST(SimConfig, RejectsTextItCannotUseAndNamesTheVariable) {
       {L"CALDER_SIM_IQOFFSET", L"nan"},     {L"CALDER_SIM_FAIL", L"4;5"},
       {L"CALDER_SIM_COUNT", L"3000000000"}, {L"CALDER_SIM_UNPACED", L"-1"},
       {L"CALDER_SIM_STAMP", L"2"},          {L"CALDER_SIM_FIRE_INSIDE", L"8 14"},
+      {L"CALDER_SIM_REFUSE", L"10"},        {L"CALDER_SIM_REFUSE", L"10=x"},
   };
   for (const auto& [name, value] : bad) {
     try {
