@@ -613,6 +613,27 @@ TEST(Status, ASettingTheReceiverRefusesTakesItsDefault) {
   RemoveSettings();
 }
 
+// The host asks its thread to quit while the first InitHW waits for the receiver:
+// the wait ends at once, the quit is posted again for the host's own loop, and a
+// later InitHW judges the status that arrived meanwhile.
+TEST(Status, AQuitDuringTheStartUpWaitEndsItAndIsPostedAgain) {
+  RemoveSettings();
+  UseReceiver(L"Calder", L"1@1500");
+  PostQuitMessage(7);
+  DWORD start = GetTickCount();
+  InitResult r = Init();
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo not responding");
+  MSG quit{};
+  ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+  Pump(3000, [] { return Plugin().GetStatus() == 1; });
+  EXPECT_TRUE(Init().ok);
+  Plugin().CloseHW();
+  RemoveSettings();
+}
+
 TEST(Status, AThreadInTheMultiThreadedApartmentIsRefused) {
   RemoveSettings();
   UseReceiver();
