@@ -41,8 +41,6 @@ class DispatchState {
   DispatchObserver* Observer() const { return observer_; }
   // `observer` is borrowed and must outlive its registration (null: none).
   void SetObserver(DispatchObserver* observer) { observer_ = observer; }
-  // True while a message of the tree is being handled.
-  bool InMessage() const { return depth_ > 0; }
 
   // Puts `held` (borrowed; it must call Forget before it goes) on the list of what is
   // given back after the current outermost message.
