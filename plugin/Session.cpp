@@ -122,18 +122,21 @@ InitOutcome Session::InitHW() {
       commands_.RunAll();
       return InitHere();
     }
-    auto result = std::make_shared<InitOutcome>(Fail(kTextNotResponding));
-    CommandQueue::CommandRef command = commands_.Post([this, result] { *result = InitHere(); });
+    auto result = std::make_shared<std::optional<InitOutcome>>();
+    CommandQueue::CommandRef command = commands_.Post([this, result] {
+      // A close queued before this call has yet to finish: the call starts afresh
+      // once the window's thread has let the session go.
+      if (!close_pending_) *result = InitHere();
+    });
     // The thread that owns the session has no window yet: it is still making it.
     if (command == nullptr) return Fail(kTextStarting);
-    switch (commands_.Wait(command, kCrossThreadWaitMs)) {
-      case CommandQueue::Outcome::kDone:
-        return *result;
-      case CommandQueue::Outcome::kOrphaned:
-        continue;
-      default:
-        return Fail(kTextNotResponding);
-    }
+    CommandQueue::Outcome outcome = commands_.Wait(command, kCrossThreadWaitMs);
+    if (outcome == CommandQueue::Outcome::kDone && result->has_value()) return **result;
+    if (outcome != CommandQueue::Outcome::kDone && outcome != CommandQueue::Outcome::kOrphaned)
+      return Fail(kTextNotResponding);
+    // The window's thread is giving the session up; it lets go of it last.
+    for (DWORD since = GetTickCount(); owner_thread_ == owner && GetTickCount() - since < 1000;)
+      Sleep(1);
   }
   return Fail(kTextNotResponding);
 }

@@ -20,7 +20,7 @@
 #include "plugin/CommandQueue.h"
 #include "plugin/ModuleHold.h"
 #include "receiver/Form.h"
-#include "receiver/HostLink.h"
+#include "receiver/SessionLink.h"
 
 namespace tessel {
 
@@ -46,7 +46,7 @@ struct InitOutcome {
   std::string Model;
 };
 
-class Session final : public HostLink {
+class Session final : public SessionLink {
  public:
   Session() = default;
   // At unload nothing is torn down (the library is unloaded only once its windows

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "receiver/HostLink.h"
+#include "receiver/SessionLink.h"
 
 namespace tessel {
 

@@ -12,9 +12,9 @@ TCalderX::~TCalderX() {
   control_.reset();
 }
 
-bool TCalderX::Open(HostLink& host, const ComponentFactory& factory, CreateFailure* failure) {
+bool TCalderX::Open(SessionLink& session, const ComponentFactory& factory, CreateFailure* failure) {
   *failure = CreateFailure::kNone;
-  host_ = &host;
+  session_ = &session;
   HWND parent = Parent() ? Parent()->Handle() : nullptr;
   RECT area{Left(), Top(), Left() + Width(), Top() + Height()};
   ReceiverEvents* events = &events_;
@@ -25,11 +25,11 @@ bool TCalderX::Open(HostLink& host, const ComponentFactory& factory, CreateFailu
   return control_ != nullptr;
 }
 
-// The handlers run inside the host's busy bracket: a close the host asks for from
+// The handlers run inside the session's busy bracket: a close the host asks for from
 // its callback takes the window (and this control and the component) down only
 // after the component's own call that fired the event has returned.
 void TCalderX::Raise(const fw::TNotifyEvent& event, int32_t status) {
-  HostBusy busy(*host_, true);
+  SessionBusy busy(*session_, true);
   event_status_ = status;
   fw::Raise(event, this);
 }

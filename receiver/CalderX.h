@@ -10,7 +10,7 @@
 
 #include "framework/Control.h"
 #include "framework/Properties.h"
-#include "receiver/HostLink.h"
+#include "receiver/SessionLink.h"
 #include "receiver/ReceiverControl.h"
 
 namespace tessel {
@@ -32,10 +32,10 @@ class TCalderX final : public fw::TControl {
   void SetTabOrder(int order) { tab_order_ = order; }
 
   // Creates the component in this control's area of the parent's window, by
-  // `factory` or else by its class id. Events are raised inside `host`'s busy
-  // bracket (`host` is borrowed and outlives this control). False with `failure`
+  // `factory` or else by its class id. Events are raised inside `session`'s busy
+  // bracket (`session` is borrowed and outlives this control). False with `failure`
   // set when it cannot be made.
-  bool Open(HostLink& host, const ComponentFactory& factory, CreateFailure* failure);
+  bool Open(SessionLink& session, const ComponentFactory& factory, CreateFailure* failure);
   bool IsOpen() const { return control_ != nullptr; }
   // The component; only after a successful Open.
   ReceiverControl& Control() { return *control_; }
@@ -49,7 +49,7 @@ class TCalderX final : public fw::TControl {
   static const fw::PropertyTable& ClassProperties();
 
  private:
-  // Turns the component's events into this control's, in the host's busy bracket.
+  // Turns the component's events into this control's, in the session's busy bracket.
   class Events final : public ReceiverEvents {
    public:
     explicit Events(TCalderX& owner) : owner_(owner) {}
@@ -63,7 +63,7 @@ class TCalderX final : public fw::TControl {
 
   Events events_{*this};
   std::unique_ptr<ReceiverControl> control_;
-  HostLink* host_ = nullptr;
+  SessionLink* session_ = nullptr;
   int tab_order_ = -1;
   int32_t event_status_ = 0;
 };

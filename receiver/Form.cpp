@@ -70,14 +70,14 @@ std::string ModelTextOf(const std::wstring& device_name, const std::wstring& ser
   return text;
 }
 
-TF::TF(HostLink& host) : fw::TForm(nullptr), host_(host) {
+TF::TF(SessionLink& session) : fw::TForm(nullptr), session_(session) {
   SetDispatchObserver(this);
 }
 
-std::unique_ptr<TF> TF::Create(HostLink& host, FormFailure* failure,
+std::unique_ptr<TF> TF::Create(SessionLink& session, FormFailure* failure,
                                const ComponentFactory& factory) {
   *failure = FormFailure::kNone;
-  std::unique_ptr<TF> form(new TF(host));
+  std::unique_ptr<TF> form(new TF(session));
   try {
     form->Build();
   } catch (const fw::Exception&) {
@@ -91,7 +91,7 @@ std::unique_ptr<TF> TF::Create(HostLink& host, FormFailure* failure,
     return nullptr;
   }
   CreateFailure component_failure = CreateFailure::kNone;
-  if (!form->sdr_->Open(host, factory, &component_failure)) {
+  if (!form->sdr_->Open(session, factory, &component_failure)) {
     *failure = component_failure == CreateFailure::kNotInstalled ? FormFailure::kNotInstalled
                                                                  : FormFailure::kCannotCreate;
     return nullptr;
@@ -188,8 +188,8 @@ fw::TControl& TF::Control(const std::string& name) {
 }
 
 LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg != 0 && msg == host_.CommandMessage()) {
-    host_.RunCommands(static_cast<uintptr_t>(wp));
+  if (msg != 0 && msg == session_.CommandMessage()) {
+    session_.RunCommands(static_cast<uintptr_t>(wp));
     return 0;
   }
   return fw::TForm::WndProc(msg, wp, lp);
@@ -233,14 +233,14 @@ void TF::ApplySettings(const ReceiverSettings& settings, const ReceiverSettings&
   WithFallback(calder::kHFgain, wanted.HfGain, defaults.HfGain, put(calder::kHFgain));
   WithFallback(calder::kInputSource, wanted.InputSource, defaults.InputSource, [&](int16_t input) {
     sdr.PutInt(calder::kInputSource, input);
-    host_.State().Settings.InputSource = input;
+    session_.State().Settings.InputSource = input;
     return true;
   });
-  if (IsCalderModel(host_.State().ModelText)) {
+  if (IsCalderModel(session_.State().ModelText)) {
     ShowInputSelector();
     WithFallback(calder::kInputSource, wanted.PreampOn, defaults.PreampOn, [&](bool preamp) {
       if (!SelectInput(preamp)) return false;
-      int16_t& input = host_.State().Settings.InputSource;
+      int16_t& input = session_.State().Settings.InputSource;
       input = preamp ? kInputPreamp : kInputDirect;
       sdr.PutInt(calder::kInputSource, input);
       return true;
@@ -291,9 +291,9 @@ void TF::HideButtClick(fw::TObject*) {
 void TF::RateClick(RateButton button) {
   if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   try {
-    host_.State().Settings.SampleRate = RateOf(button);
+    session_.State().Settings.SampleRate = RateOf(button);
     SDR().PutInt(calder::kIFfilter, FilterIndexOf(button));
-    host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
+    session_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
     // The rejected write ends the handler: the rate is kept, the host is not told.
     refused_ = true;
@@ -303,11 +303,11 @@ void TF::RateClick(RateButton button) {
 void TF::InputClick(bool preamp) {
   if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   try {
-    ReceiverSettings& settings = host_.State().Settings;
+    ReceiverSettings& settings = session_.State().Settings;
     settings.PreampOn = preamp;
     settings.InputSource = preamp ? kInputPreamp : kInputDirect;
     SDR().PutInt(calder::kInputSource, settings.InputSource);
-    host_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
+    session_.Notify(-1, kStatusSettingsChanged, 0.0f, nullptr);
   } catch (const OleError&) {
     refused_ = true;
   }
@@ -325,7 +325,7 @@ void TF::GainChange(GainSlider slider) {
   if (sdr_ == nullptr || !sdr_->IsOpen()) return;
   bool hf = slider == GainSlider::kSliderHFGain;
   try {
-    ReceiverSettings& settings = host_.State().Settings;
+    ReceiverSettings& settings = session_.State().Settings;
     int32_t& gain = hf ? settings.HfGain : settings.IfGain;
     gain = GainOfPosition(slider, Slider(slider).Position());
     SDR().PutInt(hf ? calder::kHFgain : calder::kIFgain, gain);
@@ -346,7 +346,7 @@ void TF::SliderHFGainChange(fw::TObject*) {
 }
 
 void TF::SDRStatusChange(int32_t status) {
-  ReceiverState& state = host_.State();
+  ReceiverState& state = session_.State();
   try {
     state.HardwareStatus = status;
     if (state.ModelTextPending &&
@@ -357,23 +357,23 @@ void TF::SDRStatusChange(int32_t status) {
       state.ModelText = ModelTextOf(device, serial);
       lmodel_->SetCaption(state.ModelText);
     }
-    host_.Notify(-1, state.HardwareStatus, 0.0f, nullptr);
+    session_.Notify(-1, state.HardwareStatus, 0.0f, nullptr);
   } catch (const OleError&) {
     // The model text stays empty and this status is not forwarded.
   }
 }
 
 void TF::SDRDataRdy(int32_t) {
-  ReceiverState& state = host_.State();
+  ReceiverState& state = session_.State();
   try {
     state.HardwareStatus = calder::kStatusStreaming;
     int32_t count = SDR().GetIntegerData(samples_.Array());
     // A count the buffer cannot back would make the host read past it, and a
     // negative one would read as a status report.
     count = std::clamp(count, int32_t{0}, kSampleBufferValues);
-    if (!host_.HasCallback()) return;
+    if (!session_.HasCallback()) return;
     float offset = OffsetToFloat(SDR().GetDouble(calder::kIQOffset));
-    host_.Notify(count, state.HardwareStatus, offset, samples_.Data());
+    session_.Notify(count, state.HardwareStatus, offset, samples_.Data());
   } catch (const OleError&) {
     // A failed IQOffset read drops this block.
   }

@@ -13,7 +13,7 @@
 #include "framework/StdCtrls.h"
 #include "receiver/CalderX.h"
 #include "receiver/GainSteps.h"
-#include "receiver/HostLink.h"
+#include "receiver/SessionLink.h"
 #include "receiver/RateTable.h"
 #include "receiver/SampleBuffer.h"
 #include "widgets/SlideBar.h"
@@ -27,9 +27,9 @@ enum class FormFailure { kNone, kWindow, kNotInstalled, kCannotCreate, kWrongApa
 class TF final : public fw::TForm, private fw::DispatchObserver {
  public:
   // Builds the window from its layout (hidden, at the layout's position) and
-  // creates the component in it. `host` is borrowed and outlives the window. Null
+  // creates the component in it. `session` is borrowed and outlives the window. Null
   // with `failure` set when the window or the component cannot be made.
-  static std::unique_ptr<TF> Create(HostLink& host, FormFailure* failure,
+  static std::unique_ptr<TF> Create(SessionLink& session, FormFailure* failure,
                                     const ComponentFactory& factory = {});
   // Releases the component, then the controls and the window.
   ~TF() override;
@@ -91,12 +91,13 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   void SDRDataRdy(int32_t status);
 
  private:
-  explicit TF(HostLink& host);
-  // Every message of the window's controls runs inside the host's busy bracket, so a
+  explicit TF(SessionLink& session);
+  // Every message of the window's controls runs inside the session's busy bracket, so a
   // close the host asks for from a handler waits until the handler has returned.
-  void EnterMessage() override { host_.Enter(); }
-  void LeaveMessage() override { host_.Leave(); }
-  // Runs the host's commands carried by its registered message, inside the bracket.
+  void EnterMessage() override { session_.Enter(); }
+  void LeaveMessage() override { session_.Leave(); }
+  // Runs the commands other threads queued, named by the session's registered message,
+  // inside the bracket.
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
   // Reads the stored layout and finds the controls the handlers use.
@@ -116,7 +117,7 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   void InputClick(bool preamp);
   void GainChange(GainSlider slider);
 
-  HostLink& host_;
+  SessionLink& session_;
   std::array<widgets::TZupButt*, kRateButtonCount> rates_{};
   fw::TRadioButton* pre_on_ = nullptr;
   fw::TRadioButton* pre_off_ = nullptr;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "receiver/HostLink.h"
+#include "receiver/SessionLink.h"
 
 namespace tessel {
 

@@ -85,7 +85,7 @@ void __cdecl Record(int32_t count, int32_t status, float offset, int16_t* sample
 }
 
 // The window's host: the state its handlers write and a callback that records.
-class RecordingHost final : public HostLink {
+class RecordingHost final : public SessionLink {
  public:
   ReceiverState& State() override { return state_; }
   bool HasCallback() const override { return callback_ != nullptr; }

@@ -217,6 +217,20 @@ DWORD WINAPI FreeLibraryThread(void* module) {
   return FreeLibrary(static_cast<HMODULE>(module)) ? 1 : 0;
 }
 
+// The host loads the library again after unloading it without CloseHW: the same
+// image with the same session, which CloseHW ends (saving the settings), after which
+// the library goes.
+void ReloadAndClose(HMODULE module, HWND window) {
+  char path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(module, path, MAX_PATH), 0u);
+  ASSERT_EQ(LoadLibraryA(path), module);
+  Plugin().CloseHW();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(FileExists(SettingsPath()));
+  EXPECT_TRUE(UnloadPlugin()) << "the library goes once its window has gone";
+  RemoveSettings();
+}
+
 // A host that unloads the plug-in without CloseHW, from the window's thread or from
 // another one while the window's thread handles its messages or waits for it. The
 // library holds its own image while its window exists: the unload returns at once,
@@ -255,17 +269,35 @@ TEST(Lifecycle, UnloadingWithoutCloseKeepsTheLibraryUntilItsWindowHasGone) {
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(FileExists(SettingsPath())) << "an unload saves nothing";
 
-    // Loaded again, the library is the same image with the same session.
-    char path[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameA(module, path, MAX_PATH), 0u);
-    ASSERT_EQ(LoadLibraryA(path), module);
-    Plugin().CloseHW();
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_TRUE(FileExists(SettingsPath()));
-    EXPECT_TRUE(UnloadPlugin()) << "the library goes once its window has gone";
+    ReloadAndClose(module, window);
     EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
-    RemoveSettings();
   }
+}
+
+DWORD WINAPI FreeLibrarySoon(void* module) {
+  Sleep(200);
+  return FreeLibrary(static_cast<HMODULE>(module)) ? 1 : 0;
+}
+
+// The host's other thread unloads the plug-in while the first InitHW waits for the
+// receiver: the wait goes on in the image that is still there.
+TEST(Lifecycle, UnloadingWhileTheFirstInitWaitsRunsNothingInUnloadedCode) {
+  HostWatch watch;
+  RemoveSettings();
+  UseReceiver(L"Calder", L"1@600");
+  Plugin();
+  HMODULE module = PluginModule();
+  HANDLE thread = CreateThread(nullptr, 0, &FreeLibrarySoon, module, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_TRUE(Init().ok);
+  ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+  DWORD freed = 0;
+  GetExitCodeThread(thread, &freed);
+  CloseHandle(thread);
+  EXPECT_EQ(freed, 1u);
+  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), module);
+  ReloadAndClose(module, FindSettingsWindow());
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
 }
 
 // How many thread-local storage indexes the process could still take.

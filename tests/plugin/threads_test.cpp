@@ -195,8 +195,20 @@ TEST(Threads, StopAndCloseUnderTheHostsLockTakeEffectAtOnce) {
       EXPECT_TRUE(FileExists(SettingsPath())) << "the settings are saved";
       EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr) << "then the library goes";
     } else {
-      EXPECT_TRUE(IsWindow(window));
-      p.CloseHW();
+      // Closed and started again from the worker: the session starts afresh there,
+      // once the window's thread has let the old one go.
+      bool again = false;
+      DWORD window_thread = 0;
+      ASSERT_TRUE(RunOnThread([&] {
+        p.CloseHW();
+        again = Init().ok;
+        window_thread = GetWindowThreadProcessId(FindSettingsWindow(), nullptr);
+        p.CloseHW();
+        window_thread = window_thread == GetCurrentThreadId() ? 1 : 0;
+      }));
+      EXPECT_TRUE(again);
+      EXPECT_EQ(window_thread, 1u) << "the new window is the worker's";
+      EXPECT_FALSE(IsWindow(window));
     }
     EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
     RemoveSettings();
@@ -204,9 +216,10 @@ TEST(Threads, StopAndCloseUnderTheHostsLockTakeEffectAtOnce) {
 }
 
 // Messages that anyone on the desktop can post to the window: numbers the framework
-// or the session once trusted, the registered messages with tickets that are not
-// theirs, and every application message, each with a parameter that is no pointer
-// of ours. None of them does anything.
+// or the session once trusted (WM_APP + 0x3A1 and 0x3A2 among them), the registered
+// messages with tickets that are not theirs, and the first 2,048 private and
+// application messages, each with a parameter that is no pointer of ours. None of
+// them does anything.
 TEST(Threads, MessagesFromOutsideAreIgnored) {
   HostWatch watch;
   ASSERT_TRUE(InitOnThisThread());
@@ -224,9 +237,12 @@ TEST(Threads, MessagesFromOutsideAreIgnored) {
   }
   const LPARAM junk = static_cast<LPARAM>(0xDEADBEE0u);
   for (HWND target : targets) {
-    for (UINT message = WM_USER; message < 0xC000; ++message) {
-      PostMessageW(target, message, 7, junk);
-      if (message % 2048 == 0) Pump(5);
+    watch.Note("posting to a window");
+    for (UINT base : {UINT{WM_USER}, UINT{WM_APP}}) {
+      for (UINT message = base; message < base + 0x800; ++message) {
+        PostMessageW(target, message, 7, junk);
+        if (message % 1024 == 0) Pump(5);
+      }
     }
     for (WPARAM ticket = 0; ticket < 64; ++ticket) {
       PostMessageW(target, command, ticket, junk);

@@ -1,5 +1,6 @@
-// What the settings window shares with the plug-in that hosts it: the settings and
-// status its handlers write, and the one way to reach the host program.
+// What the settings window shares with the plug-in's session that made it: the
+// settings and status its handlers write, the busy bracket, the commands of other
+// threads, and the one way to reach the host program.
 #pragma once
 
 #include <windows.h>
@@ -60,7 +61,8 @@ struct ReceiverState {
   bool ModelTextPending = true;
 };
 
-class HostLink {
+// The plug-in's session as the window reaches it (implemented by plugin/Session).
+class SessionLink {
  public:
   virtual ReceiverState& State() = 0;
   // True when the host has a callback to receive reports.
@@ -83,21 +85,21 @@ class HostLink {
   virtual void RunCommands(uintptr_t ticket) = 0;
 
  protected:
-  ~HostLink() = default;
+  ~SessionLink() = default;
 };
 
 // Enter on construction, Leave (or LeaveEvent) on destruction.
-class HostBusy {
+class SessionBusy {
  public:
-  explicit HostBusy(HostLink& link, bool event = false) : link_(link), event_(event) {
+  explicit SessionBusy(SessionLink& link, bool event = false) : link_(link), event_(event) {
     link_.Enter();
   }
-  ~HostBusy() { event_ ? link_.LeaveEvent() : link_.Leave(); }
-  HostBusy(const HostBusy&) = delete;
-  HostBusy& operator=(const HostBusy&) = delete;
+  ~SessionBusy() { event_ ? link_.LeaveEvent() : link_.Leave(); }
+  SessionBusy(const SessionBusy&) = delete;
+  SessionBusy& operator=(const SessionBusy&) = delete;
 
  private:
-  HostLink& link_;
+  SessionLink& link_;
   bool event_;
 };
 
