@@ -10,9 +10,25 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TesselFrameworkWindow";
 
+// Creation and destruction reach a window only from its own thread's CreateWindowEx
+// and DestroyWindow; the same numbers sent from another thread or process (whose
+// parameters would be believed) are not.
+bool ForgedLifeMessage(UINT msg) {
+  switch (msg) {
+    case WM_NCCREATE:
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+      return ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+    default:
+      return false;
+  }
+}
+
 // Stores the target at WM_NCCREATE, forwards every message to it, and forgets it
 // after WM_NCDESTROY. Nothing thrown gets past this frame.
 LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (ForgedLifeMessage(msg)) return 0;
   MessageTarget* target = nullptr;
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);

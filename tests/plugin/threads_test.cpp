@@ -15,6 +15,7 @@
 
 #include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
+#include "testing/WindowInput.h"
 
 namespace tessel::testing {
 namespace {
@@ -250,10 +251,27 @@ TEST(Threads, MessagesFromOutsideAreIgnored) {
     }
     Pump(20);
   }
+  // Creation and destruction sent from another thread, with parameters to believe.
+  CREATESTRUCTW forged{};
+  forged.lpCreateParams = reinterpret_cast<void*>(junk);
+  ASSERT_TRUE(RunOnThread([&] {
+    for (HWND target : targets) {
+      DWORD_PTR answer = 0;
+      for (UINT message : {WM_NCDESTROY, WM_DESTROY}) {
+        SendMessageTimeoutW(target, message, 0, 0, SMTO_NORMAL, 1000, &answer);
+      }
+      SendMessageTimeoutW(target, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&forged), SMTO_NORMAL,
+                          1000, &answer);
+    }
+  }));
   Pump(300);
   EXPECT_EQ(SimActions(from), std::vector<std::string>{}) << "nothing reached the component";
   EXPECT_TRUE(IsWindowVisible(window)) << "nothing hid the window";
   EXPECT_EQ(p.GetHWSR(), 158730);
+  // The window still reaches its controls: a click chooses a rate.
+  PostRateClick(window, 2);
+  Pump(500, [&] { return p.GetHWSR() == 37793; });
+  EXPECT_EQ(p.GetHWSR(), 37793);
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
   p.CloseHW();
   RemoveSettings();
