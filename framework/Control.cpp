@@ -250,6 +250,13 @@ std::string TControl::AccessibleName() const {
   return accessible_name_.empty() ? AccessibleText(Caption()) : accessible_name_;
 }
 
+bool TControl::ShowsFocusCue() const {
+  if (const TWinControl* self = AsWinControl())
+    return self->has_focus_ && self->focused_child_ == nullptr && !self->FocusCuesHidden();
+  return parent_ != nullptr && parent_->has_focus_ && parent_->focused_child_ == this &&
+         !parent_->FocusCuesHidden();
+}
+
 bool TControl::TakeKeyboardFocus() {
   if (parent_ == nullptr || !AccessibleFocusable() || !visible_ || !enabled_) return false;
   parent_->SetFocusedChild(this);

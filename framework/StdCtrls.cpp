@@ -201,16 +201,6 @@ void TRadioButton::KeyDown(uint16_t& key, TShiftState shift) {
   next->SetChecked(true);
 }
 
-void TRadioButton::CMEnter() {
-  TCustomControl::CMEnter();
-  Invalidate();
-}
-
-void TRadioButton::CMExit() {
-  TCustomControl::CMExit();
-  Invalidate();
-}
-
 void TRadioButton::Paint() {
   TCanvas& c = Canvas();
   TRect client = ClientRect();
@@ -225,7 +215,7 @@ void TRadioButton::Paint() {
   if (!Enabled()) c.Font().SetColor(clGrayText);
   TRect text{box + 4, 0, client.Right, client.Bottom};
   c.DrawText(text, Caption(), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  if (Focused()) {
+  if (ShowsFocusCue()) {
     SIZE extent = c.TextExtent(Caption());
     int text_top = (client.Height() - extent.cy) / 2;
     RECT focus{text.Left - 1, text_top, std::min<LONG>(text.Left + extent.cx + 1, client.Right),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Accessible.h"
+#include "framework/FocusCue.h"
 #include "framework/Module.h"
 #include "framework/WinControl.h"
 
@@ -187,6 +188,15 @@ void TZupButt::Paint() {
     ::SetTextColor(dc, colour.Value() & 0xFFFFFF);
     CaptionPoint at = CaptionPosition(size_, w, static_cast<int>(text.size()), char_width_);
     ::TextOutA(dc, at.X, at.Y, text.data(), static_cast<int>(text.size()));
+  }
+  if (ShowsFocusCue()) {
+    // Only on pixels the composition draws, so that taking the cue away by painting
+    // the button again leaves nothing behind.
+    const uint32_t transparent = composition.TransparentColor().Value();
+    for (fw::TPoint p : fw::FocusCueDots(FocusCueRect(size_))) {
+      if (auto colour = fw::FocusCueColour(target.Pixel(p.X, p.Y).Value(), transparent))
+        target.SetPixel(p.X, p.Y, fw::TColor(*colour));
+    }
   }
   Canvas().Draw(0, 0, composition);
 }

@@ -450,6 +450,46 @@ TEST_F(RadioGroupTest, WritersRepaintAtOnceOnTheScreen) {
   EXPECT_GT(count_in_button(RGBColor(0, 255, 0)), 0);
 }
 
+// The keyboard's cue on a Grey key: hidden until the keyboard is used, then only on
+// the key's picture, steady through repaints, and gone without a trace.
+TEST_F(RadioGroupTest, TheKeyboardCueLiesOnTheKeyAndLeavesNothingBehind) {
+  HWND h = rates->Handle();
+  ::SetForegroundWindow(form->Handle());
+  ClickButton(buttons[5]);  // puts the plain button up, as every click will
+  testing_support::PumpMessages();
+  auto never_focused = testing_support::CaptureClient(h);
+  TZupButt* chosen = buttons[5];
+  ASSERT_TRUE(chosen->TakeKeyboardFocus());
+  testing_support::PumpMessages();
+  EXPECT_TRUE(SamePixels(*testing_support::CaptureClient(h), *never_focused))
+      << "no cue before the keyboard has been used";
+
+  ::SendMessageW(h, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  testing_support::PumpMessages();
+  auto cued = testing_support::CaptureClient(h);
+  const fw::TRect picture = fw::Bounds(chosen->Left(), chosen->Top(), 135, 17);
+  int on_picture = 0, elsewhere = 0;
+  for (int y = 0; y < cued->Height(); ++y)
+    for (int x = 0; x < cued->Width(); ++x)
+      if (cued->Pixel(x, y) != never_focused->Pixel(x, y))
+        ++(picture.Contains({x, y}) ? on_picture : elsewhere);
+  EXPECT_GT(on_picture, 100);
+  EXPECT_EQ(elsewhere, 0);
+
+  // Space twice repaints the chosen key twice; the cue comes out the same.
+  ::SendMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
+  ::SendMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(DownOnes(), std::vector<int>{5});
+  EXPECT_TRUE(SamePixels(*testing_support::CaptureClient(h), *cued));
+
+  // Another key clicked and this one again, then the focus elsewhere.
+  ClickButton(buttons[2]);
+  ClickButton(buttons[5]);
+  form->SetFocus();
+  testing_support::PumpMessages();
+  EXPECT_TRUE(SamePixels(*testing_support::CaptureClient(h), *never_focused));
+}
+
 TEST(ZupButtClick, ButtonWithoutParentOnlySetsItselfDown) {
   TZupButt b(nullptr);
   b.SetRadio(true);
