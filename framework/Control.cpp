@@ -64,6 +64,8 @@ void TControl::SetParent(TWinControl* parent) {
     parent_->AddChild(this);
     if (align_ != TAlign::alNone) SetBounds(left_, top_, width_, height_);
     if (parent_font_) ParentFontChanged();
+    // A control that follows its parent's colour takes the new parent's.
+    if (parent_color_) ParentColorChanged();
     if (visible_) Invalidate();
   }
 }
