@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -285,6 +286,24 @@ TEST(ZupButt, WhiteCaptionOnGreyLetsTheParentShowThrough) {
   b.SetFontColorON(fw::SystemColor(20));  // stored colours are used as they are, not looked up
   auto system = fw::RenderControl(b, kParent);
   EXPECT_EQ(Count(*system, RGBColor(20, 0, 0)), holes);
+}
+
+// The caption is centred by its characters, not by the bytes that spell them.
+TEST(ZupButt, ANonAsciiCaptionIsCentredByItsCharacters) {
+  TZupButt b(nullptr);
+  b.SetSize(size::Grey);
+  b.SetFontColorON(fw::clYellow);
+  b.SetCaption("Z\xC3\xA4h \xE5\x8F\x97\xE4\xBF\xA1");  // "Zäh 受信": 6 characters, 11 bytes
+  auto pic = fw::RenderControl(b, kParent);
+  int left = pic->Width();
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < pic->Width(); ++x) {
+      const uint32_t c = fw::ColorToRGB(pic->Pixel(x, y));
+      if (GetRValue(c) > 150 && GetGValue(c) > 150 && GetBValue(c) < 100) left = std::min(left, x);
+    }
+  const int start = widgets::CaptionPosition(size::Grey, 135, 6, b.CharWidth()).X;
+  EXPECT_GE(left, start);
+  EXPECT_LE(left, start + 3);
 }
 
 TEST(ZupButt, VeryLongCaptionIsDrawnFromTheLeftAndCutToTheButton) {
