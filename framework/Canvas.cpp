@@ -1,8 +1,7 @@
 #include "framework/Canvas.h"
 
-#include <cstring>
-
 #include "framework/Bitmap.h"
+#include "framework/TextEncoding.h"
 
 namespace fw {
 namespace {
@@ -21,15 +20,16 @@ std::vector<POINT> ToPoints(const std::vector<TPoint>& points) {
 }  // namespace
 
 ScopedFont CreateFontHandle(const TFont& font) {
-  LOGFONTA lf{};
+  LOGFONTW lf{};
   lf.lfHeight = font.Height();
   lf.lfWeight = (font.Style() & fsBold) ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = (font.Style() & fsItalic) ? 1 : 0;
   lf.lfUnderline = (font.Style() & fsUnderline) ? 1 : 0;
   lf.lfStrikeOut = (font.Style() & fsStrikeOut) ? 1 : 0;
   lf.lfCharSet = font.Charset();
-  std::strncpy(lf.lfFaceName, font.Name().c_str(), LF_FACESIZE - 1);
-  return ScopedFont(::CreateFontIndirectA(&lf));
+  const std::wstring face = Widen(font.Name());
+  face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+  return ScopedFont(::CreateFontIndirectW(&lf));
 }
 
 void TCanvas::SetHandle(HDC dc) {
@@ -170,11 +170,17 @@ void TCanvas::SetPixel(int x, int y, TColor c) {
   if (dc_) ::SetPixelV(dc_, x, y, Ref(c));
 }
 
+// Texts are UTF-8; each is converted once and drawn and measured by the wide functions.
+
 void TCanvas::TextOut(int x, int y, const std::string& text) {
   if (!dc_) return;
   PrepareText();
-  ::TextOutA(dc_, x, y, text.data(), static_cast<int>(text.size()));
-  pen_pos_ = {x + TextWidth(text), y};
+  const std::wstring wide = Widen(text);
+  const int length = static_cast<int>(wide.size());
+  ::TextOutW(dc_, x, y, wide.data(), length);
+  SIZE extent{0, 0};
+  ::GetTextExtentPoint32W(dc_, wide.data(), length, &extent);
+  pen_pos_ = {x + extent.cx, y};
 }
 
 void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
@@ -182,21 +188,24 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
   PrepareText();
   RECT rc{r.Left, r.Top, r.Right, r.Bottom};
   UINT options = ETO_CLIPPED | (brush_.Style() == TBrushStyle::bsClear ? 0 : ETO_OPAQUE);
-  ::ExtTextOutA(dc_, x, y, options, &rc, text.data(), static_cast<UINT>(text.size()), nullptr);
+  const std::wstring wide = Widen(text);
+  ::ExtTextOutW(dc_, x, y, options, &rc, wide.data(), static_cast<UINT>(wide.size()), nullptr);
 }
 
 int TCanvas::DrawText(const TRect& r, const std::string& text, UINT format) {
   if (!dc_) return 0;
   PrepareText();
   RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  return ::DrawTextA(dc_, text.data(), static_cast<int>(text.size()), &rc, format);
+  const std::wstring wide = Widen(text);
+  return ::DrawTextW(dc_, wide.data(), static_cast<int>(wide.size()), &rc, format);
 }
 
 SIZE TCanvas::TextExtent(const std::string& text) {
   SIZE s{0, 0};
   if (!dc_) return s;
   RequireFont();
-  ::GetTextExtentPoint32A(dc_, text.data(), static_cast<int>(text.size()), &s);
+  const std::wstring wide = Widen(text);
+  ::GetTextExtentPoint32W(dc_, wide.data(), static_cast<int>(wide.size()), &s);
   return s;
 }
 

@@ -64,6 +64,8 @@ void TControl::SetParent(TWinControl* parent) {
     parent_->AddChild(this);
     if (align_ != TAlign::alNone) SetBounds(left_, top_, width_, height_);
     if (parent_font_) ParentFontChanged();
+    // A control that follows its parent's colour takes the new parent's.
+    if (parent_color_) ParentColorChanged();
     if (visible_) Invalidate();
   }
 }
@@ -248,6 +250,13 @@ long TControl::AccessibleRole() const {
 
 std::string TControl::AccessibleName() const {
   return accessible_name_.empty() ? AccessibleText(Caption()) : accessible_name_;
+}
+
+bool TControl::ShowsFocusCue() const {
+  if (const TWinControl* self = AsWinControl())
+    return self->has_focus_ && self->focused_child_ == nullptr && !self->FocusCuesHidden();
+  return parent_ != nullptr && parent_->has_focus_ && parent_->focused_child_ == this &&
+         !parent_->FocusCuesHidden();
 }
 
 bool TControl::TakeKeyboardFocus() {

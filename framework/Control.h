@@ -191,6 +191,11 @@ class TControl : public TComponent, private HeldForMessage {
   virtual bool TakeKeyboardFocus();
   // A key pressed while this windowless control has the keyboard; true when taken.
   virtual bool FocusedKey(uint16_t) { return false; }
+  // True while the control shows that it has the keyboard: it has it, and its
+  // window's keyboard cues are not hidden (they appear once the keyboard is used).
+  bool ShowsFocusCue() const;
+  // The answer of ShowsFocusCue may have changed; a windowless control repaints.
+  virtual void FocusCueChanged() { Invalidate(); }
   // Names it for a screen reader, in place of its caption, and says so.
   void SetAccessibleName(const std::string& name);
   // Gives it a value for a screen reader (a control whose value moves says so itself).

@@ -41,6 +41,8 @@ void TImage::SetProportional(bool proportional) {
 void TImage::SetTransparent(bool transparent) {
   if (transparent == transparent_) return;
   transparent_ = transparent;
+  // The picture's bitmap is drawn with its own flag; it keeps it through every load.
+  picture_.Bitmap().SetTransparent(transparent);
   Invalidate();
 }
 
@@ -69,7 +71,6 @@ void TImage::PictureChanged(TObject*) {
 void TImage::Paint() {
   TBitmap& bitmap = picture_.Bitmap();
   if (bitmap.Empty()) return;
-  bitmap.SetTransparent(transparent_);
   TRect r = DestRect();
   TCanvas& canvas = Canvas();
   if (r.Width() == bitmap.Width() && r.Height() == bitmap.Height()) {

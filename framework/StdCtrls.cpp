@@ -6,6 +6,7 @@
 #include "framework/Forms.h"
 #include "framework/Accessible.h"
 #include "framework/Handles.h"
+#include "framework/TextEncoding.h"
 
 namespace fw {
 
@@ -110,7 +111,8 @@ void TLabel::AdjustBounds() {
   ScopedFont font = CreateFontHandle(Font());
   SelectObjectScope selected(screen.get(), font.get());
   RECT r{0, 0, word_wrap_ ? Width() : 0, 0};
-  ::DrawTextA(screen.get(), text.data(), static_cast<int>(text.size()), &r,
+  const std::wstring wide = Widen(text);
+  ::DrawTextW(screen.get(), wide.data(), static_cast<int>(wide.size()), &r,
               TextFlags() | DT_CALCRECT);
   int left = Left();
   // A right-aligned label keeps its right edge.
@@ -132,8 +134,8 @@ void TLabel::Paint() {
   if (layout_ != TTextLayout::tlTop) {
     TRect measure = client;
     RECT calc{measure.Left, measure.Top, measure.Right, measure.Bottom};
-    std::string text = Caption().empty() ? std::string(" ") : Caption();
-    ::DrawTextA(c.Handle(), text.data(), static_cast<int>(text.size()), &calc,
+    const std::wstring text = Caption().empty() ? std::wstring(L" ") : Widen(Caption());
+    ::DrawTextW(c.Handle(), text.data(), static_cast<int>(text.size()), &calc,
                 TextFlags() | DT_CALCRECT);
     int h = calc.bottom - calc.top;
     r.Top = layout_ == TTextLayout::tlBottom ? client.Bottom - h : (client.Height() - h) / 2;
@@ -201,16 +203,6 @@ void TRadioButton::KeyDown(uint16_t& key, TShiftState shift) {
   next->SetChecked(true);
 }
 
-void TRadioButton::CMEnter() {
-  TCustomControl::CMEnter();
-  Invalidate();
-}
-
-void TRadioButton::CMExit() {
-  TCustomControl::CMExit();
-  Invalidate();
-}
-
 void TRadioButton::Paint() {
   TCanvas& c = Canvas();
   TRect client = ClientRect();
@@ -225,7 +217,7 @@ void TRadioButton::Paint() {
   if (!Enabled()) c.Font().SetColor(clGrayText);
   TRect text{box + 4, 0, client.Right, client.Bottom};
   c.DrawText(text, Caption(), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  if (Focused()) {
+  if (ShowsFocusCue()) {
     SIZE extent = c.TextExtent(Caption());
     int text_top = (client.Height() - extent.cy) / 2;
     RECT focus{text.Left - 1, text_top, std::min<LONG>(text.Left + extent.cx + 1, client.Right),

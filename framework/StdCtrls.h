@@ -85,8 +85,8 @@ class TRadioButton : public TCustomControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
-  void CMEnter() override;
-  void CMExit() override;
+  // The dotted frame around the caption comes and goes.
+  void FocusCueChanged() override { Invalidate(); }
 
  private:
   bool checked_ = false;

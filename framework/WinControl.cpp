@@ -26,6 +26,26 @@ bool IsMouseMessage(UINT msg) {
   return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
 }
 
+// The cue state after a WM_CHANGEUISTATE or WM_UPDATEUISTATE request. Initialising
+// hides: the cues show only once the keyboard has been used.
+WORD AppliedUIState(WORD state, WPARAM request) {
+  const WORD flags = HIWORD(request) & (UISF_HIDEFOCUS | UISF_HIDEACCEL | UISF_ACTIVE);
+  switch (LOWORD(request)) {
+    case UIS_SET:
+    case UIS_INITIALIZE:
+      return state | flags;
+    case UIS_CLEAR:
+      return state & ~flags;
+    default:
+      return state;
+  }
+}
+
+// Keys with which the system's dialogs move around: after them the cues show.
+bool IsNavigationKey(uint16_t key) {
+  return key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+}
+
 }  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
@@ -89,6 +109,8 @@ void TWinControl::CreateHandle() {
   TCreateParams params;
   CreateParams(params);
   if ((params.Style & WS_CHILD) && !params.Parent) return;
+  // A window made later in a tree takes the tree's cue state.
+  if (Parent() != nullptr) ui_state_ = Parent()->ui_state_;
   std::wstring title = Widen(Caption());
   HWND h = CreateTargetWindow(this, params.ExStyle, params.Style, params.X, params.Y, params.Width,
                               params.Height, params.Parent, title.c_str());
@@ -109,6 +131,7 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::WindowDestroyed() {
   hwnd_ = nullptr;
+  has_focus_ = false;
   mouse_inside_ = false;
   hover_ = nullptr;
 }
@@ -142,9 +165,9 @@ void TWinControl::SetFocusedChild(TControl* child) {
   if (::GetFocus() != hwnd_) ::SetFocus(hwnd_);
   if (::GetFocus() != hwnd_) return;
   if (focused_child_ == child) return;
-  if (focused_child_ != nullptr) focused_child_->Invalidate();
-  focused_child_ = child;
-  if (child != nullptr) child->Invalidate();
+  TControl* previous = std::exchange(focused_child_, child);
+  if (previous != nullptr) previous->FocusCueChanged();
+  if (child != nullptr) child->FocusCueChanged();
   NotifyAccessible(child != nullptr ? *child : *this, EVENT_OBJECT_FOCUS);
 }
 
@@ -289,7 +312,6 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
   if (first) it = std::find(controls_.begin(), controls_.end(), first);
   RECT clip{};
   bool has_clip = ::GetClipBox(dc, &clip) != ERROR;
-  bool focused_painted = false;
   for (; it != controls_.end(); ++it) {
     TControl* c = *it;
     if (c->AsWinControl() || !c->Visible()) continue;
@@ -299,14 +321,6 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     ::OffsetViewportOrgEx(dc, b.Left, b.Top, nullptr);
     ::IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
     c->PaintTo(dc);
-    focused_painted = focused_painted || c == focused_child_;
-  }
-  // The windowless child with the keyboard shows it with a dotted frame, drawn once
-  // over a fresh paint of it.
-  if (focused_painted && ::GetFocus() == hwnd_) {
-    TRect b = focused_child_->BoundsRect();
-    RECT r{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1};
-    ::DrawFocusRect(dc, &r);
   }
 }
 
@@ -486,16 +500,31 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETDLGCODE:
       return WMGetDlgCode();
     case WM_SETFOCUS:
+      has_focus_ = true;
+      if (focused_child_ == nullptr) FocusCueChanged();
       CMEnter();
       NotifyAccessible(focused_child_ != nullptr ? *focused_child_ : *this, EVENT_OBJECT_FOCUS);
       return 0;
     case WM_KILLFOCUS:
-      if (focused_child_ != nullptr) std::exchange(focused_child_, nullptr)->Invalidate();
+      has_focus_ = false;
+      if (focused_child_ != nullptr)
+        std::exchange(focused_child_, nullptr)->FocusCueChanged();
+      else
+        FocusCueChanged();
       CMExit();
       return 0;
+    case WM_CHANGEUISTATE:
+      ChangeUIState(wp);
+      return 0;
+    case WM_UPDATEUISTATE:
+      UpdateUIState(wp);
+      return 0;
+    case WM_QUERYUISTATE:
+      return ui_state_;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       uint16_t key = static_cast<uint16_t>(wp);
+      if (IsNavigationKey(key)) KeyboardNavigated();
       // Tab moves the focus as in a dialog, also when the program's message loop
       // does no dialog navigation of its own.
       if (msg == WM_KEYDOWN && key == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 &&
@@ -524,6 +553,35 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       return DefaultHandler(msg, wp, lp);
   }
+}
+
+void TWinControl::ChangeUIState(WPARAM wp) {
+  HWND parent = ::GetParent(hwnd_);
+  if (parent != nullptr && (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD)) {
+    ::SendMessageW(parent, WM_CHANGEUISTATE, wp, 0);
+    return;
+  }
+  if (AppliedUIState(ui_state_, wp) != ui_state_) ::SendMessageW(hwnd_, WM_UPDATEUISTATE, wp, 0);
+}
+
+void TWinControl::UpdateUIState(WPARAM wp) {
+  const WORD before = ui_state_;
+  ui_state_ = AppliedUIState(ui_state_, wp);
+  // By index: a child's handler may add or remove children.
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    auto* w = controls_[i]->AsWinControl();
+    if (w != nullptr && w->hwnd_ != nullptr) ::SendMessageW(w->hwnd_, WM_UPDATEUISTATE, wp, 0);
+  }
+  if (((before ^ ui_state_) & UISF_HIDEFOCUS) == 0 || !has_focus_) return;
+  if (focused_child_ != nullptr)
+    focused_child_->FocusCueChanged();
+  else
+    FocusCueChanged();
+}
+
+void TWinControl::KeyboardNavigated() {
+  if (FocusCuesHidden())
+    ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 const PropertyTable& TWinControl::ClassProperties() {

@@ -76,6 +76,14 @@ class TWinControl : public TControl, private MessageTarget {
   int TabOrder() const { return tab_order_; }
   void SetTabOrder(int order) { tab_order_ = order; }
 
+  // The window's keyboard cue state (UISF_ bits), as WM_QUERYUISTATE answers: a
+  // top-level window starts with its cues hidden; keyboard navigation shows them
+  // (WM_CHANGEUISTATE, then WM_UPDATEUISTATE down the whole tree).
+  WORD UIState() const { return ui_state_; }
+  bool FocusCuesHidden() const { return (ui_state_ & UISF_HIDEFOCUS) != 0; }
+  // A windowed control draws its own cue, if any: nothing to do by default.
+  void FocusCueChanged() override {}
+
   void SetVisible(bool visible) override;
   void SetEnabled(bool enabled) override;
   void Invalidate() override;
@@ -141,7 +149,14 @@ class TWinControl : public TControl, private MessageTarget {
   void RouteMouse(UINT msg, WPARAM wp, LPARAM lp);
   void UpdateHover(TControl* target);
   void PaintHandler(HDC dc);
-
+  // WM_CHANGEUISTATE: a child window passes it up; the top applies it to the tree.
+  void ChangeUIState(WPARAM wp);
+  // WM_UPDATEUISTATE: takes the change and passes it to the windowed children.
+  void UpdateUIState(WPARAM wp);
+  // The keyboard was used for navigation in this window: its tree shows focus cues.
+  void KeyboardNavigated();
+  // Does the queued default action that `ticket` names, if this window queued it.
+  void RunAccessibleAction(uintptr_t ticket);
   HWND hwnd_ = nullptr;
   std::vector<TControl*> controls_;
   bool tab_stop_ = false;
@@ -153,8 +168,9 @@ class TWinControl : public TControl, private MessageTarget {
   DispatchStateRef dispatch_ = std::make_shared<DispatchState>();
   TControl* capture_ = nullptr;
   TControl* focused_child_ = nullptr;
-  // Does the queued default action that `ticket` names, if this window queued it.
-  void RunAccessibleAction(uintptr_t ticket);
+  // Between WM_SETFOCUS and WM_KILLFOCUS.
+  bool has_focus_ = false;
+  WORD ui_state_ = UISF_HIDEFOCUS | UISF_HIDEACCEL;
   // Handed out to screen readers; disconnected when this control goes.
   ControlAccessible* accessible_ = nullptr;
   // Default actions asked for and not yet done: (ticket, child).

@@ -13,6 +13,7 @@
 
 #include "framework/Color.h"
 #include "framework/Geometry.h"
+#include "framework/Utf8Cut.h"
 
 namespace widgets {
 
@@ -88,9 +89,10 @@ constexpr FramePixels FrameRects(int w, int h) {
           {Clip({w - 2, 0, w - 1, h - 1}, w, h), Clip({0, h - 2, w - 1, h - 1}, w, h)}};
 }
 
-// The part of a caption that is drawn: its first 255 characters.
+// The part of a caption that is drawn: its first 255 characters, cut between whole
+// characters.
 constexpr std::string_view DrawnCaption(std::string_view caption) {
-  return caption.substr(0, std::min(caption.size(), kMaxCaptionLength));
+  return fw::FirstCharacters(caption, kMaxCaptionLength);
 }
 
 // What a paint depends on.

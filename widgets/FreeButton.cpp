@@ -365,6 +365,11 @@ void TFreeButton::Paint() {
     oc.Draw(at.X, at.Y, face);
     DrawShadow(oc, w, h);
   }
+  // The keyboard's dotted frame, on the button's own pixels one inside its edge.
+  if (ShowsFocusCue()) {
+    RECT cue{1, 1, w - 1, h - 1};
+    ::DrawFocusRect(oc.Handle(), &cue);
+  }
   ::GdiFlush();
   Canvas().Draw(0, 0, outer);
 }

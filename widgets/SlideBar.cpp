@@ -56,13 +56,13 @@ TSlideBar::~TSlideBar() = default;
 void TSlideBar::SetMin(int v) {
   min_ = v;
   SetStepPage(PageStepForRange(v, max_));
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetMax(int v) {
   max_ = v;
   SetStepPage(PageStepForRange(min_, v));
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetStepLine(int v) {
@@ -84,12 +84,12 @@ void TSlideBar::SetPosition(int v) {
   if (Designing()) {
     if (flash_color_) focus_color_ = ramp;
     if (accept) position_ = v;
-    Repaint();
+    Changed();
     return;
   }
   if (flash_color_) {
     focus_color_ = ramp;
-    Repaint();
+    Changed();
   }
   MoveThumb(v, accept);
   fw::Raise(OnChange, this);
@@ -128,18 +128,18 @@ void TSlideBar::SetOrientation(TOrientation o) {
     SetThumbStyle(ThumbForOrientation(thumb_style_, o));
   }
   orientation_ = o;
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetStyle(TBarStyle s) {
   style_ = s;
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetThickness(int v) {
   if (v < 1 || v > 12) return;
   thickness_ = v;
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetThumbStyle(TThumbStyle s) {
@@ -152,33 +152,38 @@ void TSlideBar::SetThumbStyle(TThumbStyle s) {
   mask_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->mask));
   half_thumb_height_ = thumb_bitmap_.Height() / 2;
   half_thumb_width_ = thumb_bitmap_.Width() / 2;
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetTicks(bool v) {
   if (v == ticks_) return;
   ticks_ = v;
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetFrequency(int v) {
   if (v == frequency_) return;
   frequency_ = v;
-  Repaint();
+  Changed();
 }
 
 void TSlideBar::SetTickColor(fw::TColor c) {
   if (c == ticks_color_) return;
   ticks_color_ = c;
   canvas_.Pen().SetColor(c);
-  Repaint();
+  Changed();
+}
+
+void TSlideBar::SetFocusColor(fw::TColor c) {
+  focus_color_ = c;
+  Rebuild();
 }
 
 void TSlideBar::SetFlashColor(bool v) {
   if (v == flash_color_) return;
   flash_color_ = v;
   focus_color_ = v ? kFlashOnColor : fw::clSilver;
-  Repaint();
+  Changed();
 }
 
 std::string TSlideBar::CurrentLabel() const {
@@ -258,6 +263,22 @@ void TSlideBar::DrawPlain() {
   c.Brush().SetColor(Color());
   c.FillRect({0, 0, plain_.Width(), plain_.Height()});
   DrawTrench(c);
+  // The keyboard's cue: a dotted frame along the control's edge, under the thumb.
+  if (ShowsFocusCue()) {
+    RECT cue{0, 0, plain_.Width(), plain_.Height()};
+    ::DrawFocusRect(c.Handle(), &cue);
+  }
+}
+
+void TSlideBar::Rebuild() {
+  DrawPlain();
+  WhereIsBar();
+  SaveBackground();
+}
+
+void TSlideBar::Changed() {
+  Rebuild();
+  Repaint();
 }
 
 fw::TRect TSlideBar::ThumbPlace() const {
@@ -301,22 +322,23 @@ void TSlideBar::DrawThumbBar(HDC dc) {
 
 void TSlideBar::Paint() {
   HDC dc = Canvas().Handle();
-  if (!dc) return;
-  DrawPlain();
+  if (!dc || plain_.Empty()) return;
   ::BitBlt(dc, 0, 0, plain_.Width(), plain_.Height(), plain_.Canvas().Handle(), 0, 0, SRCCOPY);
-  WhereIsBar();
-  SaveBackground();
   DrawThumbBar(dc);
 }
 
-void TSlideBar::CMEnter() {
-  fw::TCustomControl::CMEnter();
-  Repaint();
+void TSlideBar::FocusCueChanged() {
+  Changed();
 }
 
-void TSlideBar::CMExit() {
-  fw::TCustomControl::CMExit();
-  Repaint();
+void TSlideBar::BoundsChanged(const fw::TRect& old_bounds) {
+  fw::TCustomControl::BoundsChanged(old_bounds);
+  Rebuild();
+}
+
+void TSlideBar::ColorChanged() {
+  Rebuild();
+  fw::TCustomControl::ColorChanged();
 }
 
 LRESULT TSlideBar::WMGetDlgCode() {

@@ -52,7 +52,7 @@ class TSlideBar : public fw::TCustomControl {
   void SetTickColor(fw::TColor c);
   // The trench's fill; a plain store that shows at the next repaint.
   fw::TColor FocusColor() const { return focus_color_; }
-  void SetFocusColor(fw::TColor c) { focus_color_ = c; }
+  void SetFocusColor(fw::TColor c);
   // While set, the trench takes a colour from a ramp that follows the position.
   bool FlashColor() const { return flash_color_; }
   void SetFlashColor(bool v);
@@ -71,7 +71,7 @@ class TSlideBar : public fw::TCustomControl {
   // The position value for the client point (x, y).
   int NewPosition(int x, int y) const;
 
-  // Where the thumb was last drawn, in client pixels.
+  // Where the thumb is drawn, in client pixels.
   fw::TRect ThumbRect() const { return thumb_rect_; }
   // Where the thumb belongs for the current state, drawn yet or not.
   fw::TRect ThumbPlace() const;
@@ -91,9 +91,12 @@ class TSlideBar : public fw::TCustomControl {
   static const fw::PropertyTable& ClassProperties();
 
  protected:
+  // Shows the pictures made when the state changed; draws nothing new.
   void Paint() override;
-  void CMEnter() override;
-  void CMExit() override;
+  // Focus gained or lost, or the cues shown: the dotted frame comes or goes at once.
+  void FocusCueChanged() override;
+  void BoundsChanged(const fw::TRect& old_bounds) override;
+  void ColorChanged() override;
   LRESULT WMGetDlgCode() override;
   bool WMSetCursor(fw::TPoint p) override;
   void WMSize(int width, int height) override;
@@ -119,6 +122,11 @@ class TSlideBar : public fw::TCustomControl {
   // Redraws the control without its thumb into `plain_`, the source of the thumb's
   // saved background.
   void DrawPlain();
+  // Makes the pictures Paint shows from the state: the control without its thumb,
+  // the thumb's place and what lies under it.
+  void Rebuild();
+  // Rebuild, then repaint at once.
+  void Changed();
   // Moves the thumb on screen: puts back what was under it, places it anew, draws it.
   void MoveThumb(int new_position, bool accept);
 

@@ -4,11 +4,13 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "framework/Accessible.h"
+#include "framework/FocusCue.h"
 #include "framework/Module.h"
+#include "framework/TextEncoding.h"
+#include "framework/Utf8Cut.h"
 #include "framework/WinControl.h"
 
 namespace widgets {
@@ -45,8 +47,8 @@ TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
     caption_font_ = myCreateFont(screen.get(), "Tahoma", 80, 80, 1, true);
     // The screen DC still has its default font: its average width is the one
     // the caption is centred with.
-    TEXTMETRICA tm{};
-    if (::GetTextMetricsA(screen.get(), &tm)) char_width_ = tm.tmAveCharWidth;
+    TEXTMETRICW tm{};
+    if (::GetTextMetricsW(screen.get(), &tm)) char_width_ = tm.tmAveCharWidth;
   }
 }
 
@@ -177,7 +179,9 @@ void TZupButt::Paint() {
   fw::TCanvas& target = composition.Canvas();
   target.Draw(0, 0, down_ ? *down_image_ : *up_image_);
 
-  std::string text = Caption().substr(0, kMaxCaptionLength);
+  // At most 255 characters, cut between whole characters, drawn as UTF-16.
+  const std::string_view text = fw::FirstCharacters(Caption(), kMaxCaptionLength);
+  const std::wstring wide = fw::Widen(text);
   HDC dc = target.Handle();
   {
     ::SetBkMode(dc, TRANSPARENT);
@@ -185,8 +189,18 @@ void TZupButt::Paint() {
     // The colour is used as it is stored: system colours are not looked up.
     fw::TColor colour = down_ ? font_color_on_ : font_color_off_;
     ::SetTextColor(dc, colour.Value() & 0xFFFFFF);
-    CaptionPoint at = CaptionPosition(size_, w, static_cast<int>(text.size()), char_width_);
-    ::TextOutA(dc, at.X, at.Y, text.data(), static_cast<int>(text.size()));
+    const int length = static_cast<int>(fw::Utf8CharacterCount(text));
+    CaptionPoint at = CaptionPosition(size_, w, length, char_width_);
+    ::TextOutW(dc, at.X, at.Y, wide.data(), static_cast<int>(wide.size()));
+  }
+  if (ShowsFocusCue()) {
+    // Only on pixels the composition draws, so that taking the cue away by painting
+    // the button again leaves nothing behind.
+    const uint32_t transparent = composition.TransparentColor().Value();
+    for (fw::TPoint p : fw::FocusCueDots(FocusCueRect(size_))) {
+      if (auto colour = fw::FocusCueColour(target.Pixel(p.X, p.Y).Value(), transparent))
+        target.SetPixel(p.X, p.Y, fw::TColor(*colour));
+    }
   }
   Canvas().Draw(0, 0, composition);
 }
@@ -215,7 +229,7 @@ fw::ScopedFont TZupButt::myCreateFont(HDC dc, const std::string& face, int heigh
   POINT p{fp.X, fp.Y};
   ::DPtoLP(dc, &p, 1);
 
-  LOGFONTA lf{};
+  LOGFONTW lf{};
   lf.lfHeight = FontHeightFromPoint(p.y);
   lf.lfWidth = 0;
   lf.lfWeight = (attributes & 1) ? FW_BOLD : FW_DONTCARE;
@@ -223,17 +237,17 @@ fw::ScopedFont TZupButt::myCreateFont(HDC dc, const std::string& face, int heigh
   lf.lfUnderline = (attributes & 4) ? 1 : 0;
   lf.lfStrikeOut = (attributes & 8) ? 1 : 0;
   lf.lfCharSet = ANSI_CHARSET;
-  std::strncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  fw::ScopedFont font(::CreateFontIndirectA(&lf));
+  fw::Widen(face).copy(lf.lfFaceName, LF_FACESIZE - 1);
+  fw::ScopedFont font(::CreateFontIndirectW(&lf));
 
   if (width_tenths != 0 && font) {
-    TEXTMETRICA tm{};
+    TEXTMETRICW tm{};
     {
       fw::SelectObjectScope selected(dc, font.get());
-      ::GetTextMetricsA(dc, &tm);
+      ::GetTextMetricsW(dc, &tm);
     }
     lf.lfWidth = FontWidthFromAverage(tm.tmAveCharWidth, p.x, p.y);
-    font.reset(::CreateFontIndirectA(&lf));
+    font.reset(::CreateFontIndirectW(&lf));
   }
   return font;
 }

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "framework/Geometry.h"
+
 namespace widgets {
 
 // The button's picture size.
@@ -60,6 +62,15 @@ constexpr CaptionPoint CaptionPosition(size s, int width, int length, int char_w
       break;
   }
   return p;
+}
+
+// Where the keyboard's dotted frame runs on a button of size `s`: on the key's own
+// picture, which the button paints. A Grey key's picture covers the top 17 of the
+// 22 rows edge to edge; the rounded keys lie one pixel inside a black surround,
+// with corners of radius 4.
+constexpr fw::TRect FocusCueRect(size s) {
+  if (s == size::Grey) return {1, 1, ZupButtWidth(s) - 1, 16};
+  return {3, 3, ZupButtWidth(s) - 3, kZupButtHeight - 3};
 }
 
 // Stores a value as a 32-bit float: the x87 unit keeps more precision in its

@@ -113,6 +113,37 @@ TEST(DRLabelPaint, ShadowDisabledAndHiddenText) {
   EXPECT_TRUE(Drawn(*fw::RenderControl(l, kBack)).Empty());
 }
 
+// A caption in any language is drawn as the wide text function draws it, centred by
+// its real width.
+TEST(DRLabelPaint, ANonAsciiCaptionIsDrawnAsItsWideText) {
+  TDRLabel l(nullptr);
+  Prepare(l, 120, 30);
+  l.SetCtl3D(false);
+  l.SetAlignment(fw::TAlignment::taCenter);
+  l.SetCaption("Z\xC3\xA4h \xE5\x8F\x97\xE4\xBF\xA1");  // "Zäh 受信"
+  auto pic = fw::RenderControl(l, kBack);
+
+  fw::TBitmap expected(120, 30);
+  {
+    HDC dc = expected.Canvas().Handle();
+    fw::ScopedBrush back(::CreateSolidBrush(fw::ColorToRGB(kBack)));
+    RECT r{0, 0, 120, 30};
+    ::FillRect(dc, &r, back.get());
+    fw::ScopedFont font = fw::CreateFontHandle(l.Font());
+    fw::SelectObjectScope selected(dc, font.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, fw::ColorToRGB(kText));
+    ::DrawTextW(dc, L"Z\u00E4h \u53D7\u4FE1", -1, &r, DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK);
+    ::GdiFlush();
+  }
+  int differing = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) differing += pic->Pixel(x, y) != expected.Pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  const TRect ink = Drawn(*pic);
+  EXPECT_LE(std::abs(ink.Left - (120 - ink.Right)), 2) << "centred";
+}
+
 TEST(DRLabelProperties, NewRefusedAndStored) {
   TDRLabel a(nullptr);
   EXPECT_EQ((std::tuple{a.Width(), a.Height(), a.HiColor(), a.LoColor(), a.ShadowColor()}),

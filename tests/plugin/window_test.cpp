@@ -33,6 +33,8 @@ constexpr RECT kHideButt = {152, 256, 211, 283};
 constexpr RECT kSliderHF = {274, 74, 285, 167};
 constexpr RECT kSliderIF = {322, 74, 333, 167};
 constexpr RECT kLSampRate = {24, 32, 154, 50};
+constexpr RECT kRatePanel = {12, 60, 249, 247};
+constexpr RECT kPreampPanel = {6, 268, 131, 309};
 
 // The window after a successful InitHW and OpenHW, painted.
 HWND OpenWindow(const wchar_t* device = L"Calder") {
@@ -46,12 +48,15 @@ HWND OpenWindow(const wchar_t* device = L"Calder") {
   return window;
 }
 
-// What the window's client area shows now, as 0x00RRGGBB values.
+// What the window's client area shows, as 0x00RRGGBB values: after a repaint of the
+// whole window, or (`repaint` false) as it is now.
 class Shot {
  public:
-  explicit Shot(HWND window) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(100);
+  explicit Shot(HWND window, bool repaint = true) {
+    if (repaint) {
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      Pump(100);
+    }
     RECT r;
     GetClientRect(window, &r);
     width_ = r.right;
@@ -89,6 +94,14 @@ class Shot {
   int height_ = 0;
   std::vector<uint32_t> pixels_;
 };
+
+// How many pixels of `r` differ between two shots.
+int Differing(const Shot& a, const Shot& b, const RECT& r) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += a.At(x, y) != b.At(x, y) ? 1 : 0;
+  return n;
+}
 
 bool Yellowish(COLORREF c) {
   return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 100;
@@ -230,6 +243,58 @@ TEST(Window, InputPairAndHideByMouse) {
   EXPECT_TRUE(IsWindow(window));
   Plugin().CloseHW();
   EXPECT_EQ(FindSettingsWindow(), nullptr);
+}
+
+// Focus cues: none for the mouse; after keys, shown on the control with the focus and
+// gone without a trace once it moves on.
+TEST(Window, KeyboardCuesShowAfterKeysAndLeaveNothingBehind) {
+  HWND window = OpenWindow();
+  ASSERT_NE(window, nullptr);
+  auto click_rate = [&](int i) { ClickAt(window, kRateArea[i].left + 40, kRateArea[i].top + 10); };
+  Shot opened(window);
+  // The mouse alone: a rate chosen and chosen back, a press on the HF slider's thumb.
+  click_rate(kRate196078);
+  Shot chosen_196078(window);
+  click_rate(kRate158730);
+  ClickAt(window, kSliderHF.left + 5, kSliderHF.top + 33);
+  ASSERT_EQ(GetFocus(), GainSlider(window, true));
+  {
+    // The controls that can have the focus (text that a repaint draws over itself
+    // again is left out).
+    Shot mouse_only(window);
+    for (const RECT& r : {kRatePanel, kSliderHF, kSliderIF, kHideButt, kPreampPanel})
+      EXPECT_EQ(Differing(mouse_only, opened, r), 0) << "the mouse shows no cue";
+  }
+  SetFocus(window);
+  Pump(100);
+
+  // A rate key: Tab onto it, Space twice, Tab away. From here on the window is read as
+  // it is, as a user sees it: a repaint of the whole window would hide what is left.
+  Key(GetFocus(), VK_TAB);
+  EXPECT_GT(Differing(Shot(window, false), opened, kRateArea[kRate158730]), 0) << "its cue";
+  Key(GetFocus(), VK_SPACE);
+  Key(GetFocus(), VK_SPACE);
+  Key(GetFocus(), VK_TAB);
+  EXPECT_EQ(Differing(Shot(window, false), opened, kRatePanel), 0);
+
+  // A slider: Tab onto the HF slider, then on to the IF slider.
+  Key(GetFocus(), VK_TAB);
+  ASSERT_EQ(GetFocus(), GainSlider(window, true));
+  EXPECT_GT(Differing(Shot(window, false), opened, kSliderHF), 0) << "its cue";
+  Key(GetFocus(), VK_TAB);
+  EXPECT_EQ(Differing(Shot(window, false), opened, kSliderHF), 0);
+
+  // Round to the rate key (past Hide), a click on another rate key, Tab away.
+  Key(GetFocus(), VK_TAB);
+  Key(GetFocus(), VK_TAB);
+  click_rate(kRate196078);
+  EXPECT_EQ(Plugin().GetHWSR(), 196078);
+  Key(GetFocus(), VK_TAB);  // onto the key now chosen
+  EXPECT_GT(Differing(Shot(window, false), chosen_196078, kRateArea[kRate196078]), 0);
+  Key(GetFocus(), VK_TAB);  // away, to the input pair
+  ASSERT_EQ(GetFocus(), FindChildByText(window, "0.1 - 30 MHz"));
+  EXPECT_EQ(Differing(Shot(window, false), chosen_196078, kRatePanel), 0);
+  Plugin().CloseHW();
 }
 
 TEST(Window, ClosingFromTheCallbackOfAMouseHandlerIsSafe) {

@@ -93,6 +93,10 @@ TEST(Image, DrawsCentredStretchedAndTransparent) {
   EXPECT_EQ(shot->Pixel(0, 3), fw::clFuchsia);
 
   image.SetTransparent(true);  // the bottom-left colour lets the background show
+  // The writer, not a paint, tells the picture; a picture loaded later keeps it.
+  EXPECT_TRUE(image.Picture().Bitmap().Transparent());
+  image.Picture().Assign(*PictureFromMap({"ab", ".c"}));
+  EXPECT_TRUE(image.Picture().Bitmap().Transparent());
   shot = fw::RenderControl(image, fw::clWhite);
   EXPECT_EQ(shot->Pixel(0, 3), fw::clWhite);
   EXPECT_EQ(shot->Pixel(5, 3), MapColor('c'));

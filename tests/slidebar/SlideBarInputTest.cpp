@@ -113,6 +113,8 @@ TEST(SlideBarInput, DraggingFollowsThePointerAndSnapsOnRelease) {
 TEST(SlideBarInput, MovingTheThumbRedrawsOnlyTheThumb) {
   GainHost h(4, 4);
   ::SetFocus(h.Window());  // a change of focus repaints; have it done first
+  // So does the focus cue that the first arrow key shows.
+  ::SendMessageW(h.Window(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   Pump();
   const int paints = h.slider->paints;
   ASSERT_GT(paints, 0);
@@ -227,4 +229,39 @@ TEST(SlideBarInput, LosingTheMouseWithoutAReleaseEndsTheDragWhereItWas) {
   h.Mouse(WM_MOUSEMOVE, MK_LBUTTON, 5, 80);
   EXPECT_EQ(h.slider->Position(), 2);
   EXPECT_EQ(h.changes, (std::vector<int>{2}));
+}
+
+// The slider's keyboard cue: none while the mouse alone has been used, a frame on its
+// edge once a key has moved it, and nothing left of it when the focus goes.
+TEST(SlideBarInput, TheFocusCueShowsAfterKeyboardUseAndGoesCompletely) {
+  GainHost h(3, 2);
+  ::SendMessageW(h.Window(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+  ::SetFocus(SharedForm().Handle());
+  Pump();
+  auto unfocused = h.Screen();
+  h.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, 5, 30);  // on the thumb: takes the focus
+  h.Mouse(WM_LBUTTONUP, 0, 5, 30);
+  Pump();
+  ASSERT_EQ(::GetFocus(), h.Window());
+  EXPECT_EQ(h.slider->Position(), 2);
+  EXPECT_TRUE(SamePixels(*h.Screen(), *unfocused)) << "the mouse shows no cue";
+
+  h.Key(VK_UP);
+  h.Key(VK_DOWN);
+  Pump();
+  auto cued = h.Screen();
+  const int w = h.slider->Width(), hh = h.slider->Height();
+  int on_edge = 0, inside = 0;
+  for (int y = 0; y < hh; ++y)
+    for (int x = 0; x < w; ++x)
+      if (cued->Pixel(x, y) != unfocused->Pixel(x, y))
+        ++((x == 0 || y == 0 || x == w - 1 || y == hh - 1) ? on_edge : inside);
+  EXPECT_GT(on_edge, 50);
+  EXPECT_EQ(inside, 0);
+  // A full paint shows the same as the thumb's moves left on the screen.
+  EXPECT_TRUE(SamePixels(*cued, *fw::RenderControl(*h.slider, kParentColor)));
+
+  ::SetFocus(SharedForm().Handle());
+  Pump();
+  EXPECT_TRUE(SamePixels(*h.Screen(), *unfocused));
 }

@@ -156,6 +156,22 @@ TEST(SlideBarPaint, GainSliderAtEveryPosition) {
   }
 }
 
+// The thumb's place and the pictures under it follow each write, not a later paint:
+// a slider that is not shown has them already, and painting changes nothing.
+TEST(SlideBarPaint, WritesPlaceTheThumbAndPaintingOnlyShowsIt) {
+  TSlideBar s(nullptr);
+  MakeGain(s, 3);
+  s.SetPosition(2);
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{0, 27, 12, 39}));
+  s.SetMax(4);  // scale 20.25: position 2 now at 41
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{0, 41, 12, 53}));
+  s.SetColor(kParentColor);
+  auto first = fw::RenderControl(s, kParentColor);
+  auto second = fw::RenderControl(s, kParentColor);
+  EXPECT_TRUE(SamePixels(*first, *second));
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{0, 41, 12, 53}));
+}
+
 TEST(SlideBarPaint, RaisedStyleAndHorizontalTicks) {
   TSlideBar s(nullptr);
   s.SetStyle(bsRaised);

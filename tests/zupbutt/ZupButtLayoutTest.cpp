@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "framework/FocusCue.h"
 #include "widgets/ZupButtLayout.h"
 
 namespace {
@@ -89,3 +90,31 @@ TEST(ZupButtFont, ResolutionFromTheDisplaySize) {
 }
 
 }  // namespace
+
+// The dotted frame: every other pixel of the outline, corners included once.
+TEST(FocusCue, DotsRunRoundTheOutlineInTheCheckerPattern) {
+  using fw::TPoint;
+  EXPECT_EQ(fw::FocusCueDots({0, 0, 5, 3}),
+            (std::vector<TPoint>{{0, 0}, {2, 0}, {4, 0}, {0, 2}, {2, 2}, {4, 2}}));
+  EXPECT_EQ(fw::FocusCueDots({1, 1, 3, 5}), (std::vector<TPoint>{{1, 1}, {2, 4}, {2, 2}, {1, 3}}));
+  EXPECT_TRUE(fw::FocusCueDots({3, 3, 3, 9}).empty());
+}
+
+// A dot never lands where the picture is not drawn, nor takes the colour left out.
+TEST(FocusCue, ADotInvertsThePixelUnlessThatWouldShowOutsideThePicture) {
+  struct Row {
+    uint32_t pixel, transparent;
+    std::optional<uint32_t> dot;
+  };
+  const Row rows[] = {
+      {0x787878, 0xFFFFFF, 0x878787},      // grey key, white left out
+      {0xFFFFFF, 0xFFFFFF, std::nullopt},  // the grey key's rows below the picture
+      {0x000000, 0xFFFFFF, std::nullopt},  // black would turn into the left-out white
+      {0x000000, 0x000000, std::nullopt},  // the rounded keys' surround
+      {0xFFFFFF, 0x000000, std::nullopt},  // a white caption pixel would become a hole
+      {0xE84810, 0x000000, 0x17B7EF},      // blue key
+      {0x12345678, 0xFF000000, 0xCBA987},  // the byte above the colour is not part of it
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(fw::FocusCueColour(r.pixel, r.transparent), r.dot) << std::hex << r.pixel;
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -287,6 +288,24 @@ TEST(ZupButt, WhiteCaptionOnGreyLetsTheParentShowThrough) {
   EXPECT_EQ(Count(*system, RGBColor(20, 0, 0)), holes);
 }
 
+// The caption is centred by its characters, not by the bytes that spell them.
+TEST(ZupButt, ANonAsciiCaptionIsCentredByItsCharacters) {
+  TZupButt b(nullptr);
+  b.SetSize(size::Grey);
+  b.SetFontColorON(fw::clYellow);
+  b.SetCaption("Z\xC3\xA4h \xE5\x8F\x97\xE4\xBF\xA1");  // "Zäh 受信": 6 characters, 11 bytes
+  auto pic = fw::RenderControl(b, kParent);
+  int left = pic->Width();
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < pic->Width(); ++x) {
+      const uint32_t c = fw::ColorToRGB(pic->Pixel(x, y));
+      if (GetRValue(c) > 150 && GetGValue(c) > 150 && GetBValue(c) < 100) left = std::min(left, x);
+    }
+  const int start = widgets::CaptionPosition(size::Grey, 135, 6, b.CharWidth()).X;
+  EXPECT_GE(left, start);
+  EXPECT_LE(left, start + 3);
+}
+
 TEST(ZupButt, VeryLongCaptionIsDrawnFromTheLeftAndCutToTheButton) {
   TZupButt b(nullptr);
   b.SetSize(size::Grey);
@@ -448,6 +467,46 @@ TEST_F(RadioGroupTest, WritersRepaintAtOnceOnTheScreen) {
   EXPECT_GT(count_in_button(fw::clSilver), 0);
   b->SetFontColorOFF(RGBColor(0, 255, 0));
   EXPECT_GT(count_in_button(RGBColor(0, 255, 0)), 0);
+}
+
+// The keyboard's cue on a Grey key: hidden until the keyboard is used, then only on
+// the key's picture, steady through repaints, and gone without a trace.
+TEST_F(RadioGroupTest, TheKeyboardCueLiesOnTheKeyAndLeavesNothingBehind) {
+  HWND h = rates->Handle();
+  ::SetForegroundWindow(form->Handle());
+  ClickButton(buttons[5]);  // puts the plain button up, as every click will
+  testing_support::PumpMessages();
+  auto never_focused = testing_support::CaptureClient(h);
+  TZupButt* chosen = buttons[5];
+  ASSERT_TRUE(chosen->TakeKeyboardFocus());
+  testing_support::PumpMessages();
+  EXPECT_TRUE(SamePixels(*testing_support::CaptureClient(h), *never_focused))
+      << "no cue before the keyboard has been used";
+
+  ::SendMessageW(h, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  testing_support::PumpMessages();
+  auto cued = testing_support::CaptureClient(h);
+  const fw::TRect picture = fw::Bounds(chosen->Left(), chosen->Top(), 135, 17);
+  int on_picture = 0, elsewhere = 0;
+  for (int y = 0; y < cued->Height(); ++y)
+    for (int x = 0; x < cued->Width(); ++x)
+      if (cued->Pixel(x, y) != never_focused->Pixel(x, y))
+        ++(picture.Contains({x, y}) ? on_picture : elsewhere);
+  EXPECT_GT(on_picture, 100);
+  EXPECT_EQ(elsewhere, 0);
+
+  // Space twice repaints the chosen key twice; the cue comes out the same.
+  ::SendMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
+  ::SendMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(DownOnes(), std::vector<int>{5});
+  EXPECT_TRUE(SamePixels(*testing_support::CaptureClient(h), *cued));
+
+  // Another key clicked and this one again, then the focus elsewhere.
+  ClickButton(buttons[2]);
+  ClickButton(buttons[5]);
+  form->SetFocus();
+  testing_support::PumpMessages();
+  EXPECT_TRUE(SamePixels(*testing_support::CaptureClient(h), *never_focused));
 }
 
 TEST(ZupButtClick, ButtonWithoutParentOnlySetsItselfDown) {
