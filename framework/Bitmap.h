@@ -8,7 +8,7 @@
 
 #include "framework/Canvas.h"
 #include "framework/Color.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace fw {
 

@@ -11,7 +11,7 @@
 #include "framework/Color.h"
 #include "framework/Geometry.h"
 #include "framework/Graphics.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace fw {
 
@@ -62,7 +62,6 @@ class TCanvas {
   int DrawText(const TRect& r, const std::string& text, UINT format);
   SIZE TextExtent(const std::string& text);
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }
-  int TextHeight(const std::string& text) { return TextExtent(text).cy; }
 
   // Draws the bitmap with its top-left at (x, y); a transparent bitmap leaves its
   // transparent colour's pixels undrawn, an opaque one is copied with CopyMode.

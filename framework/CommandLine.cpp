@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/TextEncoding.h"
 
 namespace fw {

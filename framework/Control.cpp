@@ -6,7 +6,7 @@
 
 #include "common/ScopeExit.h"
 #include "framework/Accessible.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Properties.h"
 #include "framework/WinControl.h"
 

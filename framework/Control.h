@@ -102,7 +102,6 @@ class TControl : public TComponent, private HeldForMessage {
   // changed directly.
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
-  void SetFont(const TFont& f) { font_.Assign(f); }
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool follow);
 

@@ -3,7 +3,7 @@
 #include <type_traits>
 
 #include "framework/Accessible.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/TextEncoding.h"
 
 namespace fw {

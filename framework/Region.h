@@ -7,7 +7,7 @@
 #include <span>
 
 #include "framework/Geometry.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace fw {
 

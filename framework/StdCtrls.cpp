@@ -5,7 +5,7 @@
 
 #include "framework/Forms.h"
 #include "framework/Accessible.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/TextEncoding.h"
 
 namespace fw {

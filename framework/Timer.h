@@ -2,7 +2,7 @@
 #pragma once
 
 #include "framework/Component.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Window.h"
 
 namespace fw {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Properties.h"
 #include "framework/TabOrder.h"
 #include "framework/TextEncoding.h"

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "plugin/CommandQueue.h"
 #include "plugin/ModuleHold.h"
 #include "receiver/Form.h"

@@ -1,7 +1,7 @@
 #include "receiver/EventSink.h"
 
 #include "contract/CalderContract.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace tessel {
 

@@ -1,7 +1,7 @@
 #include "receiver/ReceiverControl.h"
 
 #include "contract/CalderContract.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "receiver/ControlSite.h"
 #include "receiver/EventSink.h"
 #include "receiver/OleError.h"

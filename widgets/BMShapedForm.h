@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Image.h"
 #include "framework/Properties.h"
 

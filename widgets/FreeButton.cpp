@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/Forms.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "widgets/FreeButtonGlyph.h"
 
 namespace widgets {

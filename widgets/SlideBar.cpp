@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Module.h"
 
 namespace widgets {

@@ -7,7 +7,7 @@
 
 #include "framework/Bitmap.h"
 #include "framework/Control.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Properties.h"
 #include "widgets/ZupButtLayout.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "framework/Region.h"
 #include "widgets/BMShapedFormRuns.h"
 

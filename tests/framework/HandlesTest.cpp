@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "framework/Bitmap.h"
 #include "framework/Forms.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace testing_support {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "contract/CalderContract.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 #include "plugin/Session.h"
 #include "receiver/EventSink.h"
 #include "receiver/Form.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/Bitmap.h"
-#include "framework/Handles.h"
+#include "framework/HandleNames.h"
 
 namespace shaped_test {
 

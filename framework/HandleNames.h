@@ -1,5 +1,6 @@
-// The framework's names for the owners of handles, GDI objects and OLE resources;
-// the owners themselves live in common/Handles.h, shared with every folder.
+// The framework's short names for the owners of handles, GDI objects and OLE
+// resources. The owners themselves are in common/Handles.h, the one handle header
+// that every folder shares; these are only names for them inside namespace fw.
 #pragma once
 
 #include "common/Handles.h"
