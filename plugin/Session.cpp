@@ -212,6 +212,10 @@ void Session::StartUp() {
     state_.ModelTextPending = true;
     stopped_ = false;
   }
+  // From here on the library's code is on this thread's stack, and soon in its window
+  // procedure: it stays loaded, whenever the host unloads it, until the session is
+  // given up.
+  module_hold_.Take();
   if (command_message_ == 0) command_message_ = RegisterWindowMessageW(L"Tessel_Calder.command");
   HRESULT com = OleInitialize(nullptr);
   ole_ = fw::ScopedOleInitialize(SUCCEEDED(com));
@@ -225,9 +229,6 @@ void Session::StartUp() {
   form_ = TF::Create(*this, &failure);
   creation_failure_ = failure;
   if (form_ == nullptr) return;
-  // From now on the library's code is in the window procedure: it stays loaded until
-  // the window has gone, whenever the host unloads it.
-  module_hold_.Take();
   commands_.Attach(form_->Handle(), command_message_);
   form_->SetLeft(kOffScreenLeft);
   form_->ShowInactive();
