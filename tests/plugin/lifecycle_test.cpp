@@ -654,7 +654,7 @@ TEST(Status, AQuitDuringTheStartUpWaitEndsItAndIsPostedAgain) {
   PostQuitMessage(7);
   DWORD start = GetTickCount();
   InitResult r = Init();
-  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_LT(GetTickCount() - start, 1400u) << "before the status at 1.5 s";
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.name, "Calder/Marlo not responding");
   MSG quit{};
