@@ -228,6 +228,10 @@ void ReloadAndClose(HMODULE module, HWND window) {
   EXPECT_FALSE(IsWindow(window));
   EXPECT_TRUE(FileExists(SettingsPath()));
   EXPECT_TRUE(UnloadPlugin()) << "the library goes once its window has gone";
+  WNDCLASSEXW stale{};
+  stale.cbSize = sizeof stale;
+  EXPECT_FALSE(GetClassInfoExW(module, L"TesselFrameworkWindow", &stale))
+      << "a later load finds no window class of this one";
   RemoveSettings();
 }
 
