@@ -242,6 +242,47 @@ TEST_F(FormTest, HideButtonHidesTheWindowOnly) {
   EXPECT_TRUE(calls.empty());
 }
 
+// A per-monitor aware host's window moved to a monitor of another scale: the window
+// is laid out again from its stored layout, at the place the system suggests.
+TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
+  auto dpi_changed = [&](int dpi, RECT suggested) {
+    SendMessageW(form_->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+  };
+  widgets::TSlideBar& slider = form_->Slider(GainSlider::kSliderIFGain);
+  const fw::TRect thumb96 = slider.ThumbRect();
+  const int value96 = slider.NewPosition(5, 40);
+  struct Row {
+    int dpi;
+    int client_w, client_h, key_w, key_h, slider_w, slider_h;
+  };
+  const Row rows[] = {
+      {144, 545, 486, 203, 33, 17, 140},
+      {192, 726, 648, 270, 44, 22, 186},
+      {96, 363, 324, 135, 22, 11, 93},
+  };
+  for (const Row& r : rows) {
+    const fw::DpiScale scale(r.dpi);
+    dpi_changed(r.dpi, {100, 50, 900, 800});
+    RECT client{};
+    GetClientRect(form_->Handle(), &client);
+    EXPECT_EQ(client.right, r.client_w) << r.dpi;
+    EXPECT_EQ(client.bottom, r.client_h) << r.dpi;
+    RECT window{};
+    GetWindowRect(form_->Handle(), &window);
+    EXPECT_EQ((std::pair{window.left, window.top}), (std::pair{100L, 50L})) << r.dpi;
+    widgets::TZupButt& key = form_->RateButtonControl(RateButton::kRate158730);
+    EXPECT_EQ((std::pair{key.Width(), key.Height()}), (std::pair{r.key_w, r.key_h})) << r.dpi;
+    EXPECT_EQ((std::pair{slider.Width(), slider.Height()}), (std::pair{r.slider_w, r.slider_h}))
+        << r.dpi;
+    // The thumb and the pointer's meaning follow the scale.
+    const fw::TRect thumb = slider.ThumbRect();
+    EXPECT_EQ(thumb.Height(), scale.Apply(thumb96.Height())) << r.dpi;
+    EXPECT_NEAR(thumb.Top, scale.Apply(thumb96.Top), (r.dpi + 95) / 96) << r.dpi;
+    EXPECT_NEAR(slider.NewPosition(scale.Apply(5), scale.Apply(40)), value96, 1) << r.dpi;
+  }
+}
+
 // Records what the event sink passes on.
 struct EventLog final : ReceiverEvents {
   std::vector<std::string> seen;
