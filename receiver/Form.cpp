@@ -204,8 +204,13 @@ LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (msg == kDpiChangedMessage) {
     // Moved to a monitor of another scale (a per-monitor aware host): laid out
-    // again from the stored layout, at the place the system suggests.
-    Rescale(fw::DpiScale(HIWORD(wp)));
+    // again from the stored layout, at the place the system suggests. The same
+    // number sent from another thread or process is not believed: its pointer would
+    // name memory of its own choosing, and a DPI no monitor has is not taken.
+    const int dpi = HIWORD(wp);
+    if (::InSendMessageEx(nullptr) != ISMEX_NOSEND || dpi < kLowestDpi || dpi > kHighestDpi)
+      return 0;
+    Rescale(fw::DpiScale(dpi));
     if (const auto* suggested = reinterpret_cast<const RECT*>(lp)) {
       ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -108,6 +108,9 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   void Rescale(fw::DpiScale scale);
   // The message the system sends when the window's DPI changes (not in older headers).
   static constexpr UINT kDpiChangedMessage = 0x02E0;
+  // The DPIs a monitor may report: 50 % to 1000 % of the design DPI.
+  static constexpr int kLowestDpi = 48;
+  static constexpr int kHighestDpi = 960;
   void NameControls();
   // How far a label's top may lie from a rate button's to be on its row.
   static constexpr int kSameRowPixels = 6;

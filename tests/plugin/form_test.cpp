@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "contract/CalderContract.h"
@@ -281,6 +283,23 @@ TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
     EXPECT_NEAR(thumb.Top, scale.Apply(thumb96.Top), (r.dpi + 95) / 96) << r.dpi;
     EXPECT_NEAR(slider.NewPosition(scale.Apply(5), scale.Apply(40)), value96, 1) << r.dpi;
   }
+  // A DPI no monitor has, or the message from another thread, changes nothing.
+  dpi_changed(0, {0, 0, 10, 10});
+  dpi_changed(20000, {0, 0, 10, 10});
+  std::atomic<bool> sent{false};
+  std::thread other([&] {
+    dpi_changed(144, {0, 0, 10, 10});
+    sent = true;
+  });
+  while (!sent) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    Sleep(1);
+  }
+  other.join();
+  RECT client{};
+  GetClientRect(form_->Handle(), &client);
+  EXPECT_EQ((std::pair{client.right, client.bottom}), (std::pair{363L, 324L}));
 }
 
 // Records what the event sink passes on.
