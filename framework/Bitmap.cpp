@@ -90,6 +90,28 @@ TColor TBitmap::TransparentColor() {
   return Pixel(0, height_ - 1);
 }
 
+void ScalePicture(TBitmap& picture, DpiScale scale, TScaleFilter filter) {
+  if (scale.Identity() || picture.Empty()) return;
+  const int w = std::max(scale.Apply(picture.Width()), 1);
+  const int h = std::max(scale.Apply(picture.Height()), 1);
+  ScopedBitmap scaled = CreateDib24(w, h);
+  if (!scaled) return;
+  {
+    MemoryDC dc(nullptr);
+    SelectObjectScope selected(dc.get(), scaled.get());
+    if (scale.Whole() || filter == TScaleFilter::kNearest) {
+      ::SetStretchBltMode(dc.get(), COLORONCOLOR);
+    } else {
+      ::SetStretchBltMode(dc.get(), HALFTONE);
+      // HALFTONE wants the brush origin set after the mode.
+      ::SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+    }
+    ::StretchBlt(dc.get(), 0, 0, w, h, picture.Canvas().Handle(), 0, 0, picture.Width(),
+                 picture.Height(), SRCCOPY);
+  }
+  picture.SetHandle(scaled.release());  // the picture owns it now
+}
+
 void TBitmap::SetTransparentColor(TColor c) {
   fixed_color_ = c;
   mode_ = TTransparentMode::tmFixed;

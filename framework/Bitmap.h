@@ -8,6 +8,7 @@
 
 #include "framework/Canvas.h"
 #include "framework/Color.h"
+#include "framework/DpiScale.h"
 #include "framework/HandleNames.h"
 
 namespace fw {
@@ -70,6 +71,20 @@ class TBitmap {
   TTransparentMode mode_ = TTransparentMode::tmAuto;
   TColor fixed_color_ = clWhite;
 };
+
+// How a picture's pixels are enlarged.
+enum class TScaleFilter : uint8_t {
+  // Repeated pixels at whole factors, which keep a picture's colours exact (its
+  // transparent colour among them); blended ones between, which keep it smooth.
+  kByFactor,
+  // Always repeated pixels: for masks, whose pixels are yes or no, not colours.
+  kNearest,
+};
+
+// Replaces `picture` with a copy drawn for `scale` (each side scaled as a stored
+// length). Nothing changes at 96 DPI. Meant for the moment a picture or the scale
+// changes, never for a paint.
+void ScalePicture(TBitmap& picture, DpiScale scale, TScaleFilter filter = TScaleFilter::kByFactor);
 
 // A 24-bit top-down DIB section of this size (black), or null.
 ScopedBitmap CreateDib24(int width, int height);

@@ -151,6 +151,12 @@ void TControl::ParentColorChanged() {
   NotifyChildrenColor();
 }
 
+void TControl::SetScale(DpiScale scale) {
+  if (scale == scale_) return;
+  scale_ = scale;
+  ScaleChanged();
+}
+
 void TControl::SetParentFont(bool follow) {
   parent_font_ = follow;
   if (follow) ParentFontChanged();
@@ -387,12 +393,14 @@ const PropertyTable& TControl::ClassProperties() {
   static const PropertyTable table(
       &TComponent::ClassProperties(),
       {
-          Published<TControl, int>("Left", &TControl::Left, &TControl::SetLeft, 0, std::nullopt),
-          Published<TControl, int>("Top", &TControl::Top, &TControl::SetTop, 0, std::nullopt),
-          Published<TControl, int>("Width", &TControl::Width, &TControl::SetWidth, std::nullopt,
-                                   std::nullopt),
-          Published<TControl, int>("Height", &TControl::Height, &TControl::SetHeight, std::nullopt,
-                                   std::nullopt),
+          AsLength(Published<TControl, int>("Left", &TControl::Left, &TControl::SetLeft, 0,
+                                            std::nullopt)),
+          AsLength(
+              Published<TControl, int>("Top", &TControl::Top, &TControl::SetTop, 0, std::nullopt)),
+          AsLength(Published<TControl, int>("Width", &TControl::Width, &TControl::SetWidth,
+                                            std::nullopt, std::nullopt)),
+          AsLength(Published<TControl, int>("Height", &TControl::Height, &TControl::SetHeight,
+                                            std::nullopt, std::nullopt)),
           Published<TControl, int>("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault,
                                    crDefault),
           Published<TControl, bool>("Visible", &TControl::Visible, &TControl::SetVisible, true,

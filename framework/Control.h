@@ -108,6 +108,12 @@ class TControl : public TComponent, private HeldForMessage {
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor c) { cursor_ = c; }
 
+  // The display scale the control is laid out at: its own geometry, line widths and
+  // pictures follow it (its place and size are given to it already scaled).
+  DpiScale Scale() const { return scale_; }
+  // Stores the scale and, when it changed, lets the control remake what depends on it.
+  void SetScale(DpiScale scale);
+
   uint32_t ControlStyle() const { return style_; }
   void SetControlStyle(uint32_t style) { style_ = style; }
 
@@ -207,6 +213,8 @@ class TControl : public TComponent, private HeldForMessage {
   virtual void TextChanged() { Invalidate(); }
   virtual void ColorChanged() { Invalidate(); }
   virtual void FontChanged() { Invalidate(); }
+  // Called after the display scale changed.
+  virtual void ScaleChanged() { Invalidate(); }
   // The parent's colour or font changed.
   void ParentColorChanged();
   void ParentFontChanged();
@@ -246,6 +254,7 @@ class TControl : public TComponent, private HeldForMessage {
   bool parent_font_ = true;
   bool assigning_parent_font_ = false;
   TCursor cursor_ = crDefault;
+  DpiScale scale_;
   uint32_t style_ = csCaptureMouse | csClickEvents | csDoubleClicks;
   bool clicked_ = false;
   bool painting_ = false;

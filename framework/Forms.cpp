@@ -225,13 +225,13 @@ std::vector<PropertyInfo> FontAttributeProperties(const std::optional<FontStart>
             c.Invalidate();
           },
           at(&FontStart::Color), std::nullopt),
-      Published<TControl, int>(
+      AsLength(Published<TControl, int>(
           "Font.Height", [cfont](const TControl& c) { return cfont(c).Height(); },
           [font](TControl& c, int v) {
             font(c).SetHeight(v);
             c.Invalidate();
           },
-          at(&FontStart::Height), std::nullopt),
+          at(&FontStart::Height), std::nullopt)),
       Published<TControl, std::string>(
           "Font.Name", [cfont](const TControl& c) { return cfont(c).Name(); },
           [font](TControl& c, const std::string& v) {
@@ -261,10 +261,13 @@ const PropertyTable& TForm::ClassProperties() {
     std::vector<PropertyInfo> own = {
         Published<TForm, std::string>("Caption", &TForm::Caption, &TForm::SetCaption, "",
                                       std::nullopt),
-        Published<TForm, int>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth,
-                              std::nullopt, std::nullopt),
-        Published<TForm, int>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight,
-                              std::nullopt, std::nullopt),
+        // A form's place is on the screen, in the screen's own pixels: not scaled.
+        Published<TForm, int>("Left", &TForm::Left, &TForm::SetLeft, 0, std::nullopt),
+        Published<TForm, int>("Top", &TForm::Top, &TForm::SetTop, 0, std::nullopt),
+        AsLength(Published<TForm, int>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth,
+                                       std::nullopt, std::nullopt)),
+        AsLength(Published<TForm, int>("ClientHeight", &TForm::ClientHeight,
+                                       &TForm::SetClientHeight, std::nullopt, std::nullopt)),
         Published<TForm, TFormBorderStyle>("BorderStyle", &TForm::BorderStyle,
                                            &TForm::SetBorderStyle, TFormBorderStyle::bsSizeable,
                                            TFormBorderStyle::bsSizeable),

@@ -14,7 +14,7 @@ namespace {
 
 // Creates the children of `obj` inside `parent` (a control, or root itself).
 void ReadChildren(TComponent& root, TComponent& parent, const LayoutObject& obj,
-                  const ComponentClasses& classes, const HandlerResolver& handlers,
+                  const ComponentClasses& classes, const HandlerResolver& handlers, DpiScale scale,
                   std::vector<TComponent*>& created) {
   for (const LayoutObject& child : obj.Children) {
     const ComponentMaker* make = classes.Find(child.Class);
@@ -30,9 +30,21 @@ void ReadChildren(TComponent& root, TComponent& parent, const LayoutObject& obj,
     // can be overridden by the stored values.
     if (auto* control = dynamic_cast<TControl*>(c)) {
       if (auto* container = dynamic_cast<TWinControl*>(&parent)) control->SetParent(container);
+      control->SetScale(scale);
     }
-    ApplyProperties(*c, child.Properties, handlers);
-    ReadChildren(root, *c, child, classes, handlers, created);
+    ApplyProperties(*c, child.Properties, handlers, scale);
+    ReadChildren(root, *c, child, classes, handlers, scale, created);
+  }
+}
+
+// Gives the children of `obj` the scale and their stored lengths again.
+void RescaleChildren(TComponent& root, const LayoutObject& obj, DpiScale scale) {
+  for (const LayoutObject& child : obj.Children) {
+    TComponent* c = root.FindComponent(child.Name);
+    if (c == nullptr) continue;
+    if (auto* control = dynamic_cast<TControl*>(c)) control->SetScale(scale);
+    ApplyLengths(*c, child.Properties, scale);
+    RescaleChildren(root, child, scale);
   }
 }
 
@@ -49,17 +61,24 @@ const ComponentMaker* ComponentClasses::Find(const std::string& name) const {
 }
 
 void ReadLayout(TComponent& root, const LayoutObject& layout, const ComponentClasses& classes,
-                const HandlerResolver& handlers) {
+                const HandlerResolver& handlers, DpiScale scale) {
   std::vector<TComponent*> loading{&root};
   root.SetLoading(true);
   try {
-    ApplyProperties(root, layout.Properties, handlers);
-    ReadChildren(root, root, layout, classes, handlers, loading);
+    if (auto* control = dynamic_cast<TControl*>(&root)) control->SetScale(scale);
+    ApplyProperties(root, layout.Properties, handlers, scale);
+    ReadChildren(root, root, layout, classes, handlers, scale, loading);
   } catch (...) {
     for (TComponent* c : loading) c->SetLoading(false);
     throw;
   }
   for (TComponent* c : loading) c->Loaded();
+}
+
+void RescaleLayout(TComponent& root, const LayoutObject& layout, DpiScale scale) {
+  if (auto* control = dynamic_cast<TControl*>(&root)) control->SetScale(scale);
+  ApplyLengths(root, layout.Properties, scale);
+  RescaleChildren(root, layout, scale);
 }
 
 std::string LoadLayoutResource(const wchar_t* name) {

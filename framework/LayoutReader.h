@@ -34,13 +34,19 @@ class ComponentClasses {
   std::map<std::string, ComponentMaker, std::less<>> makers_;
 };
 
-// Applies `layout` to `root`: root takes the top object's properties first, then
-// each nested object is created by its class in `classes`, named, parented and given
-// its properties, in the order written; finally Loaded runs on root and each new
+// Applies `layout` to `root` at the display scale `scale`: root takes the top
+// object's properties first, then each nested object is created by its class in
+// `classes`, named, parented, given the scale (a control) and its properties, in the
+// order written, every stored length scaled; finally Loaded runs on root and each new
 // component in that order. An unknown class or property, or an unusable value,
 // throws Exception naming it; what was created so far stays owned by root.
 void ReadLayout(TComponent& root, const LayoutObject& layout, const ComponentClasses& classes,
-                const HandlerResolver& handlers = {});
+                const HandlerResolver& handlers = {}, DpiScale scale = {});
+
+// Lays out again at another display scale what ReadLayout made from `layout`: each
+// control takes the scale and its stored lengths, scaled, in the stored order.
+// Objects of the layout that root no longer owns are passed over.
+void RescaleLayout(TComponent& root, const LayoutObject& layout, DpiScale scale);
 
 // The text of an RCDATA resource of this module, or throws Exception.
 std::string LoadLayoutResource(const wchar_t* name);

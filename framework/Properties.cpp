@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace fw {
 namespace {
@@ -58,15 +59,37 @@ std::vector<const PropertyInfo*> PropertyTable::All() const {
   return all;
 }
 
+namespace {
+
+// Writes one stored value, a length scaled; throws Exception naming it when the
+// property is unknown or the value unusable.
+void ApplyOne(TComponent& c, const PropertyInfo* p, const StoredProperty& v,
+              const HandlerResolver& handlers, DpiScale scale) {
+  std::string who = c.Name().empty() ? std::string("component") : c.Name();
+  if (!p) throw Exception(who + ": property " + v.Name + " does not exist");
+  PropValue value = v.Value;
+  if (auto* i = std::get_if<int64_t>(&value); i && p->Length) {
+    if (*i < INT32_MIN || *i > INT32_MAX)
+      throw Exception(who + ": invalid value " + FormatValue(v.Value) + " for property " + v.Name);
+    *i = scale.Apply(static_cast<int>(*i));
+  }
+  if (!p->Write(c, value, handlers))
+    throw Exception(who + ": invalid value " + FormatValue(v.Value) + " for property " + v.Name);
+}
+
+}  // namespace
+
 void ApplyProperties(TComponent& c, const std::vector<StoredProperty>& values,
-                     const HandlerResolver& handlers) {
+                     const HandlerResolver& handlers, DpiScale scale) {
+  const PropertyTable& table = c.Properties();
+  for (const StoredProperty& v : values) ApplyOne(c, table.Find(v.Name), v, handlers, scale);
+}
+
+void ApplyLengths(TComponent& c, const std::vector<StoredProperty>& values, DpiScale scale) {
   const PropertyTable& table = c.Properties();
   for (const StoredProperty& v : values) {
     const PropertyInfo* p = table.Find(v.Name);
-    std::string who = c.Name().empty() ? std::string("component") : c.Name();
-    if (!p) throw Exception(who + ": property " + v.Name + " does not exist");
-    if (!p->Write(c, v.Value, handlers))
-      throw Exception(who + ": invalid value " + FormatValue(v.Value) + " for property " + v.Name);
+    if (p && p->Length) ApplyOne(c, p, v, {}, scale);
   }
 }
 

@@ -18,6 +18,7 @@
 
 #include "framework/Color.h"
 #include "framework/Component.h"
+#include "framework/DpiScale.h"
 #include "framework/Exception.h"
 
 namespace fw {
@@ -55,7 +56,16 @@ struct PropertyInfo {
   std::optional<PropValue> ConstructorValue;
   // The declared default: a value equal to it is not stored. None: always stored.
   std::optional<PropValue> Default;
+  // A length in pixels (a place, a size, a font height): stored for 96 DPI and
+  // scaled to the window's DPI when a layout is applied.
+  bool Length = false;
 };
+
+// The same property, marked as a length.
+inline PropertyInfo AsLength(PropertyInfo p) {
+  p.Length = true;
+  return p;
+}
 
 class PropertyTable {
  public:
@@ -73,10 +83,15 @@ class PropertyTable {
   std::vector<PropertyInfo> own_;
 };
 
-// Applies stored values by name, in the order given. An unknown name or an
-// unusable value throws Exception, naming the property.
+// Applies stored values by name, in the order given, each length scaled by
+// `scale`. An unknown name or an unusable value throws Exception, naming the
+// property.
 void ApplyProperties(TComponent& c, const std::vector<StoredProperty>& values,
-                     const HandlerResolver& handlers = {});
+                     const HandlerResolver& handlers = {}, DpiScale scale = {});
+
+// Applies again only the lengths among stored values, scaled by `scale`: how a
+// laid-out window moves to another display scale.
+void ApplyLengths(TComponent& c, const std::vector<StoredProperty>& values, DpiScale scale);
 
 // The stored properties of one component of a layout, by its name.
 struct StoredComponent {

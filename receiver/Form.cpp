@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "contract/CalderContract.h"
+#include "framework/DisplayDpi.h"
 #include "framework/LayoutReader.h"
 #include "framework/Window.h"
 #include "receiver/OleError.h"
@@ -113,8 +114,12 @@ T* TF::Find(const char* name) {
 }
 
 void TF::Build() {
-  fw::ReadLayout(*this, fw::ParseLayout(fw::LoadLayoutResource(L"TF")), LayoutClasses(),
-                 [this](const std::string& name) { return Handler(name); });
+  layout_ = fw::ParseLayout(fw::LoadLayoutResource(L"TF"));
+  // Laid out at the screen's DPI first; once the window exists, at its monitor's.
+  fw::ReadLayout(
+      *this, layout_, LayoutClasses(), [this](const std::string& name) { return Handler(name); },
+      fw::DpiScale(fw::WindowDpi(nullptr)));
+  if (HWND window = Handle()) Rescale(fw::DpiScale(fw::WindowDpi(window)));
   for (std::size_t i = 0; i < kRateButtonCount; ++i)
     rates_[i] = Find<widgets::TZupButt>(kRateNames[i]);
   pre_on_ = Find<fw::TRadioButton>("PreON");
@@ -187,9 +192,29 @@ fw::TControl& TF::Control(const std::string& name) {
   return *Find<fw::TControl>(name.c_str());
 }
 
+void TF::Rescale(fw::DpiScale scale) {
+  if (scale == Scale()) return;
+  fw::RescaleLayout(*this, layout_, scale);
+}
+
 LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg != 0 && msg == session_.CommandMessage()) {
     session_.RunCommands(static_cast<uintptr_t>(wp));
+    return 0;
+  }
+  if (msg == kDpiChangedMessage) {
+    // Moved to a monitor of another scale (a per-monitor aware host): laid out
+    // again from the stored layout, at the place the system suggests. The same
+    // number sent from another thread or process is not believed: its pointer would
+    // name memory of its own choosing, and a DPI no monitor has is not taken.
+    const int dpi = HIWORD(wp);
+    if (::InSendMessageEx(nullptr) != ISMEX_NOSEND || dpi < kLowestDpi || dpi > kHighestDpi)
+      return 0;
+    Rescale(fw::DpiScale(dpi));
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lp)) {
+      ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return 0;
   }
   return fw::TForm::WndProc(msg, wp, lp);

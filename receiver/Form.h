@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "framework/Forms.h"
+#include "framework/LayoutText.h"
 #include "framework/StdCtrls.h"
 #include "receiver/CalderX.h"
 #include "receiver/GainSteps.h"
@@ -100,8 +101,16 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   // inside the bracket.
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
-  // Reads the stored layout and finds the controls the handlers use.
+  // Reads the stored layout at the window's display scale and finds the controls
+  // the handlers use.
   void Build();
+  // Lays the window out again from the stored layout at `scale`.
+  void Rescale(fw::DpiScale scale);
+  // The message the system sends when the window's DPI changes (not in older headers).
+  static constexpr UINT kDpiChangedMessage = 0x02E0;
+  // The DPIs a monitor may report: 50 % to 1000 % of the design DPI.
+  static constexpr int kLowestDpi = 48;
+  static constexpr int kHighestDpi = 960;
   void NameControls();
   // How far a label's top may lie from a rate button's to be on its row.
   static constexpr int kSameRowPixels = 6;
@@ -118,6 +127,8 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   void GainChange(GainSlider slider);
 
   SessionLink& session_;
+  // The stored layout, kept to lay the window out again at another scale.
+  fw::LayoutObject layout_;
   std::array<widgets::TZupButt*, kRateButtonCount> rates_{};
   fw::TRadioButton* pre_on_ = nullptr;
   fw::TRadioButton* pre_off_ = nullptr;

@@ -90,7 +90,7 @@ void TDRLabel::Paint() {
                                                       .Transparent = Transparent(),
                                                       .Enabled = Enabled(),
                                                       .Ctl3D = ctl3d_,
-                                                      .Deep = deep_,
+                                                      .Deep = Scale().ApplyAtLeastOne(deep_),
                                                       .Border = border_,
                                                       .Color = Color(),
                                                       .FontColor = Font().Color(),

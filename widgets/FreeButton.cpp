@@ -194,6 +194,15 @@ void TFreeButton::GlyphChanged() {
   } else {
     glyph_.SetTransparent(false);
   }
+  scaled_glyph_.reset();
+  if (!Scale().Identity() && !glyph_.Empty()) {
+    scaled_glyph_ = std::make_unique<fw::TBitmap>(glyph_.Width(), glyph_.Height());
+    ::BitBlt(scaled_glyph_->Canvas().Handle(), 0, 0, glyph_.Width(), glyph_.Height(),
+             glyph_.Canvas().Handle(), 0, 0, SRCCOPY);
+    fw::ScalePicture(*scaled_glyph_, Scale());
+    scaled_glyph_->SetTransparentColor(glyph_.TransparentColor());
+    scaled_glyph_->SetTransparent(glyph_.Transparent());
+  }
   Invalidate();
 }
 
@@ -231,11 +240,12 @@ fw::TPoint TFreeButton::CaptionPosition(int w, int h) {
   fw::TCanvas& c = Canvas();
   c.Font().Assign(Font());
   SIZE extent = c.TextExtent(Caption());
-  return GetTextPosition(text_position_, w, h, extent.cx, extent.cy);
+  return GetTextPosition(text_position_, w, h, extent.cx, extent.cy, Scale());
 }
 
 fw::TPoint TFreeButton::GlyphPlace(int w, int h) const {
-  return GetGlyphPosition(glyph_position_, w, h, glyph_.Width(), glyph_.Height());
+  const fw::TBitmap& glyph = ShownGlyph();
+  return GetGlyphPosition(glyph_position_, w, h, glyph.Width(), glyph.Height(), Scale());
 }
 
 void TFreeButton::CMMouseEnter() {
@@ -274,40 +284,54 @@ void TFreeButton::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x,
 }
 
 void TFreeButton::DrawFace(fw::TCanvas& c, int face_w, int face_h, fw::TColor base) {
+  const fw::DpiScale s = Scale();
   freebutton::FaceColors colors = freebutton::FaceColorsFor(base, pressed_);
-  c.Pen().SetWidth(1);
+  // Rings, bevel and their corners are stored lengths; the lines widen with the scale.
+  const int ring = s.Apply(1);
+  const int corner = s.Apply(8);
+  const int bevel = s.Apply(3);
+  c.Pen().SetWidth(s.ApplyAtLeastOne(1));
   c.Pen().SetColor(colors.OuterPen);
   c.Brush().SetColor(colors.Fill);
-  c.RoundRect(0, 0, face_w, face_h, 8, 8);
+  c.RoundRect(0, 0, face_w, face_h, corner, corner);
   c.Pen().SetColor(colors.InnerPen);
-  c.RoundRect(1, 1, face_w - 1, face_h - 1, 8, 8);
+  c.RoundRect(ring, ring, face_w - ring, face_h - ring, corner, corner);
 
-  const fw::TPoint top_left{3, 3};
-  const fw::TPoint bottom_right{face_w - 3, face_h - 3};
+  const fw::TPoint top_left{bevel, bevel};
+  const fw::TPoint bottom_right{face_w - bevel, face_h - bevel};
   c.Pen().SetColor(colors.TopLeftPen);
-  Line(c, top_left, {face_w - 3, 3});
-  Line(c, top_left, {3, face_h - 3});
+  Line(c, top_left, {face_w - bevel, bevel});
+  Line(c, top_left, {bevel, face_h - bevel});
   c.Pen().SetColor(colors.BottomRightPen);
-  Line(c, bottom_right, {3, face_h - 3});
-  Line(c, bottom_right, {face_w - 3, 3});
+  Line(c, bottom_right, {bevel, face_h - bevel});
+  Line(c, bottom_right, {face_w - bevel, bevel});
+  c.Pen().SetWidth(1);
 }
 
 void TFreeButton::DrawShadow(fw::TCanvas& c, int w, int h) {
   // Two lines right of and below the face, darkest next to it, with their corner
   // pixels shaded so that the shadow fades out diagonally.
+  // At a larger scale each line is a band as wide as a stored pixel, and each shaded
+  // corner pixel a square of that size.
+  const fw::DpiScale s = Scale();
+  const int t = s.ApplyAtLeastOne(1);
+  auto at = [&](int stored) { return s.Apply(stored); };
+  auto band = [&](fw::TRect r, fw::TColor colour) {
+    c.Brush().SetColor(colour);
+    c.FillRect(r);
+  };
   const fw::TColor dark = GetNewColor(back_color_, 100, false);
   const fw::TColor dim = GetNewColor(back_color_, 50, false);
-  c.Pen().SetColor(dark);
-  c.MoveTo(w - 2, 4);
-  c.LineTo(w - 2, h - 2);
-  c.LineTo(3, h - 2);
-  c.Pen().SetColor(dim);
-  c.MoveTo(w - 1, 5);
-  c.LineTo(w - 1, h - 1);
-  c.LineTo(4, h - 1);
-  c.SetPixel(w - 3, h - 3, dark);
-  c.SetPixel(w - 2, h - 2, dim);
-  c.SetPixel(w - 1, h - 1, back_color_);
+  // The dark line: down the right from 4, then along the bottom back to 3 (its end
+  // left out, as a line leaves out its end point).
+  band({w - at(2), at(4), w - at(2) + t, h - at(2)}, dark);
+  band({at(3) + t, h - at(2), w - at(2) + t, h - at(2) + t}, dark);
+  // The dim line one stored pixel further out, from 5 and back to 4.
+  band({w - at(1), at(5), w - at(1) + t, h - at(1)}, dim);
+  band({at(4) + t, h - at(1), w - at(1) + t, h - at(1) + t}, dim);
+  band({w - at(3), h - at(3), w - at(3) + t, h - at(3) + t}, dark);
+  band({w - at(2), h - at(2), w - at(2) + t, h - at(2) + t}, dim);
+  band({w - at(1), h - at(1), w - at(1) + t, h - at(1) + t}, back_color_);
 }
 
 void TFreeButton::Paint() {
@@ -322,8 +346,8 @@ void TFreeButton::Paint() {
   oc.Brush().SetColor(back_color_);
   oc.FillRect({0, 0, w, h});
 
-  const int face_w = w - freebutton::kFaceInset;
-  const int face_h = h - freebutton::kFaceInset;
+  const int face_w = w - Scale().Apply(freebutton::kFaceInset);
+  const int face_h = h - Scale().Apply(freebutton::kFaceInset);
   fw::TBitmap face(face_w, face_h);
   if (!face.Empty()) {
     fw::TCanvas& fc = face.Canvas();
@@ -338,24 +362,25 @@ void TFreeButton::Paint() {
     fc.Font().Assign(Font());
     if (draw_drop_shadow_) {
       fc.Font().SetColor(GetNewColor(base, 40, false));
-      fc.TextOut(text_at.X + 2, text_at.Y + 2, Caption());
+      const int drop = Scale().Apply(2);
+      fc.TextOut(text_at.X + drop, text_at.Y + drop, Caption());
       fc.Font().SetColor(Font().Color());
     }
     fc.TextOut(text_at.X, text_at.Y, Caption());
 
-    if (!glyph_.Empty()) fc.Draw(glyph_at.X, glyph_at.Y, glyph_);
+    if (!ShownGlyph().Empty()) fc.Draw(glyph_at.X, glyph_at.Y, ShownGlyph());
 
     if (draw_light_) {
       freebutton::LampColors lamp = freebutton::LampColorsFor(
           freebutton::LampColor(base, auto_light_color_, light_color_), pressed_, lamp_lit_);
       fc.Pen().SetColor(lamp.Pen);
       fc.Brush().SetColor(lamp.Fill);
-      auto corners = freebutton::LampTriangle(face_w, face_h, light_size_);
+      auto corners = freebutton::LampTriangle(face_w, face_h, light_size_, Scale());
       fc.Polygon(std::vector<fw::TPoint>(corners.begin(), corners.end()));
     }
   }
 
-  const fw::TPoint at = freebutton::FaceOrigin(pressed_);
+  const fw::TPoint at = freebutton::FaceOrigin(pressed_, Scale());
   if (pressed_) {
     oc.Pen().SetColor(back_color_);
     oc.Brush().SetColor(back_color_);

@@ -5,6 +5,7 @@
 // face moves one pixel right and down and the shadow goes.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "framework/Bitmap.h"
@@ -104,15 +105,22 @@ class TFreeButton : public fw::TGraphicControl {
   // The button repaints from its writers, not from font or caption changes.
   void TextChanged() override {}
   void FontChanged() override {}
+  // The glyph is scaled again; the rest follows the scale as it is drawn.
+  void ScaleChanged() override { GlyphChanged(); }
 
  private:
   void DrawFace(fw::TCanvas& c, int face_w, int face_h, fw::TColor base);
   void DrawShadow(fw::TCanvas& c, int w, int h);
   // Makes the glyph's top-left colour its transparent one while TransparentGlyph is
-  // on, and repaints.
+  // on, makes its copy for the scale, and repaints.
   void GlyphChanged();
+  // The glyph as drawn: the stored picture at 96 DPI, else its copy for the scale.
+  fw::TBitmap& ShownGlyph() { return scaled_glyph_ ? *scaled_glyph_ : glyph_; }
+  const fw::TBitmap& ShownGlyph() const { return scaled_glyph_ ? *scaled_glyph_ : glyph_; }
 
   fw::TBitmap glyph_;
+  // The glyph scaled once for a display scale other than 96 DPI; null at 96 DPI.
+  std::unique_ptr<fw::TBitmap> scaled_glyph_;
   bool down_ = false;
   fw::TColor draw_color_;
   fw::TColor light_color_;

@@ -147,11 +147,24 @@ void TSlideBar::SetThumbStyle(TThumbStyle s) {
   thumb_style_ = s;
   const auto info = ThumbFor(s);
   if (!info) throw fw::Exception("TSlideBar.SetThumbStyle: Bad value");
+  LoadThumb();
+  Changed();
+}
+
+void TSlideBar::LoadThumb() {
+  const auto info = ThumbFor(thumb_style_);
+  if (!info) return;
   // A module without the pictures gets an empty thumb: nothing is drawn, nothing fails.
   thumb_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->thumb));
   mask_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->mask));
+  fw::ScalePicture(thumb_bitmap_, Scale());
+  fw::ScalePicture(mask_bitmap_, Scale(), fw::TScaleFilter::kNearest);
   half_thumb_height_ = thumb_bitmap_.Height() / 2;
   half_thumb_width_ = thumb_bitmap_.Width() / 2;
+}
+
+void TSlideBar::ScaleChanged() {
+  LoadThumb();
   Changed();
 }
 
@@ -226,7 +239,7 @@ void TSlideBar::SetBRColor(fw::TCanvas& canvas) {
 
 void TSlideBar::DrawTrench(fw::TCanvas& canvas) {
   const Layout l = CurrentLayout();
-  const Trench t = TrenchFor(l, thickness_);
+  const Trench t = TrenchFor(l, thickness_, Scale());
   canvas.Pen().SetStyle(fw::TPenStyle::psSolid);
   SetTLColor(canvas);
   canvas.MoveTo(t.xr, t.yt);
@@ -239,7 +252,7 @@ void TSlideBar::DrawTrench(fw::TCanvas& canvas) {
   canvas.FillRect({t.xl + 1, t.yt + 1, t.xr, t.yb});
   if (!ticks_) return;
 
-  const slidebar::Ticks ticks = TicksFor(l, t, frequency_);
+  const slidebar::Ticks ticks = TicksFor(l, t, frequency_, Scale());
   canvas.Pen().SetColor(ticks_color_);
   // Each tick is two short runs across the axis; a line leaves out its end point.
   for (int at : ticks.at) {

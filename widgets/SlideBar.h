@@ -96,6 +96,8 @@ class TSlideBar : public fw::TCustomControl {
   // Focus gained or lost, or the cues shown: the dotted frame comes or goes at once.
   void FocusCueChanged() override;
   void BoundsChanged(const fw::TRect& old_bounds) override;
+  // The thumb's pictures and everything drawn from them follow the new scale.
+  void ScaleChanged() override;
   void ColorChanged() override;
   LRESULT WMGetDlgCode() override;
   bool WMSetCursor(fw::TPoint p) override;
@@ -119,6 +121,8 @@ class TSlideBar : public fw::TCustomControl {
 
  private:
   slidebar::Layout CurrentLayout() const;
+  // Loads the thumb style's picture and mask and scales them to the control's scale.
+  void LoadThumb();
   // Redraws the control without its thumb into `plain_`, the source of the thumb's
   // saved background.
   void DrawPlain();

@@ -140,7 +140,8 @@ int NewPosition(const Layout& l, int x, int y) {
   return std::min(std::max(RoundHalfEven(value), l.min), l.max);
 }
 
-Trench TrenchFor(const Layout& l, int thickness) {
+Trench TrenchFor(const Layout& l, int stored_thickness, fw::DpiScale scale) {
+  const int thickness = scale.ApplyAtLeastOne(stored_thickness);
   Trench t;
   if (l.IsVert()) {
     t.xl = (l.width / 2) - (thickness / 2) - 1;
@@ -156,14 +157,17 @@ Trench TrenchFor(const Layout& l, int thickness) {
   return t;
 }
 
-Ticks TicksFor(const Layout& l, const Trench& tr, int frequency) {
+Ticks TicksFor(const Layout& l, const Trench& tr, int frequency, fw::DpiScale display) {
   Ticks out{};
+  // Each run lies a few stored pixels off the trench, scaled with the window.
+  const int far = display.Apply(6), near = display.Apply(3);
+  const int after_near = display.Apply(2), after_far = display.Apply(5);
   if (l.IsVert()) {
-    out.first_from = tr.xl - 6, out.first_to = tr.xl - 3;
-    out.second_from = tr.xr + 2, out.second_to = tr.xr + 5;
+    out.first_from = tr.xl - far, out.first_to = tr.xl - near;
+    out.second_from = tr.xr + after_near, out.second_to = tr.xr + after_far;
   } else {
-    out.first_from = tr.yt - 6, out.first_to = tr.yt - 3;
-    out.second_from = tr.yb + 2, out.second_to = tr.yb + 5;
+    out.first_from = tr.yt - far, out.first_to = tr.yt - near;
+    out.second_from = tr.yb + after_near, out.second_to = tr.yb + after_far;
   }
   if (frequency == 0 || l.max < l.min) return out;
 

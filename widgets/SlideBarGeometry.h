@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/DpiScale.h"
+
 namespace widgets {
 
 // Stored as one byte each.
@@ -94,7 +96,9 @@ struct Trench {
   int xl, xr, yt, yb;
   bool operator==(const Trench&) const = default;
 };
-Trench TrenchFor(const Layout& l, int thickness);
+// `thickness` is a stored length, scaled by `scale` (at least 1 pixel); the layout's
+// sizes are given at the scale already.
+Trench TrenchFor(const Layout& l, int thickness, fw::DpiScale scale = {});
 
 // Tick marks: one line across the axis per coordinate in `at` (rows when vertical, columns
 // when horizontal), each drawn as two short runs on either side of the trench, ends inclusive.
@@ -105,7 +109,8 @@ struct Ticks {
 };
 // The ticks for every value in [min, max] that is a multiple of `frequency`. A frequency of 0
 // gives no ticks. Work is bounded by the control's size, not by the range's width.
-Ticks TicksFor(const Layout& l, const Trench& t, int frequency);
+// The runs' distances from the trench are stored lengths, scaled by `display`.
+Ticks TicksFor(const Layout& l, const Trench& t, int frequency, fw::DpiScale display = {});
 
 // 0x00BBGGRR, as the framework's colour type holds it.
 using Rgb = std::uint32_t;

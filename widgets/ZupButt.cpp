@@ -41,15 +41,26 @@ TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
   fw::TControl::SetCaption("Zup");
   SetControlStyle(ControlStyle() | fw::csOpaque);
   ResetBitmap();
+  MakeCaptionFont();
+}
 
+void TZupButt::MakeCaptionFont() {
   fw::WindowDC screen(nullptr);
-  if (screen) {
-    caption_font_ = myCreateFont(screen.get(), "Tahoma", 80, 80, 1, true);
-    // The screen DC still has its default font: its average width is the one
-    // the caption is centred with.
-    TEXTMETRICW tm{};
-    if (::GetTextMetricsW(screen.get(), &tm)) char_width_ = tm.tmAveCharWidth;
-  }
+  if (!screen) return;
+  const int dpi = Scale().Dpi();
+  caption_font_ = CreateFontAtResolution(screen.get(), "Tahoma", 80, 80, 1, static_cast<float>(dpi),
+                                         static_cast<float>(dpi));
+  // The screen DC still has its default font: its average width is the one the
+  // caption is centred with. That font keeps its width at every screen DPI, so the
+  // width is taken as a stored length and scaled with the button.
+  TEXTMETRICW tm{};
+  if (::GetTextMetricsW(screen.get(), &tm)) char_width_ = Scale().Apply(tm.tmAveCharWidth);
+}
+
+void TZupButt::ScaleChanged() {
+  ResetBitmap();
+  MakeCaptionFont();
+  Invalidate();
 }
 
 TZupButt::~TZupButt() = default;
@@ -155,16 +166,19 @@ void TZupButt::MouseMove(fw::TShiftState shift, int x, int y) {
 }
 
 void TZupButt::SetBounds(int left, int top, int, int) {
-  fw::TGraphicControl::SetBounds(left, top, ZupButtWidth(size_), kZupButtHeight);
+  const fw::TPoint s = ZupButtSize(size_, Scale());
+  fw::TGraphicControl::SetBounds(left, top, s.X, s.Y);
 }
 
 void TZupButt::ResetBitmap() {
-  SetBounds(Left(), Top(), ZupButtWidth(size_), kZupButtHeight);
+  SetBounds(Left(), Top(), 0, 0);
   PicturePair names = PicturesFor(size_);
   down_image_ = std::make_unique<fw::TBitmap>();
   up_image_ = std::make_unique<fw::TBitmap>();
   down_image_->LoadFromResourceName(fw::ModuleHandle(), names.down);
   up_image_->LoadFromResourceName(fw::ModuleHandle(), names.up);
+  fw::ScalePicture(*down_image_, Scale());
+  fw::ScalePicture(*up_image_, Scale());
 }
 
 void TZupButt::Paint() {
@@ -190,14 +204,14 @@ void TZupButt::Paint() {
     fw::TColor colour = down_ ? font_color_on_ : font_color_off_;
     ::SetTextColor(dc, colour.Value() & 0xFFFFFF);
     const int length = static_cast<int>(fw::Utf8CharacterCount(text));
-    CaptionPoint at = CaptionPosition(size_, w, length, char_width_);
+    CaptionPoint at = CaptionPosition(size_, w, length, char_width_, Scale());
     ::TextOutW(dc, at.X, at.Y, wide.data(), static_cast<int>(wide.size()));
   }
   if (ShowsFocusCue()) {
     // Only on pixels the composition draws, so that taking the cue away by painting
     // the button again leaves nothing behind.
     const uint32_t transparent = composition.TransparentColor().Value();
-    for (fw::TPoint p : fw::FocusCueDots(FocusCueRect(size_))) {
+    for (fw::TPoint p : fw::FocusCueDots(FocusCueRect(size_, Scale()))) {
       if (auto colour = fw::FocusCueColour(target.Pixel(p.X, p.Y).Value(), transparent))
         target.SetPixel(p.X, p.Y, fw::TColor(*colour));
     }
@@ -208,12 +222,6 @@ void TZupButt::Paint() {
 fw::ScopedFont TZupButt::myCreateFont(HDC dc, const std::string& face, int height_tenths,
                                       int width_tenths, int attributes,
                                       bool use_logical_resolution) {
-  fw::SavedDCState saved(dc);
-  ::SetGraphicsMode(dc, GM_ADVANCED);
-  ::ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-  ::SetViewportOrgEx(dc, 0, 0, nullptr);
-  ::SetWindowOrgEx(dc, 0, 0, nullptr);
-
   float res_x = 0.0f;
   float res_y = 0.0f;
   if (!use_logical_resolution) {
@@ -225,6 +233,18 @@ fw::ScopedFont TZupButt::myCreateFont(HDC dc, const std::string& face, int heigh
     res_x = static_cast<float>(::GetDeviceCaps(dc, LOGPIXELSX));
     res_y = static_cast<float>(::GetDeviceCaps(dc, LOGPIXELSY));
   }
+  return CreateFontAtResolution(dc, face, height_tenths, width_tenths, attributes, res_x, res_y);
+}
+
+fw::ScopedFont TZupButt::CreateFontAtResolution(HDC dc, const std::string& face, int height_tenths,
+                                                int width_tenths, int attributes, float res_x,
+                                                float res_y) {
+  fw::SavedDCState saved(dc);
+  ::SetGraphicsMode(dc, GM_ADVANCED);
+  ::ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+  ::SetViewportOrgEx(dc, 0, 0, nullptr);
+  ::SetWindowOrgEx(dc, 0, 0, nullptr);
+
   FontPoint fp = FontPointFromTenths(width_tenths, height_tenths, res_x, res_y);
   POINT p{fp.X, fp.Y};
   ::DPtoLP(dc, &p, 1);

@@ -56,6 +56,10 @@ class TZupButt : public fw::TGraphicControl {
   // 4 underline, 8 strike-out. The caller owns the font.
   static fw::ScopedFont myCreateFont(HDC dc, const std::string& face, int height_tenths,
                                      int width_tenths, int attributes, bool use_logical_resolution);
+  // The same font at a resolution given in pixels per inch.
+  static fw::ScopedFont CreateFontAtResolution(HDC dc, const std::string& face, int height_tenths,
+                                               int width_tenths, int attributes, float res_x,
+                                               float res_y);
 
   // The per-character width that centres the caption.
   int CharWidth() const { return char_width_; }
@@ -77,8 +81,13 @@ class TZupButt : public fw::TGraphicControl {
  protected:
   void Paint() override;
   void TextChanged() override {}
+  // Takes the pictures, size and caption font for the new scale.
+  void ScaleChanged() override;
 
  private:
+  // The caption font and the character width that centres the caption, at the scale.
+  void MakeCaptionFont();
+
   std::unique_ptr<fw::TBitmap> down_image_;
   std::unique_ptr<fw::TBitmap> up_image_;
   fw::ScopedFont caption_font_;

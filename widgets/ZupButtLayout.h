@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "framework/DpiScale.h"
 #include "framework/Geometry.h"
 
 namespace widgets {
@@ -41,36 +42,46 @@ struct CaptionPoint {
 
 // Top-left of the caption's first character cell on a button `width` wide, for
 // `length` characters of `char_width` pixels each: centred (rounded down) at y 6,
-// then nudged right by 4 (Medium) or 7 (Big, Grey), Grey also raised to y 1. A
-// caption wider than the button starts at the left edge (before the nudge), so
-// its beginning stays readable.
-constexpr CaptionPoint CaptionPosition(size s, int width, int length, int char_width) {
+// then nudged right by 4 (Medium) or 7 (Big, Grey), Grey also raised to y 1; the
+// offsets are stored lengths, scaled by `scale` (width and character width are
+// given at the scale already). A caption wider than the button starts at the left
+// edge (before the nudge), so its beginning stays readable.
+constexpr CaptionPoint CaptionPosition(size s, int width, int length, int char_width,
+                                       fw::DpiScale scale = {}) {
   int text = length * char_width;
-  CaptionPoint p{text <= width ? (width - text) / 2 : 0, 6};
+  CaptionPoint p{text <= width ? (width - text) / 2 : 0, scale.Apply(6)};
   switch (s) {
     case size::Small:
       break;
     case size::Medium:
-      p.X += 4;
+      p.X += scale.Apply(4);
       break;
     case size::Big:
-      p.X += 7;
+      p.X += scale.Apply(7);
       break;
     case size::Grey:
-      p.Y = 1;
-      p.X += 7;
+      p.Y = scale.Apply(1);
+      p.X += scale.Apply(7);
       break;
   }
   return p;
 }
 
-// Where the keyboard's dotted frame runs on a button of size `s`: on the key's own
-// picture, which the button paints. A Grey key's picture covers the top 17 of the
-// 22 rows edge to edge; the rounded keys lie one pixel inside a black surround,
-// with corners of radius 4.
-constexpr fw::TRect FocusCueRect(size s) {
-  if (s == size::Grey) return {1, 1, ZupButtWidth(s) - 1, 16};
-  return {3, 3, ZupButtWidth(s) - 3, kZupButtHeight - 3};
+// The button's size at `scale`: its picture's, scaled.
+constexpr fw::TPoint ZupButtSize(size s, fw::DpiScale scale = {}) {
+  return {scale.Apply(ZupButtWidth(s)), scale.Apply(kZupButtHeight)};
+}
+
+// Where the keyboard's dotted frame runs on a button of size `s` at `scale`: on the
+// key's own picture, which the button paints. A Grey key's picture covers the top 17
+// of the 22 rows edge to edge; the rounded keys lie one pixel inside a black
+// surround, with corners of radius 4. Each edge is scaled as a stored length, so the
+// frame keeps its place on the scaled picture.
+constexpr fw::TRect FocusCueRect(size s, fw::DpiScale scale = {}) {
+  const int w = scale.Apply(ZupButtWidth(s));
+  if (s == size::Grey) return {scale.Apply(1), scale.Apply(1), w - scale.Apply(1), scale.Apply(16)};
+  const int inset = scale.Apply(3);
+  return {inset, inset, w - inset, scale.Apply(kZupButtHeight) - inset};
 }
 
 // Stores a value as a 32-bit float: the x87 unit keeps more precision in its

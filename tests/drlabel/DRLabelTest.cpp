@@ -113,6 +113,22 @@ TEST(DRLabelPaint, ShadowDisabledAndHiddenText) {
   EXPECT_TRUE(Drawn(*fw::RenderControl(l, kBack)).Empty());
 }
 
+TEST(DRLabelPaint, TheShadowsDepthFollowsTheDisplayScale) {
+  TDRLabel l(nullptr);
+  Prepare(l, 60, 30);
+  l.SetCtl3D(false);
+  const TRect text = Drawn(*fw::RenderControl(l, kBack));
+  ASSERT_FALSE(text.Empty());
+  l.SetCtl3D(true);
+  l.SetDeep(1);
+  for (auto [dpi, depth] : {std::pair{96, 1}, {120, 1}, {144, 2}, {192, 2}}) {
+    l.SetScale(fw::DpiScale(dpi));
+    EXPECT_EQ(Drawn(*fw::RenderControl(l, kBack)),
+              (TRect{text.Left, text.Top, text.Right + depth, text.Bottom + depth}))
+        << dpi;
+  }
+}
+
 // A caption in any language is drawn as the wide text function draws it, centred by
 // its real width.
 TEST(DRLabelPaint, ANonAsciiCaptionIsDrawnAsItsWideText) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -217,6 +218,64 @@ TEST(Bitmap, SavedFileIsA24BitBottomUpBmpOfTheSameSize) {
   EXPECT_EQ(bytes[54 + 34], 1);
   EXPECT_EQ(bytes[54 + 12], 6);  // pixel (4, 2) in the first stored row
   EXPECT_FALSE(fw::SaveBitmapFile(b, std::string(dir) + "no\\such\\folder\\x.bmp"));
+}
+
+}  // namespace
+
+namespace {
+
+// A 2 x 2 picture of four colours.
+void FourColours(TBitmap& b) {
+  b.SetSize(2, 2);
+  b.Canvas().SetPixel(0, 0, kRed);
+  b.Canvas().SetPixel(1, 0, kGreen);
+  b.Canvas().SetPixel(0, 1, clBlack);
+  b.Canvas().SetPixel(1, 1, clWhite);
+}
+
+TEST(ScalePicture, WholeFactorsRepeatPixelsOthersBlendMasksNeverDo) {
+  const TColor four[] = {kRed, kGreen, clBlack, clWhite};
+  auto is_one_of_four = [&](TColor c) {
+    return std::find(std::begin(four), std::end(four), c) != std::end(four);
+  };
+
+  TBitmap same;
+  FourColours(same);
+  fw::ScalePicture(same, fw::DpiScale(96));
+  EXPECT_EQ(same.Width(), 2);
+  EXPECT_EQ(same.Pixel(1, 0), kGreen);
+
+  // Twice the design DPI: each pixel becomes a 2 x 2 square of its own colour.
+  TBitmap doubled;
+  FourColours(doubled);
+  fw::ScalePicture(doubled, fw::DpiScale(192));
+  ASSERT_EQ(doubled.Width(), 4);
+  ASSERT_EQ(doubled.Height(), 4);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(doubled.Pixel(x, y), four[(y / 2) * 2 + x / 2]) << x << "," << y;
+  }
+
+  // 144 DPI: 3 x 3, with colours blended between the stored pixels.
+  TBitmap smooth;
+  FourColours(smooth);
+  fw::ScalePicture(smooth, fw::DpiScale(144));
+  ASSERT_EQ(smooth.Width(), 3);
+  ASSERT_EQ(smooth.Height(), 3);
+  int blended = 0;
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 3; ++x) blended += is_one_of_four(smooth.Pixel(x, y)) ? 0 : 1;
+  }
+  EXPECT_GT(blended, 0) << "between whole factors the picture is smoothed";
+
+  // A mask keeps to its own colours at any scale.
+  TBitmap mask;
+  FourColours(mask);
+  fw::ScalePicture(mask, fw::DpiScale(144), fw::TScaleFilter::kNearest);
+  ASSERT_EQ(mask.Width(), 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 3; ++x) EXPECT_TRUE(is_one_of_four(mask.Pixel(x, y))) << x << "," << y;
+  }
 }
 
 }  // namespace

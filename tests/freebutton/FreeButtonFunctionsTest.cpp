@@ -73,6 +73,24 @@ TEST(FreeButtonLayout, CaptionAndGlyphPlacesOnAFace) {
   EXPECT_EQ(lamp[2], (TPoint{63, 19}));
 }
 
+TEST(FreeButtonPlaces, MarginsLampAndFaceFollowTheDisplayScale) {
+  const fw::DpiScale twice(192), half_again(144);
+  // The new button's face at 200 %: 158 x 54, a caption 60 x 32.
+  EXPECT_EQ(GetTextPosition(tpMiddleLeft, 158, 54, 60, 32, twice), (TPoint{8, 11}));
+  EXPECT_EQ(GetTextPosition(tpTopCenter, 158, 54, 60, 32, twice), (TPoint{45, 8}));
+  EXPECT_EQ(GetGlyphPosition(TGlyphPosition(tpTopCenter), 158, 54, 60, 32, twice), (TPoint{49, 8}));
+  EXPECT_EQ(GetTextPosition(tpMiddleRight, 158, 54, 60, 32, twice), (TPoint{82, 11}));
+  EXPECT_EQ(GetTextPosition(tpBottomLeft, 158, 54, 60, 32, twice), (TPoint{8, 6}));
+  const auto lamp = freebutton::LampTriangle(158, 54, 8, twice);
+  EXPECT_EQ(lamp[0], (TPoint{142, 38}));
+  EXPECT_EQ(lamp[1], (TPoint{142, 22}));
+  EXPECT_EQ(lamp[2], (TPoint{126, 38}));
+  EXPECT_EQ(freebutton::FaceOrigin(false, half_again), (TPoint{3, 3}));
+  EXPECT_EQ(freebutton::FaceOrigin(true, half_again), (TPoint{5, 5}));
+  EXPECT_EQ(freebutton::FaceOrigin(true, twice), (TPoint{6, 6}));
+  EXPECT_EQ(freebutton::FaceOrigin(true, fw::DpiScale()), (TPoint{3, 3}));
+}
+
 TEST(FreeButtonGlyphBytes, OnlyWholeUncompressedPicturesAreRead) {
   const std::string good = freebutton::BmpHeader(5, 3) + std::string(16 * 3, '\0');
   auto with = [&](size_t at, std::string patch) {

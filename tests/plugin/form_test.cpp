@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "contract/CalderContract.h"
@@ -240,6 +242,64 @@ TEST_F(FormTest, HideButtonHidesTheWindowOnly) {
   EXPECT_FALSE(IsWindowVisible(form_->Handle()));
   EXPECT_TRUE(fake_.log.empty());
   EXPECT_TRUE(calls.empty());
+}
+
+// A per-monitor aware host's window moved to a monitor of another scale: the window
+// is laid out again from its stored layout, at the place the system suggests.
+TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
+  auto dpi_changed = [&](int dpi, RECT suggested) {
+    SendMessageW(form_->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+  };
+  widgets::TSlideBar& slider = form_->Slider(GainSlider::kSliderIFGain);
+  const fw::TRect thumb96 = slider.ThumbRect();
+  const int value96 = slider.NewPosition(5, 40);
+  struct Row {
+    int dpi;
+    int client_w, client_h, key_w, key_h, slider_w, slider_h;
+  };
+  const Row rows[] = {
+      {144, 545, 486, 203, 33, 17, 140},
+      {192, 726, 648, 270, 44, 22, 186},
+      {96, 363, 324, 135, 22, 11, 93},
+  };
+  for (const Row& r : rows) {
+    const fw::DpiScale scale(r.dpi);
+    dpi_changed(r.dpi, {100, 50, 900, 800});
+    RECT client{};
+    GetClientRect(form_->Handle(), &client);
+    EXPECT_EQ(client.right, r.client_w) << r.dpi;
+    EXPECT_EQ(client.bottom, r.client_h) << r.dpi;
+    RECT window{};
+    GetWindowRect(form_->Handle(), &window);
+    EXPECT_EQ((std::pair{window.left, window.top}), (std::pair{100L, 50L})) << r.dpi;
+    widgets::TZupButt& key = form_->RateButtonControl(RateButton::kRate158730);
+    EXPECT_EQ((std::pair{key.Width(), key.Height()}), (std::pair{r.key_w, r.key_h})) << r.dpi;
+    EXPECT_EQ((std::pair{slider.Width(), slider.Height()}), (std::pair{r.slider_w, r.slider_h}))
+        << r.dpi;
+    // The thumb and the pointer's meaning follow the scale.
+    const fw::TRect thumb = slider.ThumbRect();
+    EXPECT_EQ(thumb.Height(), scale.Apply(thumb96.Height())) << r.dpi;
+    EXPECT_NEAR(thumb.Top, scale.Apply(thumb96.Top), (r.dpi + 95) / 96) << r.dpi;
+    EXPECT_NEAR(slider.NewPosition(scale.Apply(5), scale.Apply(40)), value96, 1) << r.dpi;
+  }
+  // A DPI no monitor has, or the message from another thread, changes nothing.
+  dpi_changed(0, {0, 0, 10, 10});
+  dpi_changed(20000, {0, 0, 10, 10});
+  std::atomic<bool> sent{false};
+  std::thread other([&] {
+    dpi_changed(144, {0, 0, 10, 10});
+    sent = true;
+  });
+  while (!sent) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    Sleep(1);
+  }
+  other.join();
+  RECT client{};
+  GetClientRect(form_->Handle(), &client);
+  EXPECT_EQ((std::pair{client.right, client.bottom}), (std::pair{363L, 324L}));
 }
 
 // Records what the event sink passes on.

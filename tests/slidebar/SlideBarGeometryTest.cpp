@@ -98,6 +98,49 @@ TEST(SlideBarGeometry, TrenchAndTicks) {
             (std::vector<int>{2, 49, 96}));  // 100 on column xR - 1
 }
 
+TEST(SlideBarGeometry, TrenchTicksThumbAndPointerFollowTheDisplayScale) {
+  struct Row {
+    int dpi;
+    int trench_inside;  // pixels between the trench's edges
+    int far, near, after_near, after_far;
+  };
+  const Row rows[] = {
+      {96, 2, 6, 3, 2, 5},
+      {120, 3, 8, 4, 3, 6},  // 2.5, 7.5, 3.75, 2.5, 6.25 rounded
+      {144, 3, 9, 5, 3, 8},
+      {192, 4, 12, 6, 4, 10},
+  };
+  for (const Row& r : rows) {
+    const fw::DpiScale s(r.dpi);
+    // The window's gain slider and its diamond at the scale, as the widget gives them.
+    Layout l{orVertical, s.Apply(11), s.Apply(93), s.Apply(12), s.Apply(12), 0, 24, 10};
+    const Trench t = TrenchFor(l, 2, s);
+    EXPECT_EQ(t.xr - t.xl - 1, r.trench_inside) << r.dpi;
+    const Ticks ticks = TicksFor(l, t, 2, s);
+    EXPECT_EQ((std::vector<int>{t.xl - ticks.first_from, t.xl - ticks.first_to,
+                                ticks.second_from - t.xr, ticks.second_to - t.xr}),
+              (std::vector<int>{r.far, r.near, r.after_near, r.after_far}))
+        << r.dpi;
+    // The thumb lies where the 96-DPI thumb lies, scaled (one pixel per 96 DPI of
+    // rounding), and a pointer names the value it names at 96 DPI (give or take the
+    // rounding of one step).
+    const Layout base = Gain(24, 0);
+    for (int p = 0; p <= 24; ++p) {
+      l.position = p;
+      Layout b = base;
+      b.position = p;
+      const Rect at = ThumbRect(l);
+      const Rect at96 = ThumbRect(b);
+      EXPECT_NEAR(at.top, s.Apply(at96.top), (r.dpi + 95) / 96) << r.dpi << " dpi, position " << p;
+      EXPECT_EQ(at.bottom - at.top, s.Apply(12)) << r.dpi;
+    }
+    for (int y = -5; y <= 98; ++y) {
+      EXPECT_NEAR(NewPosition(l, s.Apply(5), s.Apply(y)), NewPosition(base, 5, y), 1)
+          << r.dpi << " dpi, pointer at " << y;
+    }
+  }
+}
+
 TEST(SlideBarGeometry, TicksOfAWideRangeMatchEveryValueAndStayFew) {
   // A new slider, and one shorter than its thumb, whose offsets run the other way.
   Layout tall, short_one{orVertical, 11, 10, 12, 12};

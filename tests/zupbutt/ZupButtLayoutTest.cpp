@@ -45,6 +45,37 @@ TEST(ZupButtLayout, CaptionWiderThanTheButtonStartsAtItsLeftEdge) {
   EXPECT_EQ(CaptionPosition(size::Big, 118, 40, 7), (CaptionPoint{7, 6}));
 }
 
+TEST(ZupButtLayout, SizeCaptionAndFocusFrameFollowTheDisplayScale) {
+  struct Row {
+    int dpi;
+    size s;
+    fw::TPoint size_at;
+    CaptionPoint caption;  // for 3 characters 7 pixels wide at the scale
+    fw::TRect cue;
+  };
+  const Row rows[] = {
+      {96, size::Grey, {135, 22}, {64, 1}, {1, 1, 134, 16}},
+      {96, size::Small, {39, 22}, {9, 6}, {3, 3, 36, 19}},
+      {120, size::Grey, {169, 28}, {83, 1}, {1, 1, 168, 20}},
+      {144, size::Grey, {203, 33}, {102, 2}, {2, 2, 201, 24}},
+      {144, size::Medium, {89, 33}, {40, 9}, {5, 5, 84, 28}},
+      {192, size::Grey, {270, 44}, {138, 2}, {2, 2, 268, 32}},
+      {192, size::Big, {236, 44}, {121, 12}, {6, 6, 230, 38}},
+  };
+  for (const Row& r : rows) {
+    const fw::DpiScale scale(r.dpi);
+    const fw::TPoint at = widgets::ZupButtSize(r.s, scale);
+    EXPECT_EQ(at, r.size_at) << r.dpi << " dpi, size " << static_cast<int>(r.s);
+    EXPECT_EQ(CaptionPosition(r.s, at.X, 3, 7, scale), r.caption) << r.dpi;
+    const fw::TRect cue = widgets::FocusCueRect(r.s, scale);
+    EXPECT_EQ(cue, r.cue) << r.dpi << " dpi, size " << static_cast<int>(r.s);
+    // The frame stays on the key's picture, which fills the button's width.
+    EXPECT_GT(cue.Left, 0);
+    EXPECT_LT(cue.Right, at.X);
+    EXPECT_LT(cue.Bottom, at.Y);
+  }
+}
+
 TEST(ZupButtFont, TenthsOfAPointToPixelsAreCutTowardZero) {
   struct Row {
     int width_tenths, height_tenths;
