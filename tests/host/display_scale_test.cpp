@@ -7,8 +7,6 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <wincodec.h>
-#include <wrl/client.h>
 
 #include <cstdio>
 #include <fstream>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "framework/DpiScale.h"
+#include "tests/host/PngRead.h"
 #include "tests/host/ToolRun.h"
 #include "tests/plugin/AccessTree.h"
 
@@ -71,40 +70,6 @@ class PrefixDpi {
   bool ok_ = false;
 };
 
-struct Picture {
-  UINT width = 0, height = 0;
-  std::vector<BYTE> bgr;
-  uint32_t At(int x, int y) const {
-    const BYTE* p = &bgr[3 * (static_cast<size_t>(y) * width + x)];
-    return p[0] | p[1] << 8 | p[2] << 16;
-  }
-};
-
-// A PNG read back through the imaging component as 24-bit pixels.
-std::optional<Picture> ReadPng(const std::wstring& path) {
-  using Microsoft::WRL::ComPtr;
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICBitmapDecoder> decoder;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  ComPtr<IWICFormatConverter> converter;
-  Picture p;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(&factory))) ||
-      FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, &decoder)) ||
-      FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter)) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR,
-                                   WICBitmapDitherTypeNone, nullptr, 0,
-                                   WICBitmapPaletteTypeCustom)) ||
-      FAILED(converter->GetSize(&p.width, &p.height)))
-    return std::nullopt;
-  p.bgr.resize(3 * static_cast<size_t>(p.width) * p.height);
-  if (FAILED(converter->CopyPixels(nullptr, 3 * p.width, static_cast<UINT>(p.bgr.size()),
-                                   p.bgr.data())))
-    return std::nullopt;
-  return p;
-}
-
 // One element of the accessible tree: its line without the place, and the place.
 struct Element {
   std::string what;
@@ -152,7 +117,7 @@ HWND SettingsWindowOf(DWORD pid) {
 }
 
 struct Shot {
-  std::optional<Picture> picture;
+  std::optional<PngPixels> picture;
   std::vector<Element> tree;
   std::string output;
 };
@@ -217,7 +182,7 @@ TEST(DisplayScale, TheWindowIsLaidOutAtThePrefixsDpi) {
     const fw::DpiScale scale(dpi);
     const Shot shot = dpi == 96 ? base : RunAtPrefixDpi(dpi);
     ASSERT_TRUE(shot.picture) << dpi << " DPI: no screenshot";
-    const Picture& p = *shot.picture;
+    const PngPixels& p = *shot.picture;
     char row[96];
     std::snprintf(row, sizeof row, "%3d  %u x %u (%d x %d)\n", dpi, p.width, p.height,
                   scale.Apply(kBaseWidth), scale.Apply(kBaseHeight));

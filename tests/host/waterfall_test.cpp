@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <wincodec.h>
-#include <wrl/client.h>
+#include <objbase.h>
 
 #include <cmath>
 #include <vector>
 
+#include "tests/host/PngRead.h"
 #include "tools/host/PngFile.h"
 #include "tools/host/Waterfall.h"
 #include "tools/host/WaterfallPicture.h"
@@ -186,28 +186,6 @@ TEST(WaterfallPicture, PlotShowsEachRowWithAxesAndNoDataInGrey) {
   EXPECT_TRUE(zero_labelled);
 }
 
-// Reads a PNG back through the imaging component as 24-bit BGR.
-bool ReadPng(const wchar_t* path, UINT* width, UINT* height, std::vector<BYTE>* bgr) {
-  using Microsoft::WRL::ComPtr;
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICBitmapDecoder> decoder;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  ComPtr<IWICFormatConverter> converter;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(&factory))) ||
-      FAILED(factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, &decoder)) ||
-      FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter)) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR,
-                                   WICBitmapDitherTypeNone, nullptr, 0,
-                                   WICBitmapPaletteTypeCustom)) ||
-      FAILED(converter->GetSize(width, height)))
-    return false;
-  bgr->resize(3 * *width * *height);
-  return SUCCEEDED(
-      converter->CopyPixels(nullptr, 3 * *width, static_cast<UINT>(bgr->size()), bgr->data()));
-}
-
 TEST(PngFile, WritesThePixelsAndTheLabelsAndReportsAFileItCannotMake) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   Picture p;
@@ -218,14 +196,14 @@ TEST(PngFile, WritesThePixelsAndTheLabelsAndReportsAFileItCannotMake) {
   p.labels.push_back({50, 25, "-20 dB", Label::Align::kCentre});
   std::string error;
   ASSERT_TRUE(WritePicturePng(p, "waterfall-test.png", &error)) << error;
-  UINT w = 0, h = 0;
-  std::vector<BYTE> bgr;
-  ASSERT_TRUE(ReadPng(L"waterfall-test.png", &w, &h, &bgr));
-  ASSERT_EQ(w, 101u);
-  ASSERT_EQ(h, 40u);
+  const auto read = ReadPng(L"waterfall-test.png");
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->width, 101u);
+  ASSERT_EQ(read->height, 40u);
   auto at = [&](int x, int y) {
-    const BYTE* b = &bgr[3 * (y * 101 + x)];
-    return Rgb{b[2], b[1], b[0]};
+    const uint32_t c = read->At(x, y);
+    return Rgb{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+               static_cast<uint8_t>(c)};
   };
   EXPECT_EQ(at(100, 5), (Rgb{250, 0, 5}));
   EXPECT_EQ(at(0, 39), (Rgb{10, 20, 30}));
