@@ -74,6 +74,10 @@ TWinControl::~TWinControl() {
   DestroyHandle();
   if (accessible_ != nullptr) {
     accessible_->Disconnect();
+    // Screen readers in other apartments and processes hold the object through
+    // stubs of this thread's apartment, which may outlive the library when the host
+    // uses COM itself: the stubs let go of it now, and their clients get errors.
+    ::CoDisconnectObject(static_cast<IAccessible*>(accessible_), 0);
     accessible_->Release();
     accessible_ = nullptr;
   }

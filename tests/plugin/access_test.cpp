@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/plugin/AccessTree.h"
+#include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
 #include "testing/WindowInput.h"
 
@@ -307,6 +308,64 @@ TEST(Access, KeysReachEveryControlAndEachChangeIsHeard) {
   UnhookWinEvent(hook);
   Plugin().CloseHW();
   RemoveSettings();
+}
+
+// A screen reader that still holds the window's object when the host has closed the
+// plug-in and unloaded it: its calls fail, and nothing runs in the unloaded library.
+struct Reader {
+  HWND window = nullptr;
+  HANDLE got = nullptr;    // set once the object is held
+  HANDLE again = nullptr;  // set when the reader is to call it again
+  HRESULT name_result = S_OK;
+};
+
+DWORD WINAPI ReadAcrossTheUnload(void* param) {
+  Reader& reader = *static_cast<Reader*>(param);
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  IAccessible* held = nullptr;
+  AccessibleObjectFromWindow(reader.window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                             reinterpret_cast<void**>(&held));
+  SetEvent(reader.got);
+  WaitForSingleObject(reader.again, 20000);
+  if (held != nullptr) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    reader.name_result = held->get_accName(self, &name);
+    SysFreeString(name);
+    held->Release();
+  }
+  CoUninitialize();
+  return held != nullptr ? 1 : 0;
+}
+
+TEST(Access, AReaderThatHoldsTheWindowPastTheUnloadGetsAnErrorNotACrash) {
+  HostWatch watch;
+  // A host that uses COM itself: its apartment outlives the plug-in's use of it.
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  Reader reader;
+  reader.window = OpenWindow();
+  ASSERT_NE(reader.window, nullptr);
+  reader.got = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  reader.again = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, &ReadAcrossTheUnload, &reader, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  Pump(5000, [&] { return WaitForSingleObject(reader.got, 0) == WAIT_OBJECT_0; });
+  Plugin().CloseHW();
+  EXPECT_TRUE(UnloadPlugin());
+  SetEvent(reader.again);
+  Pump(10000, [&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
+  DWORD held = 0;
+  GetExitCodeThread(thread, &held);
+  EXPECT_EQ(held, 1u) << "the reader held the window's object";
+  EXPECT_TRUE(FAILED(reader.name_result));
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  CloseHandle(thread);
+  CloseHandle(reader.got);
+  CloseHandle(reader.again);
+  RemoveSettings();
+  CoUninitialize();
 }
 
 }  // namespace
