@@ -19,10 +19,12 @@ class CommandQueue {
  public:
   // What became of a command a caller waited for.
   enum class Outcome {
-    kDone,      // it ran to its end
-    kDropped,   // the window's thread did not take it in time: it never runs
-    kOrphaned,  // the window went before its thread took it: it never runs
-    kLate,      // it began in time but has not ended: it finishes on its own
+    kDone,       // it ran to its end
+    kDropped,    // the window's thread did not take it in time: it never runs
+    kOrphaned,   // the window went before its thread took it: it never runs
+    kLate,       // it began in time and committed to its effect, and has not ended
+    kAbandoned,  // it began in time but its caller gave up before it committed: it
+                 // stops at its commit point and has no effect there
   };
   class Command;
   using CommandRef = std::shared_ptr<Command>;
@@ -37,13 +39,22 @@ class CommandQueue {
   // handed back to their callers as orphaned (never run). On the window's thread.
   void Detach();
 
-  // Queues `body` for the window's thread and posts the message naming it. Null when
-  // there is no window. Should the post fail (a full queue), the command still runs
-  // with the next one that gets through, or at the next entry on the window's thread.
+  // Queues `body` for the window's thread and tells that thread by the message naming
+  // it. Null when there is no window. The message is posted; when the thread's queue
+  // is full it is sent without waiting instead (sent messages do not queue behind
+  // posted ones), so a command is never left without a message.
   CommandRef Post(std::function<void()> body);
   // Waits up to `wait_ms` for the command to run; one that has not begun by then is
-  // dropped, one that has begun is given `wait_ms` more to end.
-  Outcome Wait(const CommandRef& command, unsigned wait_ms);
+  // dropped. One that has begun is given `wait_ms` more to end; if it has not
+  // committed by then it is abandoned (its commit point refuses). The wait ends at
+  // once, as orphaned, when `owner` (the window's thread, if given) ends.
+  Outcome Wait(const CommandRef& command, unsigned wait_ms, HANDLE owner = nullptr);
+
+  // In a command's body, on the window's thread: the point past which the command
+  // has an effect its caller must hear of. False when the caller has given up (the
+  // body must then stop without that effect); true outside a command (a call made on
+  // the window's thread itself, whose caller is still there).
+  bool CommitCurrent();
 
   // On the window's thread: runs the queued commands in order, up to and including
   // the one with `ticket`. A ticket that is not queued (stale, or not ours) runs

@@ -27,18 +27,18 @@ void Guard(Body&& body) noexcept {
   }
 }
 
-// The plug-in's one session, from load to unload. Its destruction at unload takes
-// down what CloseHW did not.
+// The plug-in's one session, from load to unload. Its destruction at unload tears
+// nothing down: the library is unloaded only once its window has gone, and at
+// process exit what is left is the system's.
 tessel::Session session;
 
 }  // namespace
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  // Nothing of the plug-in's own happens at load or unload. At process exit the
-  // window is left to the system rather than torn down under the loader lock.
-  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) session.NoteProcessTerminating();
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+  // Nothing of the plug-in's own happens at load or unload: nothing waits or is torn
+  // down under the loader lock.
   return TRUE;
 }
 

@@ -2,6 +2,8 @@
 
 #include <ole2.h>
 
+#include <algorithm>
+
 #include "common/ScopeExit.h"
 #include "contract/CalderContract.h"
 #include "framework/Window.h"
@@ -30,19 +32,124 @@ const char* FailureText(FormFailure failure) {
   }
 }
 
+constexpr uint32_t kStoppedBit = 1;
+constexpr uint32_t kStopCount = 2;
+
 }  // namespace
 
+Session::~Session() {
+  // The library is unloaded only once its window is gone (it holds its own image
+  // until then), or when the process ends: what is left then is the system's.
+  (void)form_.release();
+  (void)ole_.release();
+  module_hold_.Forget();
+}
+
+// --- the life ---
+
+bool Session::Move(std::initializer_list<Life> from, Life to) {
+  bool moved = false;
+  {
+    std::lock_guard<std::mutex> lock(life_mutex_);
+    moved = MoveLocked(from, to);
+  }
+  if (moved) life_changed_.notify_all();
+  return moved;
+}
+
+bool Session::MoveLocked(std::initializer_list<Life> from, Life to) {
+  const Life now = life_.load();
+  if (std::find(from.begin(), from.end(), now) == from.end()) return false;
+  {
+    if (now == Life::kClosed && to == Life::kStarting) {
+      // The claim: the calling thread owns the session until its window is destroyed.
+      HANDLE self = nullptr;
+      ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,
+                        SYNCHRONIZE, FALSE, 0);
+      owner_thread_.reset(self);
+      owner_id_ = ::GetCurrentThreadId();
+    }
+    if (to == Life::kClosed) {
+      owner_thread_.reset();
+      owner_id_ = 0;
+    }
+    if (to == Life::kOrphaned) Abandon();
+    life_ = to;
+  }
+  return true;
+}
+
+common::ScopedHandle Session::OwnerHandle() {
+  std::lock_guard<std::mutex> lock(life_mutex_);
+  HANDLE copy = nullptr;
+  if (owner_thread_) {
+    ::DuplicateHandle(::GetCurrentProcess(), owner_thread_.get(), ::GetCurrentProcess(), &copy, 0,
+                      FALSE, DUPLICATE_SAME_ACCESS);
+  }
+  return common::ScopedHandle(copy);
+}
+
+Session::Life Session::NoticeOwner() {
+  const Life life = Now();
+  if (life == Life::kClosed || life == Life::kOrphaned || OnOwnerThread()) return life;
+  {
+    std::lock_guard<std::mutex> lock(life_mutex_);
+    if (!owner_thread_ || ::WaitForSingleObject(owner_thread_.get(), 0) != WAIT_OBJECT_0)
+      return life_.load();
+    // The owner thread has ended, and with it every use of what it owned: from here
+    // on this thread may read the session's settings.
+    if (MoveLocked({Life::kClosing, Life::kUnwinding}, Life::kOrphaned)) {
+      // The host closed before the thread ended, and the close never ran there.
+      SaveOnce();
+      MoveLocked({Life::kOrphaned}, Life::kClosed);
+    } else {
+      MoveLocked({Life::kStarting, Life::kOpen}, Life::kOrphaned);
+    }
+  }
+  life_changed_.notify_all();
+  return Now();
+}
+
+void Session::Abandon() {
+  // The window went with its thread. The form, the component and the OLE scope belong
+  // to that thread's dead apartment: they are left as they are, and so is the image
+  // that holds their code.
+  commands_.Detach();
+  (void)form_.release();
+  (void)ole_.release();
+  module_hold_.Forget();
+  start_failed_ = false;
+  settings_before_configure_.reset();
+  busy_depth_ = 0;
+  close_waits_for_timer_ = false;
+  frequency_ = 0;
+}
+
+bool Session::OpenGate(uint32_t asked) {
+  // Clears the stopped bit only if no StopHW has counted since the start was asked.
+  return gate_.compare_exchange_strong(asked, asked & ~kStoppedBit);
+}
+
+// --- carrying calls to the owner thread ---
+
 template <class Result, class Body>
-Result Session::Answer(Result fallback, Body body) {
+Result Session::Answer(Result fallback, Result committed, Body body) {
   if (OnOwnerThread()) {
     commands_.RunAll();
     return body();
   }
+  common::ScopedHandle owner = OwnerHandle();
   auto result = std::make_shared<Result>(fallback);
   CommandQueue::CommandRef command = commands_.Post([result, body]() mutable { *result = body(); });
   if (command == nullptr) return fallback;
-  if (commands_.Wait(command, kCrossThreadWaitMs) != CommandQueue::Outcome::kDone) return fallback;
-  return *result;
+  switch (commands_.Wait(command, kCrossThreadWaitMs, owner.get())) {
+    case CommandQueue::Outcome::kDone:
+      return *result;
+    case CommandQueue::Outcome::kLate:
+      return committed;
+    default:
+      return fallback;
+  }
 }
 
 template <class Body>
@@ -54,20 +161,14 @@ bool Session::Hand(Body body) {
   return commands_.Post([body]() mutable { body(); }) != nullptr;
 }
 
-Session::~Session() {
-  // The library is unloaded only once its window is gone (it holds its own image
-  // until then), or when the process ends: what is left then is the system's.
-  (void)form_.release();
-  (void)ole_.release();
-  module_hold_.Forget();
-}
+// --- the window's bracket and the host ---
 
 void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
   HostCallbackFn callback = callback_;
   // A host that has closed the plug-in hears nothing more, and one that has stopped
   // it gets no more blocks, whatever is still queued on the window's thread.
   if (callback == nullptr || !Listening()) return;
-  if (count >= 0 && stopped_) return;
+  if (count >= 0 && (gate_.load() & kStoppedBit) != 0) return;
   try {
     callback(count, status, iq_offset, samples);
   } catch (...) {
@@ -76,7 +177,7 @@ void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* sa
 }
 
 void Session::Leave() {
-  if (--busy_depth_ == 0 && close_pending_) {
+  if (--busy_depth_ == 0 && Now() == Life::kUnwinding && !close_waits_for_timer_) {
     try {
       TearDown();
     } catch (...) {
@@ -85,137 +186,117 @@ void Session::Leave() {
 }
 
 void Session::LeaveEvent() {
-  if (busy_depth_ == 1 && close_pending_ && form_ != nullptr) {
-    // The component that fired the event is still on the stack: the close is carried
-    // out by the handling of a message posted now, inside its busy bracket.
-    busy_depth_ = 0;
-    PostMessageW(form_->Handle(), WM_NULL, 0, 0);
-    return;
+  if (busy_depth_ == 1 && Now() == Life::kUnwinding && form_ != nullptr) {
+    // The component that fired the event is still on the stack, and may yet send the
+    // window messages of its own: the close waits for a message that only a message
+    // loop outside the component's code hands the window. The command message with
+    // no ticket, in order behind what the component has posted; when the queue is
+    // full, the window's timer, which no full queue can lose.
+    const HWND window = form_->Handle();
+    if (::PostMessageW(window, command_message_, 0, 0) ||
+        ::SetTimer(window, kDeferredCloseTimer, USER_TIMER_MINIMUM, nullptr) != 0) {
+      close_waits_for_timer_ = true;
+    }
   }
   Leave();
 }
 
-void Session::TearDown() {
-  close_pending_ = false;
-  // Commands still queued find no window: their callers hear so at once.
-  commands_.Detach();
-  // The window goes first: the component it holds needs OLE until it is released.
-  form_.reset();
-  ole_.reset();
-  fw::UnregisterWindowClass();
-  started_ = false;
-  start_failed_ = false;
-  settings_before_configure_.reset();
-  frequency_ = 0;
-  module_hold_.Release();
-  // Last: from here on another thread may take the session.
-  owner_thread_ = 0;
+void Session::RunCommands(uintptr_t ticket) {
+  if (ticket == 0) {
+    DeferredCloseDue();
+  } else {
+    commands_.RunUpTo(ticket);
+  }
 }
 
+void Session::DeferredCloseDue() {
+  // Inside the message's own bracket: its end carries the close out.
+  close_waits_for_timer_ = false;
+}
+
+// --- InitHW and the start-up ---
+
 InitOutcome Session::InitHW() {
-  // A call that finds the window gone before its thread took it tries again, and
-  // then makes the session on its own thread.
+  // A call that finds the session closing, or left by a thread that ended, tries
+  // again once it is closed.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    DWORD owner = 0;
-    const DWORD self = GetCurrentThreadId();
-    if (owner_thread_.compare_exchange_strong(owner, self) || owner == self) {
+    switch (NoticeOwner()) {
+      case Life::kClosed:
+        if (Move({Life::kClosed}, Life::kStarting)) return StartUp();
+        continue;  // another thread claimed it first
+      case Life::kOrphaned:
+        // Nothing of the dead thread's session is kept: the new one reads the
+        // settings file afresh, as any later InitHW does.
+        Move({Life::kOrphaned}, Life::kClosed);
+        continue;
+      case Life::kStarting:
+        return Fail(kTextStarting);
+      case Life::kClosing:
+      case Life::kUnwinding:
+        if (OnOwnerThread()) {
+          // A close handed over by another thread and not yet run: run it now. From
+          // a callback made inside the close it cannot end yet.
+          commands_.RunAll();
+          if (Now() == Life::kUnwinding && busy_depth_ == 0) {
+            // The close waited for the component's code to return; called from the
+            // host's own code, it has.
+            close_waits_for_timer_ = false;
+            TearDown();
+          }
+          if (Closing()) return Fail(kTextClosed);
+        } else {
+          // The owner thread finishes the close first.
+          common::ScopedHandle owner = OwnerHandle();
+          std::unique_lock<std::mutex> lock(life_mutex_);
+          const DWORD start = GetTickCount();
+          auto owner_ended = [&] {
+            return owner && WaitForSingleObject(owner.get(), 0) == WAIT_OBJECT_0;
+          };
+          while (Closing() && !owner_ended() && GetTickCount() - start < kCrossThreadWaitMs)
+            life_changed_.wait_for(lock, std::chrono::milliseconds(20));
+          if (Closing() && !owner_ended()) return Fail(kTextNotResponding);
+        }
+        continue;
+      case Life::kOpen:
+        break;
+    }
+    if (OnOwnerThread()) {
       commands_.RunAll();
+      if (Now() != Life::kOpen) continue;
       return InitHere();
     }
     auto result = std::make_shared<std::optional<InitOutcome>>();
     CommandQueue::CommandRef command = commands_.Post([this, result] {
       // A close queued before this call has yet to finish: the call starts afresh
-      // once the window's thread has let the session go.
-      if (!close_pending_) *result = InitHere();
+      // once it has.
+      if (Now() == Life::kOpen) *result = InitHere();
     });
-    // The thread that owns the session has no window yet: it is still making it.
-    if (command == nullptr) return Fail(kTextStarting);
-    CommandQueue::Outcome outcome = commands_.Wait(command, kCrossThreadWaitMs);
+    if (command == nullptr) continue;  // the window has just gone
+    common::ScopedHandle owner = OwnerHandle();
+    CommandQueue::Outcome outcome = commands_.Wait(command, kCrossThreadWaitMs, owner.get());
     if (outcome == CommandQueue::Outcome::kDone && result->has_value()) return **result;
     if (outcome != CommandQueue::Outcome::kDone && outcome != CommandQueue::Outcome::kOrphaned)
       return Fail(kTextNotResponding);
-    // The window's thread is giving the session up; it lets go of it last.
-    for (DWORD since = GetTickCount(); owner_thread_ == owner && GetTickCount() - since < 1000;)
-      Sleep(1);
   }
   return Fail(kTextNotResponding);
 }
 
-InitOutcome Session::InitHere() {
-  // Re-entered from a message dispatched while the first call waits.
-  if (waiting_) return Fail(kTextStarting);
-  // Called from a callback after CloseHW, before the window has gone.
-  if (close_pending_) return Fail(kTextClosed);
-  Busy busy(*this);
-  if (!started_) {
-    started_ = true;
-    StartUp();
-    if (!open_) {
-      // Closed from another thread while the window was being made.
-      CloseHere();
-      return Fail(kTextClosed);
-    }
-    if (form_ == nullptr) {
-      // Nothing was made: the session is given up once this call unwinds, and the
-      // next InitHW tries again.
-      close_pending_ = true;
-      return Fail(FailureText(creation_failure_));
-    }
-  }
-
-  TF* form = Window();
-  if (form == nullptr) return Fail(kTextClosed);
-  form->Hide();
-  form->SetLeft(GetSystemMetrics(SM_CXSCREEN) - form->Width());
-  form->SetTop(GetSystemMetrics(SM_CYSCREEN) - form->Height());
-
-  switch (state_.HardwareStatus) {
-    case kStatusWaiting:
-      return Fail(start_failed_ ? kTextStartFailed : kTextNotResponding);
-    case calder::kStatusNotConnected:
-      return Fail(kTextNotConnected);
-    case calder::kStatusError:
-      return Fail(kTextErrorState);
-    default:
-      break;
-  }
-  // A later InitHW replaces the settings in effect with the file's raw values until
-  // the receiver and the window have taken them in. Meanwhile a close saves the ones
-  // in effect, and a failure puts them back.
-  if (settings_usable_) settings_before_configure_.emplace(state_.Settings);
-  const common::ScopeExit restore([this] {
-    if (settings_before_configure_) state_.Settings = *settings_before_configure_;
-    settings_before_configure_.reset();
-  });
-  InitOutcome outcome;
-  try {
-    outcome = Configure(*form);
-  } catch (const OleError&) {
-    return Fail(kTextRejected);
-  }
-  settings_before_configure_.reset();
-  // The host closed the plug-in from a callback made while configuring.
-  if (!open_ || close_pending_) return Fail(kTextClosed);
-  // Only now is what the settings hold worth keeping: CloseHW writes the file.
-  settings_usable_ = true;
-  return outcome;
-}
-
-// The start-up of a session: the window, the component and the wait for its first
-// status. This thread is the window's.
-void Session::StartUp() {
-  if (!open_.exchange(true)) {
-    // A session that starts afresh, first or after a CloseHW: the host registers its
-    // callback after this InitHW, and the receiver is asked for its model again.
-    callback_ = nullptr;
-    state_.ModelText.clear();
-    state_.ModelTextPending = true;
-    stopped_ = false;
-  }
+// The start-up of a session on the thread that has just claimed it: the window, the
+// component and the wait for its first status, then what every InitHW does.
+InitOutcome Session::StartUp() {
+  // The host registers its callback after this InitHW, and the receiver is asked for
+  // its model again.
+  callback_ = nullptr;
+  state_.ModelText.clear();
+  state_.ModelTextPending = true;
+  gate_ = 0;
+  start_failed_ = false;
+  settings_usable_ = false;
+  creation_failure_ = FormFailure::kNone;
   // From here on the library's code is on this thread's stack, and soon in its window
-  // procedure: it stays loaded, whenever the host unloads it, until the session is
-  // given up.
+  // procedure: it stays loaded, whenever the host unloads it, until the session ends.
   module_hold_.Take();
+  Busy busy(*this);
   if (command_message_ == 0) command_message_ = RegisterWindowMessageW(L"Tessel_Calder.command");
   HRESULT com = OleInitialize(nullptr);
   ole_ = fw::ScopedOleInitialize(SUCCEEDED(com));
@@ -223,29 +304,33 @@ void Session::StartUp() {
     // The thread is in the multi-threaded apartment: the component's events could
     // not reach this thread's queue, so nothing is created.
     creation_failure_ = FormFailure::kWrongApartment;
-    return;
+  } else {
+    form_ = TF::Create(*this, &creation_failure_);
   }
-  FormFailure failure = FormFailure::kNone;
-  form_ = TF::Create(*this, &failure);
-  creation_failure_ = failure;
-  if (form_ == nullptr) return;
+  if (form_ == nullptr) {
+    // Nothing was made: the session ends once this call unwinds, and the next InitHW
+    // tries again.
+    Move({Life::kStarting}, Life::kUnwinding);
+    return Fail(FailureText(creation_failure_));
+  }
   commands_.Attach(form_->Handle(), command_message_);
   form_->SetLeft(kOffScreenLeft);
   form_->ShowInactive();
   state_.HardwareStatus = kStatusWaiting;
   if (FAILED(form_->SDR().InitControl())) {
     start_failed_ = true;
-    return;
+  } else {
+    WaitForFirstStatus();
   }
-  WaitForFirstStatus();
+  // Closed from a callback or another thread while the window was being made.
+  if (!Move({Life::kStarting}, Life::kOpen)) return Fail(kTextClosed);
+  return InitHere();
 }
 
 // Pumps the thread's queue until the first status arrives, at most kInitWaitMs. Each
 // pass handles everything queued before it looks at the status again, so statuses
 // that arrive together are all taken in and the latest one is judged.
 void Session::WaitForFirstStatus() {
-  waiting_ = true;
-  const common::ScopeExit done([this] { waiting_ = false; });
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;
@@ -260,12 +345,55 @@ void Session::WaitForFirstStatus() {
       // A queue that never runs dry must not hold the host past the bound.
       if (GetTickCount() - start >= kInitWaitMs) break;
     }
-    if (state_.HardwareStatus != kStatusWaiting || close_pending_ || !open_) return;
+    if (state_.HardwareStatus != kStatusWaiting || Now() != Life::kStarting) return;
     DWORD elapsed = GetTickCount() - start;
     if (elapsed >= kInitWaitMs) return;
     MsgWaitForMultipleObjectsEx(0, nullptr, kInitWaitMs - elapsed, QS_ALLINPUT,
                                 MWMO_INPUTAVAILABLE);
   }
+}
+
+// What every InitHW does once the window exists: places it, judges the latest status
+// and, on success, gives the settings to the component and the window.
+InitOutcome Session::InitHere() {
+  Busy busy(*this);
+  TF* form = Window();
+  if (form == nullptr) return Fail(kTextClosed);
+  form->Hide();
+  form->SetLeft(GetSystemMetrics(SM_CXSCREEN) - form->Width());
+  form->SetTop(GetSystemMetrics(SM_CYSCREEN) - form->Height());
+
+  if (state_.HardwareStatus == kStatusWaiting)
+    return Fail(start_failed_ ? kTextStartFailed : kTextNotResponding);
+  // The receiver has answered: the host hears of a rate from now on, the default one
+  // until another is in effect.
+  if (RateOf(ButtonForRate(state_.Settings.SampleRate)) != state_.Settings.SampleRate) {
+    ReceiverSettings defaults;
+    ApplySettingDefaults(defaults);
+    state_.Settings.SampleRate = defaults.SampleRate;
+  }
+  if (state_.HardwareStatus == calder::kStatusNotConnected) return Fail(kTextNotConnected);
+  if (state_.HardwareStatus == calder::kStatusError) return Fail(kTextErrorState);
+
+  // A later InitHW replaces the settings in effect with the file's raw values until
+  // the receiver and the window have taken them in. Meanwhile a close saves the ones
+  // in effect.
+  if (settings_usable_) settings_before_configure_.emplace(state_.Settings);
+  const common::ScopeExit forget([this] { settings_before_configure_.reset(); });
+  InitOutcome outcome;
+  try {
+    outcome = Configure(*form);
+  } catch (const OleError&) {
+    // The receiver stopped taking the settings part-way: what it took is in effect,
+    // and the window and the settings say so.
+    form->SettleOnTaken();
+    return Fail(kTextRejected);
+  }
+  // The host closed the plug-in from a callback made while configuring.
+  if (Now() != Life::kOpen) return Fail(kTextClosed);
+  // Only now is what the settings hold worth keeping: CloseHW writes the file.
+  settings_usable_ = true;
+  return outcome;
 }
 
 // After a usable first status: loads the settings and gives them to the component
@@ -279,17 +407,85 @@ InitOutcome Session::Configure(TF& form) {
   // window take them in; a value the component refuses gives way to its default.
   ReceiverSettings wanted = state_.Settings;
   if (!LoadSettings(settings_path_, wanted)) wanted = defaults;
-  // Until a rate is in effect the host hears of the default one, never of the file's.
-  const int32_t rate = state_.Settings.SampleRate;
-  if (RateOf(ButtonForRate(rate)) != rate) state_.Settings.SampleRate = defaults.SampleRate;
   // A model without the input selector keeps the file's choice for the next save.
   state_.Settings.PreampOn = wanted.PreampOn;
   form.ApplySettings(wanted, defaults);
   return {true, state_.ModelText, kModelFound};
 }
 
+// --- the close ---
+
+void Session::CloseHW() {
+  switch (NoticeOwner()) {
+    case Life::kOrphaned: {
+      // Saved once, whichever thread closes first.
+      std::lock_guard<std::mutex> lock(life_mutex_);
+      if (life_.load() != Life::kOrphaned) return;
+      SaveOnce();
+      MoveLocked({Life::kOrphaned}, Life::kClosed);
+    }
+      life_changed_.notify_all();
+      return;
+    case Life::kStarting:
+    case Life::kOpen:
+      break;
+    default:
+      return;
+  }
+  // At once, on any thread: the host hears nothing from now on. The settings are
+  // saved and the window goes when the owner thread takes the command.
+  if (!Move({Life::kStarting, Life::kOpen}, Life::kClosing)) return;
+  if (!Hand([this] {
+        CloseHere();
+        return true;
+      })) {
+    // The window has gone without its thread taking the close: that thread has ended.
+    NoticeOwner();
+  }
+}
+
+void Session::CloseHere() {
+  if (!Move({Life::kClosing}, Life::kUnwinding)) return;
+  SaveOnce();
+  if (busy_depth_ > 0) {
+    // Session code is on the stack (the host closed from a callback, or the close
+    // came from another thread through a message): hide now, destroy when it unwinds.
+    if (form_ != nullptr) form_->Hide();
+    return;
+  }
+  TearDown();
+}
+
+void Session::SaveOnce() {
+  if (!settings_usable_) return;
+  settings_usable_ = false;
+  // Closed from a callback while an InitHW configures: the settings in effect are
+  // the ones from before it.
+  SaveSettings(settings_path_,
+               settings_before_configure_ ? *settings_before_configure_ : state_.Settings);
+}
+
+void Session::TearDown() {
+  // Commands still queued find no window: their callers hear so at once.
+  commands_.Detach();
+  if (form_ != nullptr) ::KillTimer(form_->Handle(), kDeferredCloseTimer);
+  close_waits_for_timer_ = false;
+  // The window goes first: the component it holds needs OLE until it is released.
+  form_.reset();
+  ole_.reset();
+  fw::UnregisterWindowClass();
+  start_failed_ = false;
+  settings_before_configure_.reset();
+  frequency_ = 0;
+  module_hold_.Release();
+  // Last: from here on another thread may claim the session.
+  Move({Life::kUnwinding}, Life::kClosed);
+}
+
+// --- the rest of the entry points ---
+
 bool Session::OpenHW() {
-  if (!open_) return false;
+  if (!Listening() || NoticeOwner() == Life::kOrphaned) return false;
   return Hand([this]() {
     Busy busy(*this);
     TF* form = Window();
@@ -302,27 +498,35 @@ bool Session::OpenHW() {
 
 // The entry points that reach the component hold a busy scope: a close the host
 // asks for from a callback made meanwhile waits until they return, and they stop
-// once it is pending.
+// once it is under way.
 int32_t Session::StartHW(int32_t frequency) {
-  if (!open_) return 0;
-  return Answer(int32_t{0}, [this, frequency]() -> int32_t {
+  const Life life = NoticeOwner();
+  if (life != Life::kStarting && life != Life::kOpen) return 0;
+  // A StopHW after this call wins over it, wherever the start is carried out.
+  const uint32_t asked = gate_.load();
+  return Answer(int32_t{0}, kBlockLength, [this, frequency, asked]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return 0;
     form->SDR().PutInt(calder::kNCOfrequency, frequency);
     frequency_ = frequency;
     if (Window() == nullptr) return 0;
-    stopped_ = false;
+    // A caller that has been told 0 never sees a start.
+    if (!commands_.CommitCurrent() || !OpenGate(asked)) return 0;
     form->SDR().Start(1, 0);
     return kBlockLength;
   });
 }
 
 void Session::StopHW() {
-  if (!open_) return;
-  // At once, on any thread: no block reaches the host from now on. The component
-  // is stopped when the window's thread takes the command.
-  stopped_ = true;
+  const Life life = NoticeOwner();
+  if (life != Life::kStarting && life != Life::kOpen) return;
+  // At once, on any thread: no block reaches the host from now on, and no start
+  // asked for before opens the gate again. The component is stopped when the owner
+  // thread takes the command.
+  uint32_t gate = gate_.load();
+  while (!gate_.compare_exchange_weak(gate, (gate + kStopCount) | kStoppedBit)) {
+  }
   Hand([this]() {
     Busy busy(*this);
     if (TF* form = Window()) form->SDR().Stop();
@@ -330,38 +534,8 @@ void Session::StopHW() {
   });
 }
 
-void Session::CloseHW() {
-  // At once, on any thread: the host hears nothing from now on. The settings are
-  // saved and the window goes when the window's thread takes the command.
-  if (!open_.exchange(false)) return;
-  Hand([this]() {
-    CloseHere();
-    return true;
-  });
-}
-
-void Session::CloseHere() {
-  open_ = false;
-  if (close_pending_) return;
-  if (settings_usable_) {
-    // Closed from a callback while an InitHW configures: the settings in effect are
-    // the ones from before it.
-    SaveSettings(settings_path_,
-                 settings_before_configure_ ? *settings_before_configure_ : state_.Settings);
-    settings_usable_ = false;
-  }
-  if (busy_depth_ > 0) {
-    // Session code is on the stack (the host closed from a callback, or the close
-    // came from another thread through a message): hide now, destroy when it unwinds.
-    if (form_ != nullptr) form_->Hide();
-    close_pending_ = true;
-    return;
-  }
-  TearDown();
-}
-
 void Session::SetHWLO(int32_t frequency) {
-  if (!open_) return;
+  if (!Listening() || NoticeOwner() == Life::kOrphaned) return;
   Hand([this, frequency]() {
     Busy busy(*this);
     TF* form = Window();
@@ -373,10 +547,12 @@ void Session::SetHWLO(int32_t frequency) {
 }
 
 int32_t Session::GetHWLO() {
-  if (!open_) return 0;
+  const Life life = NoticeOwner();
+  if (life != Life::kStarting && life != Life::kOpen) return 0;
   // Another thread that gets no answer in time has the frequency the component
   // last took or reported.
-  return Answer(frequency_.load(), [this]() -> int32_t {
+  const int32_t last = frequency_.load();
+  return Answer(last, last, [this]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return 0;
@@ -387,7 +563,7 @@ int32_t Session::GetHWLO() {
 }
 
 void Session::ShowGUI() {
-  if (!open_) return;
+  if (!Listening() || NoticeOwner() == Life::kOrphaned) return;
   Hand([this]() {
     Busy busy(*this);
     TF* form = Window();
@@ -397,7 +573,7 @@ void Session::ShowGUI() {
 }
 
 void Session::HideGUI() {
-  if (!open_) return;
+  if (!Listening() || NoticeOwner() == Life::kOrphaned) return;
   Hand([this]() {
     Busy busy(*this);
     TF* form = Window();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "contract/CalderContract.h"
@@ -202,6 +203,11 @@ LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     session_.RunCommands(static_cast<uintptr_t>(wp));
     return 0;
   }
+  if (msg == WM_TIMER && wp == kDeferredCloseTimer) {
+    ::KillTimer(Handle(), kDeferredCloseTimer);
+    session_.DeferredCloseDue();
+    return 0;
+  }
   if (msg == kDpiChangedMessage) {
     // Moved to a monitor of another scale (a per-monitor aware host): laid out
     // again from the stored layout, at the place the system suggests. The same
@@ -282,6 +288,42 @@ void TF::ApplySettings(const ReceiverSettings& settings, const ReceiverSettings&
     return SetGainPosition(GainSlider::kSliderHFGain,
                            PositionOfGain(GainSlider::kSliderHFGain, gain));
   });
+}
+
+void TF::SettleOnTaken() {
+  ReceiverSettings& settings = session_.State().Settings;
+  ReceiverControl& sdr = SDR();
+  if (std::optional<int32_t> filter = sdr.Taken(calder::kIFfilter)) {
+    for (std::size_t i = 0; i < kRateButtonCount; ++i) {
+      if (FilterIndexOf(static_cast<RateButton>(i)) == *filter)
+        settings.SampleRate = RateOf(static_cast<RateButton>(i));
+    }
+  }
+  if (std::optional<int32_t> gain = sdr.Taken(calder::kIFgain)) settings.IfGain = *gain;
+  if (std::optional<int32_t> gain = sdr.Taken(calder::kHFgain)) settings.HfGain = *gain;
+  if (std::optional<int32_t> input = sdr.Taken(calder::kInputSource)) {
+    settings.InputSource = static_cast<int16_t>(*input);
+    if (preamp_panel_->Visible()) settings.PreampOn = *input == kInputPreamp;
+  }
+  // The controls are set with their handlers out of the way: nothing more is written.
+  const std::size_t chosen = Index(ButtonForRate(settings.SampleRate));
+  for (std::size_t i = 0; i < kRateButtonCount; ++i) rates_[i]->SetDown(i == chosen);
+  for (GainSlider slider : {GainSlider::kSliderIFGain, GainSlider::kSliderHFGain}) {
+    const bool hf = slider == GainSlider::kSliderHFGain;
+    const int32_t gain = hf ? settings.HfGain : settings.IfGain;
+    widgets::TSlideBar& bar = Slider(slider);
+    fw::TNotifyEvent handler = std::exchange(bar.OnChange, {});
+    bar.SetPosition(PositionOfGain(slider, gain));
+    bar.OnChange = std::move(handler);
+    bar.SetAccessibleValue(GainCaption(gain));
+    (hf ? lhfgain_ : lifgain_)->SetCaption(GainCaption(gain));
+  }
+  if (preamp_panel_->Visible()) {
+    fw::TRadioButton& button = settings.PreampOn ? *pre_on_ : *pre_off_;
+    fw::TNotifyEvent handler = std::exchange(button.OnClick, {});
+    button.SetChecked(true);
+    button.OnClick = std::move(handler);
+  }
 }
 
 void TF::ShowInputSelector() {

@@ -52,6 +52,12 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   // or refuses the clock, OleError ends it there.
   void ApplySettings(const ReceiverSettings& settings, const ReceiverSettings& defaults);
 
+  // After ApplySettings ended part-way: each of the session's settings becomes the
+  // value the component last took (a setting it never took keeps its value), and
+  // the controls show them without running their handlers, so that the component,
+  // the window and the settings agree.
+  void SettleOnTaken();
+
   // What ApplySettings does to the controls; each runs the handlers a user's action
   // would, and says false when the handler's write to the component was refused.
   void ShowInputSelector();

@@ -128,6 +128,13 @@ void ReceiverControl::PutInt(DISPID dispid, int32_t value) {
   arg.lVal = value;
   HRESULT hr = Invoke(dispid, DISPATCH_PROPERTYPUT, &arg, 1, nullptr);
   if (FAILED(hr)) throw OleError(dispid);
+  taken_[dispid] = value;
+}
+
+std::optional<int32_t> ReceiverControl::Taken(DISPID dispid) const {
+  auto it = taken_.find(dispid);
+  if (it == taken_.end()) return std::nullopt;
+  return it->second;
 }
 
 void ReceiverControl::Get(DISPID dispid, VARTYPE type, VARIANT* result) {

@@ -8,7 +8,9 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "receiver/SampleBuffer.h"
@@ -57,6 +59,8 @@ class ReceiverControl {
 
   // Property access; each throws OleError when the component rejects it.
   void PutInt(DISPID dispid, int32_t value);
+  // The last value the component took through PutInt for `dispid`, if any.
+  std::optional<int32_t> Taken(DISPID dispid) const;
   int32_t GetInt(DISPID dispid);
   double GetDouble(DISPID dispid);
   std::wstring GetString(DISPID dispid);
@@ -82,6 +86,8 @@ class ReceiverControl {
   ComPtr<EventSink> sink_;
   ComPtr<IOleObject> ole_object_;
   ComPtr<ControlSite> site_;
+  // What the component took, by dispatch id.
+  std::map<DISPID, int32_t> taken_;
 };
 
 }  // namespace tessel

@@ -16,6 +16,9 @@ inline constexpr int32_t kStatusSettingsChanged = 100;
 // InputSource codes: preamplified input (PreON) and direct input (PreOFF).
 inline constexpr int16_t kInputPreamp = 129;
 inline constexpr int16_t kInputDirect = 128;
+// The window's timer that carries a close deferred past a component event when the
+// message queue is too full to take a message: a full queue cannot lose a timer.
+inline constexpr UINT_PTR kDeferredCloseTimer = 0x7E55;
 // Values the sample buffer holds; a block count is kept within 0..kSampleBufferValues.
 inline constexpr int32_t kSampleBufferValues = 8192;
 
@@ -75,11 +78,15 @@ class SessionLink {
   virtual void Enter() = 0;
   virtual void Leave() = 0;
   // Leave for the end of a component event: the component that fired it is still
-  // on the stack, so a close that is due now is carried out from a later message.
+  // on the stack, so a close that is due now is carried out from a later message:
+  // the command message with the ticket 0, or the window's timer
+  // kDeferredCloseTimer, which the window hands to DeferredCloseDue.
   virtual void LeaveEvent() = 0;
+  virtual void DeferredCloseDue() = 0;
   // The registered message by which other threads tell the window's thread to run
   // their commands (0 before there is one), and what the window does with it: runs
-  // the commands queued up to the ticket it names. A ticket that is not queued runs
+  // the commands queued up to the ticket it names (0: none; it marks a deferred close
+  // due). A ticket that is not queued runs
   // nothing.
   virtual UINT CommandMessage() const = 0;
   virtual void RunCommands(uintptr_t ticket) = 0;

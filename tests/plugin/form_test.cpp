@@ -97,6 +97,7 @@ class RecordingHost final : public SessionLink {
   void Enter() override {}
   void Leave() override {}
   void LeaveEvent() override {}
+  void DeferredCloseDue() override {}
   UINT CommandMessage() const override { return 0; }
   void RunCommands(uintptr_t) override {}
   void SetCallback(HostCallbackFn callback) { callback_ = callback; }
