@@ -21,6 +21,9 @@ namespace tessel::testing {
 namespace {
 
 std::atomic<int> blocks{0};
+// How long a call from another thread waits for the window's thread (the plug-in's
+// bound).
+constexpr DWORD kCrossThreadWait = 5000;
 
 void __cdecl CountBlocks(int32_t count, int32_t, float, int16_t*) {
   if (count > 0) ++blocks;
@@ -214,6 +217,136 @@ TEST(Threads, StopAndCloseUnderTheHostsLockTakeEffectAtOnce) {
     EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
     RemoveSettings();
   }
+}
+
+// A host window whose procedure opens and starts the plug-in, as a host does whose
+// worker asks its window thread by SendMessage.
+constexpr UINT kHostInit = WM_APP + 1;
+constexpr UINT kHostStart = WM_APP + 2;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == kHostInit) return Init().ok ? 1 : 0;
+  if (message == kHostStart) return Plugin().StartHW(7000000);
+  return DefWindowProcW(window, message, wp, lp);
+}
+
+// Blocks counted from now on, after `ms` of this thread's messages.
+int BlocksWithin(unsigned ms) {
+  const int from = blocks;
+  Pump(ms);
+  return blocks - from;
+}
+
+// What hosts do with their threads beyond the usual. Each row starts with no session
+// and the stand-in that checks threads; none may call the component from a thread
+// other than the one that made it. The row whose thread ends comes last: the library
+// keeps its image from then on.
+TEST(Threads, HostThreadPatterns) {
+  struct Row {
+    const char* name;
+    // The library goes at unload; one whose thread ended with its window keeps its
+    // image, since objects of that dead apartment may still name its code.
+    bool unloads;
+    std::function<void()> scenario;
+  };
+  const Row rows[] = {
+      {"InitHW and StartHW inside messages sent from the host's worker", true,
+       [] {
+         WNDCLASSW wc{};
+         wc.lpfnWndProc = HostWindowProc;
+         wc.hInstance = GetModuleHandleW(nullptr);
+         wc.lpszClassName = L"TesselTestHost";
+         RegisterClassW(&wc);
+         HWND host = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                     nullptr, wc.hInstance, nullptr);
+         ASSERT_NE(host, nullptr);
+         SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
+         UseReceiver();
+         LRESULT opened = 0, started = 0;
+         ASSERT_TRUE(RunOnThread([&] {
+           opened = SendMessageW(host, kHostInit, 0, 0);
+           Plugin().SetCallback(&CountBlocks);
+           started = SendMessageW(host, kHostStart, 0, 0);
+         }));
+         EXPECT_EQ(opened, 1);
+         EXPECT_EQ(started, 2048);
+         EXPECT_GT(BlocksWithin(500), 0);
+         Plugin().CloseHW();
+         DestroyWindow(host);
+       }},
+      {"a worker's CloseHW, then InitHW and StartHW on the window's thread before it pumps", true,
+       [] {
+         ASSERT_TRUE(InitOnThisThread());
+         HWND window = FindSettingsWindow();
+         ASSERT_TRUE(RunOnThread([] { Plugin().CloseHW(); }, false));
+         EXPECT_TRUE(Init().ok);
+         EXPECT_FALSE(IsWindow(window)) << "the close ran first";
+         Plugin().SetCallback(&CountBlocks);
+         DWORD begin = GetTickCount();
+         EXPECT_EQ(Plugin().StartHW(7000000), 2048);
+         EXPECT_LT(GetTickCount() - begin, 500u) << "the owner never waits on itself";
+         EXPECT_GT(BlocksWithin(500), 0);
+         Plugin().CloseHW();
+       }},
+      {"a cross-thread StartHW held past its wait, then StopHW", true,
+       [] {
+         // The component fires a status inside the tuning write, and the host's
+         // callback holds the window's thread there past the worker's whole wait.
+         SetEnv(L"CALDER_SIM_FIRE_INSIDE", L"8");
+         ASSERT_TRUE(InitOnThisThread());
+         Plugin().SetCallback(&RecordingCallback);
+         SetCallbackAction([](const HostCall& call) {
+           if (call.count < 0) Sleep(2 * kCrossThreadWait + 500);
+         });
+         const std::size_t from = SimLog().size();
+         int32_t started = -1;
+         ASSERT_TRUE(RunOnThread([&] {
+           started = Plugin().StartHW(7000000);
+           Plugin().StopHW();
+         }));
+         SetCallbackAction({});
+         EXPECT_EQ(started, 0);
+         Pump(500);
+         const std::vector<std::string> actions = SimActions(from);
+         EXPECT_FALSE(Contains(actions, "call 18")) << "a start its caller was told 0 of";
+         EXPECT_EQ(BlocksWithin(500), 0);
+         SetEnv(L"CALDER_SIM_FIRE_INSIDE", nullptr);
+         Plugin().CloseHW();
+       }},
+      {"the thread of InitHW ends; CloseHW saves, a later InitHW streams", false,
+       [] {
+         for (bool close_first : {true, false}) {
+           SCOPED_TRACE(close_first ? "CloseHW, then InitHW" : "InitHW at once");
+           bool opened = false;
+           ASSERT_TRUE(RunOnThread([&] { opened = InitOnThisThread(); }));
+           ASSERT_TRUE(opened);
+           DWORD begin = GetTickCount();
+           EXPECT_EQ(Plugin().StartHW(7000000), 0) << "the window went with its thread";
+           EXPECT_LT(GetTickCount() - begin, 500u);
+           if (close_first) {
+             Plugin().CloseHW();
+             EXPECT_TRUE(FileExists(SettingsPath())) << "the settings of the InitHW are saved";
+           }
+           ASSERT_TRUE(Init().ok) << "a later InitHW on a living thread starts afresh";
+           Plugin().SetCallback(&CountBlocks);
+           EXPECT_EQ(Plugin().StartHW(7000000), 2048);
+           EXPECT_GT(BlocksWithin(500), 0);
+           Plugin().CloseHW();
+         }
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    HostWatch watch;
+    RemoveSettings();
+    blocks = 0;
+    row.scenario();
+    Pump(200);
+    EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
+    EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+    EXPECT_EQ(UnloadPlugin(), row.unloads);
+  }
+  RemoveSettings();
 }
 
 // Messages that anyone on the desktop can post to the window: numbers the framework
