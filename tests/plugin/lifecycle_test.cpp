@@ -464,11 +464,12 @@ TEST(Status, AFailedStartGivesItsTextAndLeavesTheSettingsFileAlone) {
     const wchar_t* failing;  // CALDER_SIM_FAIL, or none
     const char* text;
     bool not_connected;  // then also: model type 1, status 0, the component not configured
+    int32_t rate;        // GetHWSR: the default once the receiver has answered, else 0
   };
   const Row rows[] = {
-      {"not connected", L"0", nullptr, "Calder/Marlo not connected or powered off", true},
-      {"error state", L"3", nullptr, "Calder/Marlo in error state", false},
-      {"failing InitControl", L"1", L"34", "Calder/Marlo control failed to start", false},
+      {"not connected", L"0", nullptr, "Calder/Marlo not connected or powered off", true, 158730},
+      {"error state", L"3", nullptr, "Calder/Marlo in error state", false, 158730},
+      {"failing InitControl", L"1", L"34", "Calder/Marlo control failed to start", false, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -479,6 +480,7 @@ TEST(Status, AFailedStartGivesItsTextAndLeavesTheSettingsFileAlone) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.name, row.text);
     EXPECT_EQ(r.model, "Boh?");
+    EXPECT_EQ(Plugin().GetHWSR(), row.rate);
     if (row.not_connected) {
       EXPECT_EQ(r.type, 1);
       EXPECT_EQ(Plugin().GetStatus(), 0);
@@ -597,6 +599,41 @@ TEST(Status, ALaterInitThatEndsEarlyKeepsTheSettingsInEffect) {
     SetEnv(L"CALDER_SIM_FAIL_SWITCH", nullptr);
     ASSERT_TRUE(UnloadPlugin());
   }
+  RemoveSettings();
+}
+
+// A receiver that stops taking writes once the host has been told of the new rate:
+// the later InitHW fails, and the rate the host was told of is the one in effect for
+// GetHWSR, the component and the next save, as is the gain the component last took.
+TEST(Status, ALaterInitThatFailsAfterItsRateClickKeepsWhatTheReceiverTook) {
+  RemoveSettings();
+  UseReceiver();
+  HANDLE failures = CreateEventW(nullptr, TRUE, FALSE, L"tessel-fail-after-rate");
+  ASSERT_NE(failures, nullptr);
+  SetEnv(L"CALDER_SIM_FAIL", L"10");
+  SetEnv(L"CALDER_SIM_FAIL_SWITCH", L"tessel-fail-after-rate");
+  ASSERT_TRUE(Init().ok);
+  WriteFileText(SettingsPath(), "[Parameters]\r\nSrate=37793\r\nIFGain=12\r\n");
+  Plugin().SetCallback(&RecordingCallback);
+  SetCallbackAction([failures](const HostCall& call) {
+    if (call.status == 100) SetEvent(failures);
+  });
+  const std::size_t from = SimLog().size();
+  InitResult r = Init();
+  SetCallbackAction({});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.name, "Calder/Marlo control rejected a setting");
+  EXPECT_EQ(Plugin().GetHWSR(), 37793) << "the rate the host was told of";
+  std::string last_filter;
+  for (const std::string& line : SimActions(from))
+    if (line.rfind("put 5 ", 0) == 0) last_filter = line;
+  EXPECT_EQ(last_filter, "put 5 2") << "the component's filter is 37,793 Hz";
+  Plugin().CloseHW();
+  EXPECT_EQ(IniValue("Srate"), "37793");
+  EXPECT_EQ(IniValue("IFGain"), "12") << "the gain the component last took";
+  CloseHandle(failures);
+  SetEnv(L"CALDER_SIM_FAIL", nullptr);
+  SetEnv(L"CALDER_SIM_FAIL_SWITCH", nullptr);
   RemoveSettings();
 }
 
