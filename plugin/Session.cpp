@@ -310,7 +310,7 @@ InitOutcome Session::StartUp() {
   if (form_ == nullptr) {
     // Nothing was made: the session ends once this call unwinds, and the next InitHW
     // tries again.
-    Move({Life::kStarting}, Life::kUnwinding);
+    Move({Life::kStarting, Life::kClosing}, Life::kUnwinding);
     return Fail(FailureText(creation_failure_));
   }
   commands_.Attach(form_->Handle(), command_message_);
@@ -322,8 +322,12 @@ InitOutcome Session::StartUp() {
   } else {
     WaitForFirstStatus();
   }
-  // Closed from a callback or another thread while the window was being made.
-  if (!Move({Life::kStarting}, Life::kOpen)) return Fail(kTextClosed);
+  if (!Move({Life::kStarting}, Life::kOpen)) {
+    // Closed from a callback or another thread while the window was being made; a
+    // close from another thread may have come before there was a window to hand it to.
+    CloseHere();
+    return Fail(kTextClosed);
+  }
   return InitHere();
 }
 
