@@ -287,6 +287,8 @@ int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
   std::string dll = "Z:" + std::string(TESSEL_DLL_PATH);
+  // TESSEL_DLL (a Windows path) measures another build of the plug-in.
+  if (const char* other = std::getenv("TESSEL_DLL")) dll = other;
   for (char& c : dll) {
     if (c == '/') c = '\\';
   }
