@@ -166,10 +166,27 @@ TEST(WindowLife, CreationAndDestructionMessagesFromElsewhereChangeNothing) {
   EXPECT_FALSE(::IsWindow(child));
 }
 
+// A shown form like the settings window (a dialog frame without boxes) with a panel.
+struct DialogForm {
+  DialogForm() {
+    form.SetBorderStyle(fw::TFormBorderStyle::bsDialog);
+    form.SetBorderIcons(0);
+    form.SetBounds(60, 60, 200, 150);
+    form.SetCaption("Form");
+    panel = new fw::TPanel(&form);
+    panel->SetBounds(10, 10, 50, 50);
+    panel->SetParent(&form);
+    form.Show();
+    PumpMessages();
+  }
+  fw::TForm form{nullptr};
+  fw::TPanel* panel = nullptr;
+};
+
 // Messages whose default handling destroys a window, changes its state behind its
 // object's back or does what its frame does not offer, posted (or, for the text,
-// sent) to a form like the settings window (a dialog frame without boxes) and to a
-// child. Closing the form hides it, as Alt+F4 does; nothing else changes.
+// sent) to such a form and to its child. Closing the form hides it, as Alt+F4
+// does; nothing else changes.
 TEST(WindowLife, MessagesWhoseDefaultHandlingChangesTheWindowChangeNothing) {
   const struct {
     const char* what;
@@ -194,34 +211,23 @@ TEST(WindowLife, MessagesWhoseDefaultHandlingChangesTheWindowChangeNothing) {
       {"child SC_MAXIMIZE", true, WM_SYSCOMMAND, SC_MAXIMIZE, true},
       {"child WM_SETREDRAW", true, WM_SETREDRAW, 0, true},
   };
-  fw::TForm form(nullptr);
-  form.SetBorderStyle(fw::TFormBorderStyle::bsDialog);
-  form.SetBorderIcons(0);
-  form.SetBounds(60, 60, 200, 150);
-  form.SetCaption("Form");
-  int focus_events = 0;
-  form.OnEnter = [&](fw::TObject*) { ++focus_events; };
-  form.OnExit = [&](fw::TObject*) { ++focus_events; };
-  auto* panel = new fw::TPanel(&form);
-  panel->SetBounds(10, 10, 50, 50);
-  panel->SetParent(&form);
-  form.Show();
-  PumpMessages();
-  HWND window = form.Handle();
-  HWND child = panel->Handle();
-  RECT placed{};
-  ::GetWindowRect(window, &placed);
-
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    form.Show();
+    DialogForm made;
+    fw::TForm& form = made.form;
+    HWND window = form.Handle();
+    HWND child = made.panel->Handle();
+    RECT placed{};
+    ::GetWindowRect(window, &placed);
     ::SetFocus(window);
     PumpMessages();
-    focus_events = 0;
+    int focus_events = 0;
+    form.OnEnter = [&](fw::TObject*) { ++focus_events; };
+    form.OnExit = [&](fw::TObject*) { ++focus_events; };
     ::PostMessageW(row.to_child ? child : window, row.msg, row.wp, 0);
     PumpMessages();
-    ASSERT_TRUE(::IsWindow(window));
-    ASSERT_TRUE(::IsWindow(child));
+    EXPECT_TRUE(::IsWindow(window));
+    EXPECT_TRUE(::IsWindow(child));
     EXPECT_EQ(form.Visible(), row.visible_after);
     EXPECT_EQ((::GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0, row.visible_after);
     EXPECT_TRUE(::IsWindowVisible(child) || !row.visible_after);
@@ -230,27 +236,29 @@ TEST(WindowLife, MessagesWhoseDefaultHandlingChangesTheWindowChangeNothing) {
     RECT now{};
     ::GetWindowRect(window, &now);
     EXPECT_TRUE(::EqualRect(&now, &placed));
-    EXPECT_EQ(panel->Left(), 10);
-    EXPECT_EQ(panel->Width(), 50);
+    EXPECT_EQ(made.panel->Left(), 10);
+    EXPECT_EQ(made.panel->Width(), 50);
     if (row.visible_after) {
       EXPECT_EQ(::GetFocus(), window) << "the form keeps its focus";
       EXPECT_EQ(focus_events, 0) << "nor does it hear of a change";
     }
   }
 
+  DialogForm made;
+  HWND window = made.form.Handle();
   // A text sent by someone else is not taken; the caption's own is.
   wchar_t text[32] = {};
   ::SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"forged"));
   ::GetWindowTextW(window, text, 32);
   EXPECT_STREQ(text, L"Form");
-  form.SetCaption("Renamed");
+  made.form.SetCaption("Renamed");
   ::GetWindowTextW(window, text, 32);
   EXPECT_STREQ(text, L"Renamed");
   // Shown and hidden by calls of the system, the form follows.
   ::ShowWindow(window, SW_HIDE);
-  EXPECT_FALSE(form.Visible());
+  EXPECT_FALSE(made.form.Visible());
   ::ShowWindow(window, SW_SHOWNOACTIVATE);
-  EXPECT_TRUE(form.Visible());
+  EXPECT_TRUE(made.form.Visible());
 }
 
 // A tick posted by someone else to a stopped timer's window is none.
