@@ -142,7 +142,7 @@ void TForm::SetVisible(bool visible) {
 
 void TForm::TextChanged() {
   if (!HandleAllocated()) return;
-  ::SetWindowTextW(WindowHandle(), Widen(Caption()).c_str());
+  SetTargetWindowText(WindowHandle(), Widen(Caption()).c_str());
 }
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -150,9 +150,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       Hide();
       return 0;
-    case WM_SHOWWINDOW:
-      // Keep Visible in step when the system hides or shows the window.
-      if (lp == 0) TControl::SetVisible(wp != 0);
+    case WM_WINDOWPOSCHANGED:
+      // Keep Visible in step when the window is shown or hidden by a call other than
+      // SetVisible. Read from the window itself: a message's word for it (such as
+      // WM_SHOWWINDOW's) may come from anyone.
+      if (!WindowBeingDestroyed(WindowHandle()))
+        TControl::SetVisible((::GetWindowLongW(WindowHandle(), GWL_STYLE) & WS_VISIBLE) != 0);
       return DefaultHandler(msg, wp, lp);
     default:
       return TWinControl::WndProc(msg, wp, lp);

@@ -15,7 +15,8 @@ enum class TFormStyle : uint8_t { fsNormal, fsStayOnTop };
 // Border icon bits.
 enum TBorderIcon : uint8_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 
-// A top-level window. It starts hidden; closing it (Alt+F4) hides it. Its
+// A top-level window. It starts hidden; closing it (Alt+F4, or WM_CLOSE from anyone)
+// hides it, and no message destroys it. Its
 // position is in screen coordinates and Width/Height include the frame.
 class TForm : public TWinControl {
  public:

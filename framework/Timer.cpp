@@ -33,6 +33,8 @@ void TTimer::SetOnTimer(TNotifyEvent handler) {
 }
 
 void TTimer::UpdateTimer() {
+  // A window destroyed without this timer's knowledge is only forgotten.
+  if (window_ && !::IsWindow(window_.get())) (void)window_.release();
   if (running_ && window_) ::KillTimer(window_.get(), kTimerId);
   running_ = false;
   if (!enabled_ || interval_ == 0 || !on_timer_) return;
@@ -55,10 +57,11 @@ DispatchStateRef TTimer::Dispatching() {
 
 LRESULT TTimer::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_TIMER && wp == kTimerId) {
-    Raise(on_timer_, this);
+    // A tick posted by anyone else while the timer is stopped is not one.
+    if (running_) Raise(on_timer_, this);
     return 0;
   }
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
+  return DefaultWindowProc(hwnd, msg, wp, lp);
 }
 
 }  // namespace fw

@@ -22,13 +22,14 @@ class TTimer : public TComponent, private MessageTarget {
   const TNotifyEvent& OnTimer() const { return on_timer_; }
   void SetOnTimer(TNotifyEvent handler);
 
-  // True while the system timer is set.
-  bool Running() const { return running_; }
+  // True while the system timer is set (it goes with its window, which its thread's
+  // end or someone else's DestroyWindow may take without telling the timer).
+  bool Running() const { return running_ && ::IsWindow(window_.get()); }
 
  private:
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
-  // The window is gone (destroyed by this timer, from outside or with its thread):
-  // there is nothing left to destroy, and its system timer went with it.
+  // The window is gone (destroyed by this timer): there is nothing left to destroy,
+  // and its system timer went with it.
   void WindowDestroyed() override {
     (void)window_.release();
     running_ = false;
@@ -38,7 +39,7 @@ class TTimer : public TComponent, private MessageTarget {
   void UpdateTimer();
 
   // The message-only window whose queue the ticks come through.
-  ScopedWindow window_;
+  ScopedTargetWindow window_;
   bool enabled_ = true;
   unsigned interval_ = 1000;
   TNotifyEvent on_timer_;

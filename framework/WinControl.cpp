@@ -22,6 +22,20 @@ TShiftState KeyShift() {
   return s;
 }
 
+// True when `value` names a device context of this process: a message that should
+// carry one may be posted by anyone with any number in its place.
+bool IsDeviceContext(WPARAM value) {
+  switch (::GetObjectType(reinterpret_cast<HGDIOBJ>(value))) {
+    case OBJ_DC:
+    case OBJ_MEMDC:
+    case OBJ_METADC:
+    case OBJ_ENHMETADC:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsMouseMessage(UINT msg) {
   return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
 }
@@ -129,7 +143,7 @@ void TWinControl::DestroyHandle() {
   if (!hwnd_) return;
   // The DCs that the tree's canvases took belong to windows that go now.
   if (DispatchStateRef tree = TreeDispatching()) tree->ReleaseHeld();
-  ::DestroyWindow(hwnd_);  // WindowDestroyed clears hwnd_ for this and every child
+  DestroyTargetWindow(hwnd_);  // WindowDestroyed clears hwnd_ for this and every child
   hwnd_ = nullptr;
 }
 
@@ -344,6 +358,9 @@ void TWinControl::PaintHandler(HDC dc) {
 
 void TWinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp) {
   TPoint p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  // The system puts the pointer outside the client area only for the window that
+  // holds the mouse; such a point from anyone else (a posted message) is no input.
+  if (!ClientRect().Contains(p) && ::GetCapture() != hwnd_) return;
   TControl* capture = CaptureControl();
   TControl* target = this;
   if (capture && capture != this && capture->Parent() == this) {
@@ -392,12 +409,12 @@ void TWinControl::CMExit() {
 }
 
 void TWinControl::TextChanged() {
-  if (hwnd_) ::SetWindowTextW(hwnd_, Widen(Caption()).c_str());
+  if (hwnd_) SetTargetWindowText(hwnd_, Widen(Caption()).c_str());
   TControl::TextChanged();
 }
 
 LRESULT TWinControl::WMGetDlgCode() {
-  LRESULT code = ::DefWindowProcW(hwnd_, WM_GETDLGCODE, 0, 0);
+  LRESULT code = DefaultWindowProc(hwnd_, WM_GETDLGCODE, 0, 0);
   // A windowless child with the keyboard uses arrows, Space and Enter.
   if (focused_child_ != nullptr) code |= DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
   return code;
@@ -418,7 +435,7 @@ void TWinControl::WMSize(int, int) {
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
-  return ::DefWindowProcW(hwnd_, msg, wp, lp);
+  return DefaultWindowProc(hwnd_, msg, wp, lp);
 }
 
 bool TWinControl::QueueAccessibleAction(long child) {
@@ -466,6 +483,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   }
   switch (msg) {
     case WM_ERASEBKGND:
+      if (!IsDeviceContext(wp)) return 0;
       EraseBackground(reinterpret_cast<HDC>(wp));
       return 1;
     case WM_PAINT: {
@@ -475,6 +493,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_PRINTCLIENT: {
+      if (!IsDeviceContext(wp)) return 0;
       HDC dc = reinterpret_cast<HDC>(wp);
       EraseBackground(dc);
       PaintHandler(dc);
@@ -503,13 +522,18 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return DefaultHandler(msg, wp, lp);
     case WM_GETDLGCODE:
       return WMGetDlgCode();
+    // The focus messages are taken when they tell of a change the system's focus
+    // shows (it has changed before they come); the same numbers posted by anyone
+    // else change nothing.
     case WM_SETFOCUS:
+      if (has_focus_ || ::GetFocus() != hwnd_) return 0;
       has_focus_ = true;
       if (focused_child_ == nullptr) FocusCueChanged();
       CMEnter();
       NotifyAccessible(focused_child_ != nullptr ? *focused_child_ : *this, EVENT_OBJECT_FOCUS);
       return 0;
     case WM_KILLFOCUS:
+      if (!has_focus_ || ::GetFocus() == hwnd_) return 0;
       has_focus_ = false;
       if (focused_child_ != nullptr)
         std::exchange(focused_child_, nullptr)->FocusCueChanged();
@@ -547,10 +571,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (key == 0 || msg == WM_KEYDOWN) return 0;
       return DefaultHandler(msg, wp, lp);
     }
-    case WM_SIZE:
-      WMSize(LOWORD(lp), HIWORD(lp));
+    case WM_SIZE: {
+      // The size the window has, not the one the message says: anyone may post it.
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      WMSize(client.right, client.bottom);
       AlignChildren(*this);
       return 0;
+    }
     case WM_MOVE:
       UpdateBounds();
       return 0;

@@ -10,34 +10,95 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TesselFrameworkWindow";
 
-// Creation and destruction reach a window only from its own thread's CreateWindowEx
-// and DestroyWindow; the same numbers sent from another thread or process (whose
-// parameters would be believed) are not.
-bool ForgedLifeMessage(UINT msg) {
-  switch (msg) {
-    case WM_NCCREATE:
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_NCDESTROY:
-      return ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
-    default:
-      return false;
+// What this thread's framework code is doing to its own windows. Each record lives
+// on the stack of the function that does it; the thread keeps only a pointer to the
+// innermost (trivial, so that nothing runs when a thread ends after the library has
+// gone).
+struct Creation {
+  MessageTarget* target;
+  // Set at the window's WM_NCCREATE.
+  HWND window = nullptr;
+  Creation* outer;
+};
+struct Destruction {
+  // The window and, as they were when its destruction began, all its descendants
+  // (a child is taken from its parent before it hears WM_NCDESTROY).
+  std::vector<HWND> windows;
+  Destruction* outer;
+};
+struct TextChange {
+  HWND window;
+  TextChange* outer;
+};
+thread_local Creation* t_creating = nullptr;
+thread_local Destruction* t_destroying = nullptr;
+thread_local TextChange* t_setting_text = nullptr;
+
+// True while this thread's CreateTargetWindow is making `hwnd`.
+bool BeingCreated(HWND hwnd) {
+  for (const Creation* c = t_creating; c != nullptr; c = c->outer) {
+    if (c->window == hwnd) return true;
+  }
+  return false;
+}
+
+// True while this thread's DestroyTargetWindow is destroying `hwnd`.
+bool BeingDestroyed(HWND hwnd) {
+  for (const Destruction* d = t_destroying; d != nullptr; d = d->outer) {
+    if (std::find(d->windows.begin(), d->windows.end(), hwnd) != d->windows.end()) return true;
+  }
+  return false;
+}
+
+// Adds a window to the list; nothing thrown leaves this callback of the system's.
+BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
+  try {
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+  } catch (...) {
+    return FALSE;
   }
 }
 
-// Stores the target at WM_NCCREATE, forwards every message to it, and forgets it
-// after WM_NCDESTROY. Nothing thrown gets past this frame.
-LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (ForgedLifeMessage(msg)) return 0;
-  MessageTarget* target = nullptr;
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    target = static_cast<MessageTarget*>(cs->lpCreateParams);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(target));
-  } else {
-    target = reinterpret_cast<MessageTarget*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+MessageTarget* TargetOf(HWND hwnd) {
+  return reinterpret_cast<MessageTarget*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// Whether a creation or destruction message for `hwnd` is the framework's own, and
+// for WM_NCCREATE binds the window to the target being created. Nothing here reads
+// the message's parameters: a forged one's pointers are the sender's choice.
+//   WM_NCCREATE: this thread is inside CreateTargetWindow, and the window has no
+//     target yet (the innermost creation takes the first such window).
+//   WM_CREATE: the window is the one this thread is creating.
+//   WM_DESTROY, WM_NCDESTROY: this thread's DestroyTargetWindow is destroying it, or
+//     it is the one being created (CreateWindowEx destroys a window whose creation
+//     failed).
+bool BelieveLifeMessage(HWND hwnd, UINT msg) {
+  switch (msg) {
+    case WM_NCCREATE: {
+      Creation* c = t_creating;
+      if (c == nullptr || c->window != nullptr || TargetOf(hwnd) != nullptr) return false;
+      c->window = hwnd;
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c->target));
+      return true;
+    }
+    case WM_CREATE:
+      return BeingCreated(hwnd);
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+      return BeingDestroyed(hwnd) || BeingCreated(hwnd);
+    default:
+      return true;
   }
-  if (!target) return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Forwards every message to the window's target, creation and destruction messages
+// only when they are the framework's own (others change nothing and reach nobody),
+// and forgets the target after WM_NCDESTROY. Nothing thrown gets past this frame.
+LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!BelieveLifeMessage(hwnd, msg)) return 0;
+  MessageTarget* target = TargetOf(hwnd);
+  if (!target) return DefaultWindowProc(hwnd, msg, wp, lp);
 
   // Held for the whole message: a handler may destroy the tree it belongs to. The
   // observer is read once, so that each EnterMessage has its own LeaveMessage.
@@ -45,7 +106,7 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   try {
     state = target->Dispatching();
   } catch (...) {
-    return ::DefWindowProcW(hwnd, msg, wp, lp);
+    return DefaultWindowProc(hwnd, msg, wp, lp);
   }
   DispatchObserver* observer = state->Observer();
   if (observer) observer->EnterMessage();
@@ -133,8 +194,94 @@ void DispatchState::EndMessage() {
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title) {
   if (!EnsureClass()) return nullptr;
-  return ::CreateWindowExW(ex_style, kClassName, title, style, x, y, width, height, parent, nullptr,
-                           ModuleHandle(), target);
+  Creation creation{target, nullptr, t_creating};
+  t_creating = &creation;
+  HWND window = ::CreateWindowExW(ex_style, kClassName, title, style, x, y, width, height, parent,
+                                  nullptr, ModuleHandle(), nullptr);
+  t_creating = creation.outer;
+  return window;
+}
+
+void DestroyTargetWindow(HWND window) {
+  if (window == nullptr) return;
+  Destruction destruction{{}, t_destroying};
+  // Without memory for the list, the windows left out keep their targets: the
+  // windows go all the same.
+  try {
+    destruction.windows.push_back(window);
+  } catch (...) {
+  }
+  ::EnumChildWindows(window, &CollectWindow, reinterpret_cast<LPARAM>(&destruction.windows));
+  t_destroying = &destruction;
+  ::DestroyWindow(window);
+  t_destroying = destruction.outer;
+}
+
+bool WindowBeingDestroyed(HWND window) {
+  return BeingDestroyed(window);
+}
+
+void SetTargetWindowText(HWND window, const wchar_t* text) {
+  TextChange change{window, t_setting_text};
+  t_setting_text = &change;
+  ::SetWindowTextW(window, text);
+  t_setting_text = change.outer;
+}
+
+bool SystemCommandOffered(DWORD style, bool iconic_or_zoomed, WPARAM command) {
+  if (style & WS_CHILD) return false;
+  switch (command & 0xFFF0) {
+    case SC_CLOSE:
+    case SC_SCREENSAVE:
+    case SC_MONITORPOWER:
+    case SC_TASKLIST:
+      return true;
+    case SC_MOVE:
+      return (style & WS_CAPTION) == WS_CAPTION;
+    case SC_SIZE:
+      return (style & WS_THICKFRAME) != 0;
+    case SC_MINIMIZE:
+      return (style & WS_MINIMIZEBOX) != 0;
+    case SC_MAXIMIZE:
+      return (style & WS_MAXIMIZEBOX) != 0;
+    case SC_RESTORE:
+      return iconic_or_zoomed;
+    case SC_KEYMENU:
+    case SC_MOUSEMENU:
+      return (style & WS_SYSMENU) != 0;
+    case SC_HSCROLL:
+      return (style & WS_HSCROLL) != 0;
+    case SC_VSCROLL:
+      return (style & WS_VSCROLL) != 0;
+    default:
+      return false;
+  }
+}
+
+LRESULT DefaultWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CLOSE:
+    case WM_SETREDRAW:
+    case WM_SETICON:
+    case WM_SETHOTKEY:
+      return 0;
+    case WM_SETTEXT:
+      if (t_setting_text == nullptr || t_setting_text->window != hwnd) return FALSE;
+      break;
+    case WM_ACTIVATE:
+      // The default gives the activated window the focus: only when it is the
+      // active one (never a child).
+      if (LOWORD(wp) != WA_INACTIVE && ::GetActiveWindow() != hwnd) return 0;
+      break;
+    case WM_SYSCOMMAND: {
+      const DWORD style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
+      if (!SystemCommandOffered(style, ::IsIconic(hwnd) || ::IsZoomed(hwnd), wp)) return 0;
+      break;
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 bool UnregisterWindowClass() {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "common/Handles.h"
+
 namespace fw {
 
 // Something borrowed for the message being handled (a DC taken outside a paint),
@@ -74,9 +76,47 @@ class MessageTarget {
 };
 
 // Creates a window of the framework's class whose messages go to `target`.
-// Returns null on failure.
+// Returns null on failure. Only a window made here is bound to a target, and only
+// while it is being made does it believe WM_NCCREATE and WM_CREATE.
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title);
+
+// Destroys `window` with everything in it: the one way the framework destroys its
+// windows. Only while it runs do those windows believe WM_DESTROY and WM_NCDESTROY;
+// the same numbers at any other time (posted or sent by anyone) change nothing.
+void DestroyTargetWindow(HWND window);
+
+// True while this thread's DestroyTargetWindow is destroying `window` (or the window
+// it is in): what the system does to the window meanwhile (hiding it first) is the
+// destruction, not a change its object should follow.
+bool WindowBeingDestroyed(HWND window);
+
+// A framework window, destroyed with DestroyTargetWindow.
+struct DestroyTargetWindowTraits {
+  static HWND InvalidValue() { return nullptr; }
+  static void Free(HWND window) { DestroyTargetWindow(window); }
+};
+using ScopedTargetWindow = common::Scoped<HWND, DestroyTargetWindowTraits>;
+
+// The system's default handling of a message to a framework window, except where
+// it would act on the word of whoever posted or sent the message: it never destroys
+// the window (WM_CLOSE: the target decides what closing means), never changes what
+// the window shows or how it is reached (WM_SETREDRAW, WM_SETICON, WM_SETHOTKEY,
+// WM_SETTEXT; the framework sets its own texts through SetTargetWindowText), gives
+// the focus on WM_ACTIVATE only to the window that is active, and carries out a
+// system command only when the window's frame offers it to the user.
+LRESULT DefaultWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Sets a framework window's text (WM_SETTEXT from anyone else changes nothing).
+void SetTargetWindowText(HWND window, const wchar_t* text);
+
+// True when a window of `style` offers system command `command` (the SC_ value,
+// low four bits ignored) to its user: a child window offers none; a top-level one
+// closing (which reaches its target as WM_CLOSE), the screen saver, the monitor's
+// power and the task list, and otherwise what its frame shows: moving with a
+// caption, sizing with a sizing border, the boxes, the system menu and scroll bars.
+// `iconic_or_zoomed` allows SC_RESTORE.
+bool SystemCommandOffered(DWORD style, bool iconic_or_zoomed, WPARAM command);
 
 // Unregisters the framework's window class once no window of it is left (while one
 // is, it stays and this returns false), so that a later load of the library at the

@@ -72,7 +72,7 @@ std::string ModelTextOf(const std::wstring& device_name, const std::wstring& ser
   return text;
 }
 
-TF::TF(SessionLink& session) : fw::TForm(nullptr), session_(session) {
+TF::TF(SessionLink& session) : fw::TForm(nullptr), session_(session), dpi_source_(&fw::WindowDpi) {
   SetDispatchObserver(this);
 }
 
@@ -209,21 +209,29 @@ LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (msg == kDpiChangedMessage) {
-    // Moved to a monitor of another scale (a per-monitor aware host): laid out
-    // again from the stored layout, at the place the system suggests. The same
-    // number sent from another thread or process is not believed: its pointer would
-    // name memory of its own choosing, and a DPI no monitor has is not taken.
-    const int dpi = HIWORD(wp);
-    if (::InSendMessageEx(nullptr) != ISMEX_NOSEND || dpi < kLowestDpi || dpi > kHighestDpi)
-      return 0;
-    Rescale(fw::DpiScale(dpi));
-    if (const auto* suggested = reinterpret_cast<const RECT*>(lp)) {
-      ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    // Only a hint to look again: anyone may post this number, with a scale and a
+    // rectangle pointer of their choosing, so neither parameter is taken.
+    DpiChanged();
     return 0;
   }
   return fw::TForm::WndProc(msg, wp, lp);
+}
+
+void TF::DpiChanged() {
+  HWND window = Handle();
+  const int dpi = dpi_source_ ? dpi_source_(window) : 0;
+  // A DPI no monitor has is not taken.
+  if (dpi < kLowestDpi || dpi > kHighestDpi || fw::DpiScale(dpi) == Scale()) return;
+  RECT before{};
+  ::GetWindowRect(window, &before);
+  Rescale(fw::DpiScale(dpi));
+  RECT after{};
+  ::GetWindowRect(window, &after);
+  // Grown or shrunk about its centre, the window stays mostly on the monitor whose
+  // scale it now has (it moved there by its larger part).
+  const int left = after.left + ((before.left + before.right) - (after.left + after.right)) / 2;
+  const int top = after.top + ((before.top + before.bottom) - (after.top + after.bottom)) / 2;
+  ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TF::ShowInactive() {

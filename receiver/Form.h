@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,10 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   void ShowOnTop();
   // Makes the window topmost without moving or resizing it.
   void MakeTopmost();
+
+  // Where the window's DPI is read when the system says it may have changed
+  // (fw::WindowDpi unless a test gives another).
+  void SetDpiSource(std::function<int(HWND)> source) { dpi_source_ = std::move(source); }
 
   // Gives the component and the controls `settings` (read before any handler runs):
   // the clock, the gains and the input to the component, then the input selector
@@ -112,6 +117,8 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   void Build();
   // Lays the window out again from the stored layout at `scale`.
   void Rescale(fw::DpiScale scale);
+  // Lays the window out again at the DPI it reports now, its centre kept in place.
+  void DpiChanged();
   // The message the system sends when the window's DPI changes (not in older headers).
   static constexpr UINT kDpiChangedMessage = 0x02E0;
   // The DPIs a monitor may report: 50 % to 1000 % of the design DPI.
@@ -135,6 +142,7 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   SessionLink& session_;
   // The stored layout, kept to lay the window out again at another scale.
   fw::LayoutObject layout_;
+  std::function<int(HWND)> dpi_source_;
   std::array<widgets::TZupButt*, kRateButtonCount> rates_{};
   fw::TRadioButton* pre_on_ = nullptr;
   fw::TRadioButton* pre_off_ = nullptr;

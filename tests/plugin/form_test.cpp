@@ -246,12 +246,28 @@ TEST_F(FormTest, HideButtonHidesTheWindowOnly) {
 }
 
 // A per-monitor aware host's window moved to a monitor of another scale: the window
-// is laid out again from its stored layout, at the place the system suggests.
+// is laid out again from its stored layout at the DPI the window now reports, about
+// its centre. The message is only a hint: its scale is not taken and its rectangle
+// (here no pointer at all) is not read.
 TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
-  auto dpi_changed = [&](int dpi, RECT suggested) {
-    SendMessageW(form_->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
-                 reinterpret_cast<LPARAM>(&suggested));
+  int reported = 96;
+  form_->SetDpiSource([&reported](HWND) { return reported; });
+  const LPARAM no_pointer = 0x41414141;
+  auto dpi_changed = [&](int claimed) {
+    SendMessageW(form_->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(claimed, claimed),
+                 no_pointer);
   };
+  auto centre = [&] {
+    RECT w{};
+    GetWindowRect(form_->Handle(), &w);
+    return std::pair{(w.left + w.right) / 2, (w.top + w.bottom) / 2};
+  };
+  auto client_size = [&] {
+    RECT client{};
+    GetClientRect(form_->Handle(), &client);
+    return std::pair{client.right, client.bottom};
+  };
+  const auto centre96 = centre();
   widgets::TSlideBar& slider = form_->Slider(GainSlider::kSliderIFGain);
   const fw::TRect thumb96 = slider.ThumbRect();
   const int value96 = slider.NewPosition(5, 40);
@@ -266,14 +282,12 @@ TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
   };
   for (const Row& r : rows) {
     const fw::DpiScale scale(r.dpi);
-    dpi_changed(r.dpi, {100, 50, 900, 800});
-    RECT client{};
-    GetClientRect(form_->Handle(), &client);
-    EXPECT_EQ(client.right, r.client_w) << r.dpi;
-    EXPECT_EQ(client.bottom, r.client_h) << r.dpi;
-    RECT window{};
-    GetWindowRect(form_->Handle(), &window);
-    EXPECT_EQ((std::pair{window.left, window.top}), (std::pair{100L, 50L})) << r.dpi;
+    reported = r.dpi;
+    dpi_changed(120);
+    EXPECT_EQ(client_size(), (std::pair{LONG{r.client_w}, LONG{r.client_h}})) << r.dpi;
+    const auto middle = centre();
+    EXPECT_NEAR(middle.first, centre96.first, 1) << r.dpi;
+    EXPECT_NEAR(middle.second, centre96.second, 1) << r.dpi;
     widgets::TZupButt& key = form_->RateButtonControl(RateButton::kRate158730);
     EXPECT_EQ((std::pair{key.Width(), key.Height()}), (std::pair{r.key_w, r.key_h})) << r.dpi;
     EXPECT_EQ((std::pair{slider.Width(), slider.Height()}), (std::pair{r.slider_w, r.slider_h}))
@@ -284,12 +298,12 @@ TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
     EXPECT_NEAR(thumb.Top, scale.Apply(thumb96.Top), (r.dpi + 95) / 96) << r.dpi;
     EXPECT_NEAR(slider.NewPosition(scale.Apply(5), scale.Apply(40)), value96, 1) << r.dpi;
   }
-  // A DPI no monitor has, or the message from another thread, changes nothing.
-  dpi_changed(0, {0, 0, 10, 10});
-  dpi_changed(20000, {0, 0, 10, 10});
+  // A scale the window does not report, from this thread or another, or a DPI no
+  // monitor has, changes nothing.
+  dpi_changed(144);
   std::atomic<bool> sent{false};
   std::thread other([&] {
-    dpi_changed(144, {0, 0, 10, 10});
+    dpi_changed(192);
     sent = true;
   });
   while (!sent) {
@@ -298,9 +312,11 @@ TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
     Sleep(1);
   }
   other.join();
-  RECT client{};
-  GetClientRect(form_->Handle(), &client);
-  EXPECT_EQ((std::pair{client.right, client.bottom}), (std::pair{363L, 324L}));
+  for (int odd : {0, 20000}) {
+    reported = odd;
+    dpi_changed(odd);
+  }
+  EXPECT_EQ(client_size(), (std::pair{363L, 324L}));
 }
 
 // Records what the event sink passes on.

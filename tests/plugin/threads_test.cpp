@@ -6,13 +6,17 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "tests/plugin/AccessTree.h"
 #include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
 #include "testing/WindowInput.h"
@@ -411,6 +415,142 @@ TEST(Threads, MessagesFromOutsideAreIgnored) {
   PostRateClick(window, 2);
   Pump(500, [&] { return p.GetHWSR() == 37793; });
   EXPECT_EQ(p.GetHWSR(), 37793);
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  p.CloseHW();
+  RemoveSettings();
+}
+
+// The window's client area on the screen after a repaint of the whole window, its
+// child windows included, one 0x00RRGGBB value per pixel.
+std::vector<uint32_t> Picture(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump(100);
+  RECT r{};
+  GetClientRect(window, &r);
+  std::vector<uint32_t> pixels(static_cast<size_t>(r.right) * r.bottom);
+  HDC screen = GetDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::copy_n(static_cast<uint32_t*>(bits), pixels.size(), pixels.begin());
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return pixels;
+}
+
+BOOL CALLBACK NoteWindow(HWND window, LPARAM windows) {
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+// The window and every window in it: handle, place on the screen, style and text.
+std::vector<std::string> WindowFacts(HWND window) {
+  std::vector<HWND> windows{window};
+  EnumChildWindows(window, &NoteWindow, reinterpret_cast<LPARAM>(&windows));
+  std::vector<std::string> facts;
+  for (HWND w : windows) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    char text[128] = {};
+    GetWindowTextA(w, text, sizeof text);
+    char line[256];
+    std::snprintf(line, sizeof line, "%p @%ld,%ld %ldx%ld style %08lx \"%s\"",
+                  static_cast<void*>(w), r.left, r.top, r.right - r.left, r.bottom - r.top,
+                  static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)), text);
+    facts.push_back(line);
+  }
+  return facts;
+}
+
+// The screen reader's reading of the window, from a thread of its own.
+std::string TreeFromAnotherThread(HWND window) {
+  std::string tree;
+  RunOnThread([&] {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    tree = ReadAccessibleTree(window);
+    CoUninitialize();
+  });
+  return tree;
+}
+
+// Runs the forging neighbour (tests/plugin/forge_probe.cpp) against `window` while
+// this thread handles its messages; its exit code.
+DWORD RunForgeProbe(HWND window) {
+  std::string command = "forge_probe.exe " + std::to_string(reinterpret_cast<uintptr_t>(window));
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return 98;
+  DWORD begin = GetTickCount();
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
+             WAIT_OBJECT_0 &&
+         GetTickCount() - begin < 40000) {
+    Pump(10);
+  }
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return code;
+}
+
+// Another process posts every system message number to the settings window and
+// every window in it, with garbage parameters and then with believable ones (see
+// forge_probe.cpp): a new scale with a rectangle that is no pointer, destruction,
+// creation, closing, system commands, text. Nothing reaches the component; closing
+// hides the window, as its Hide button does; a command from another thread still
+// runs and brings it back, exactly as it was, with every control read as before by
+// a screen reader.
+TEST(Threads, SystemMessagesFromAnotherProcessChangeNothing) {
+  HostWatch watch;
+  ASSERT_TRUE(InitOnThisThread());
+  PluginApi& p = Plugin();
+  ASSERT_TRUE(p.OpenHW());
+  HWND window = FindSettingsWindow();
+  ASSERT_NE(window, nullptr);
+  SetForegroundWindow(window);
+  Pump(300);
+  const std::vector<std::string> facts = WindowFacts(window);
+  const std::vector<uint32_t> shown = Picture(window);
+  const std::string tree = TreeFromAnotherThread(window);
+  ASSERT_FALSE(tree.empty());
+  const std::size_t from = SimLog().size();
+
+  watch.Note("forged messages from another process");
+  EXPECT_EQ(RunForgeProbe(window), 0u);
+  Pump(500);
+  ASSERT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_EQ(SimActions(from), std::vector<std::string>{}) << "nothing reached the component";
+  EXPECT_EQ(p.GetHWSR(), 158730);
+  EXPECT_FALSE(IsWindowVisible(window)) << "closing hides the window";
+
+  watch.Note("commands from another thread");
+  ASSERT_TRUE(RunOnThread([&] {
+    p.ShowGUI();
+    p.SetHWLO(3500000);
+  }));
+  Pump(2000, [&] { return IsWindowVisible(window) && !SimActions(from).empty(); });
+  EXPECT_TRUE(IsWindowVisible(window)) << "ShowGUI from another thread ran";
+  EXPECT_EQ(SimActions(from), std::vector<std::string>{"put 8 3500000"});
+  EXPECT_EQ(WindowFacts(window), facts);
+  const std::vector<uint32_t> now = Picture(window);
+  ASSERT_EQ(now.size(), shown.size());
+  EXPECT_LT(std::count(now.begin(), now.end(), now.front()), std::ptrdiff_t(now.size()))
+      << "the window draws something";
+  EXPECT_EQ(std::mismatch(now.begin(), now.end(), shown.begin()).first - now.begin(),
+            std::ptrdiff_t(now.size()))
+      << "the window draws what it drew";
+  EXPECT_EQ(TreeFromAnotherThread(window), tree);
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
   p.CloseHW();
   RemoveSettings();
