@@ -22,8 +22,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 // it. The reference may go only once no thread can come back into the image. The
 // holds are arranged so that, whenever the count is 0, a thread can be in the image's
 // code in only three ways:
-//  - it gave back the last hold with Drop and is making its last calls out: it is
-//    counted in `leaving` until it has made them;
+//  - it gave back a hold with Drop under the lock (the last, or one that was the last
+//    when it looked) and is making its last calls out: it is counted in `leaving`
+//    until it has made them;
 //  - it gave back a hold with Drop (the last or not) and runs its last few
 //    instructions inside the image, calling nothing: its instruction pointer lies in
 //    the image until it has returned out of it;
@@ -51,7 +52,7 @@ constexpr int kMaxRelays = 16;
 
 struct State {
   std::atomic<long> holds{0};
-  // Threads that gave back the last hold and still make calls out.
+  // Threads that gave back a hold under the lock and still make calls out.
   std::atomic<long> leaving{0};
   SRWLOCK lock = SRWLOCK_INIT;
   // The rest under `lock`.
@@ -201,27 +202,26 @@ void StartLetGo() {
 }
 
 // Gives back one hold under the lock. A `leaving` thread (Drop) is counted until it
-// has made its last calls out; `relay` (DropOnWayToMessageLoop) is handed to the
-// let-go thread when there is a reference to give back. True when the hold was the
-// last; `*start` when a let-go thread is to be started.
-bool GiveBack(bool leaving, ScopedWindow& relay, bool* start) {
+// has made its last calls out (releasing the lock among them); `relay`
+// (DropOnWayToMessageLoop) is handed to the let-go thread when there is a reference
+// to give back. True when a let-go thread is to be started.
+bool GiveBack(bool leaving, HWND relay, bool* handed) {
   Locked locked;
   const bool last = state.holds.fetch_sub(1) == 1;
   if (last) ++state.changes;
-  if (last && leaving) state.leaving.fetch_add(1);
-  bool handed = false;
-  if (relay && state.reference != nullptr) {
+  if (leaving) state.leaving.fetch_add(1);
+  *handed = false;
+  if (relay != nullptr && state.reference != nullptr) {
     if (state.relay_count < kMaxRelays) {
-      // The let-go thread destroys it through its message.
-      state.relays[state.relay_count++] = relay.release();
-      handed = true;
+      state.relays[state.relay_count++] = relay;
+      *handed = true;
     } else {
       state.kept = true;
     }
   }
-  *start = (last || handed) && state.reference != nullptr && !state.letting_go;
-  if (*start) state.letting_go = true;
-  return last;
+  if (!(last || *handed) || state.reference == nullptr || state.letting_go) return false;
+  state.letting_go = true;
+  return true;
 }
 
 }  // namespace
@@ -242,13 +242,11 @@ void Drop() noexcept {
   while (holds > 1) {
     if (state.holds.compare_exchange_weak(holds, holds - 1)) return;
   }
-  ScopedWindow no_relay;
-  bool start = false;
-  const bool last = GiveBack(true, no_relay, &start);
-  if (start) StartLetGo();
+  bool handed = false;
+  if (GiveBack(true, nullptr, &handed)) StartLetGo();
   // The last thing this thread does in the image before it returns: from here on
   // only its instruction pointer tells where it is.
-  if (last) state.leaving.fetch_sub(1);
+  state.leaving.fetch_sub(1);
 }
 
 void DropOnWayToMessageLoop() noexcept {
@@ -264,8 +262,10 @@ void DropOnWayToMessageLoop() noexcept {
       state.kept = true;
     }
   }
-  bool start = false;
-  GiveBack(false, relay, &start);
+  bool handed = false;
+  const bool start = GiveBack(false, relay.get(), &handed);
+  // The let-go thread destroys the relay through its message.
+  if (handed) (void)relay.release();
   if (start) StartLetGo();
 }
 
