@@ -1,6 +1,7 @@
 // The base of our COM objects: a reference count and a QueryInterface that answers
-// from the list of interfaces the object implements. The object's class implements
-// the interfaces' own methods and nothing of IUnknown.
+// from the list of interfaces the object implements, and a hold on the image for the
+// object's life. The object's class implements the interfaces' own methods and
+// nothing of IUnknown.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,18 @@
 #include <atomic>
 #include <type_traits>
 
+#include "common/ImageHold.h"
+
 namespace common {
+
+// Whether an object holds the image its class is linked into while it lives.
+enum class ImageHolding {
+  kHeld,
+  // For objects in static storage, which live as long as the image, and for those of
+  // an in-process server, which the COM library unloads only when its DllCanUnloadNow
+  // says that none is left.
+  kNotHeld,
+};
 
 // An entry of a ComObject's list that answers one more interface id with one of the
 // listed interfaces: an event interface id that a sink answers with its IDispatch,
@@ -41,6 +53,10 @@ struct FirstOf {
 // owner with Adopt); the last Release calls LastReferenceGone, which deletes the object
 // unless a class whose objects live elsewhere (on a stack, in static storage)
 // overrides it. The count may be changed from any thread.
+//
+// An object holds the image (common/ImageHold.h) until it is destroyed, so that a
+// client that calls it or lets it go late, after the host has unloaded the library,
+// still finds its code; a last Release holds it to its own end.
 template <class... Entries>
 class ComObject : public Entries... {
   using Primary = typename com_detail::FirstOf<Entries...>::Type;
@@ -65,13 +81,29 @@ class ComObject : public Entries... {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --references_;
-    if (left == 0) LastReferenceGone();
+    if (left == 0) {
+      if (holds_image_) {
+        // The object's own hold goes with it; this one lasts until this call returns,
+        // which may be the last of the image's code to run.
+        const ScopedImageHold call;
+        LastReferenceGone();
+      } else {
+        LastReferenceGone();
+      }
+    }
     return left;
   }
 
  protected:
-  ComObject() = default;
-  virtual ~ComObject() = default;
+  ComObject() noexcept { image_hold::Take(); }
+  explicit ComObject(ImageHolding holding) noexcept : holds_image_(holding == ImageHolding::kHeld) {
+    if (holds_image_) image_hold::Take();
+  }
+  virtual ~ComObject() {
+    // Destroyed within its last Release, which holds the image itself; an object on a
+    // stack, by code that runs under a hold of its own.
+    if (holds_image_) image_hold::Drop();
+  }
 
   // Runs when the count reaches zero; deletes the object.
   virtual void LastReferenceGone() { delete this; }
@@ -93,6 +125,7 @@ class ComObject : public Entries... {
   }
 
   std::atomic<ULONG> references_{1};
+  const bool holds_image_ = true;
 };
 
 // An owner for an object just made with new, holding the creator's reference. This

@@ -1,6 +1,7 @@
 #include "framework/Accessible.h"
 
 #include <algorithm>
+#include <new>
 
 #include "framework/Control.h"
 #include "framework/WinControl.h"
@@ -117,6 +118,22 @@ void NotifyAccessible(const TControl& control, DWORD event) {
   if (parent == nullptr || parent->WindowHandle() == nullptr) return;
   if (long id = ChildIdOf(control))
     ::NotifyWinEvent(event, parent->WindowHandle(), OBJID_CLIENT, id);
+}
+
+ControlAccessible::ControlAccessible(std::shared_ptr<Link> link) : link_(std::move(link)) {
+  link_->Clones.push_back(this);
+}
+
+ControlAccessible::~ControlAccessible() {
+  std::erase(link_->Clones, this);
+}
+
+void ControlAccessible::Disconnect() {
+  link_->Owner = nullptr;
+  // Held while their stubs let go of them, which may end them (and their entries).
+  std::vector<Microsoft::WRL::ComPtr<IEnumVARIANT>> clones(link_->Clones.begin(),
+                                                           link_->Clones.end());
+  for (const auto& clone : clones) ::CoDisconnectObject(clone.Get(), 0);
 }
 
 HRESULT ControlAccessible::GetTypeInfoCount(UINT* count) {
@@ -426,10 +443,14 @@ HRESULT ControlAccessible::Clone(IEnumVARIANT** copy) {
   if (copy == nullptr) return E_POINTER;
   *copy = nullptr;
   FW_CONNECTED();
-  auto* clone = new ControlAccessible(link_);
-  clone->next_child_ = next_child_;
-  *copy = clone;
-  return S_OK;
+  try {
+    auto* clone = new ControlAccessible(link_);
+    clone->next_child_ = next_child_;
+    *copy = clone;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 #undef FW_CONNECTED

@@ -38,14 +38,16 @@ void NotifyAccessible(const TControl& control, DWORD event);
 
 // The accessible object of one windowed control. The control owns it, hands it out
 // on WM_GETOBJECT and disconnects it when it goes: from then on every call fails
-// with CO_E_OBJNOTCONNECTED, whoever still holds it.
+// with CO_E_OBJNOTCONNECTED, whoever still holds it. Lives on the window's thread.
 class ControlAccessible final
     : public common::ComObject<IAccessible, common::AlsoAnswers<IAccessible, IID_IDispatch>,
                                IEnumVARIANT> {
  public:
-  explicit ControlAccessible(TWinControl* owner) : link_(std::make_shared<TWinControl*>(owner)) {}
-  // Cuts this object and every enumerator cloned from it off the control.
-  void Disconnect() { *link_ = nullptr; }
+  explicit ControlAccessible(TWinControl* owner) : link_(std::make_shared<Link>(owner)) {}
+  // Cuts this object and every enumerator cloned from it off the control, and the
+  // clones off their stubs: a screen reader that holds one through another apartment
+  // gets errors from then on, and no longer keeps it (nor the library) alive.
+  void Disconnect();
 
   // IDispatch: not offered (clients use the IAccessible methods).
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -85,18 +87,25 @@ class ControlAccessible final
   HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override;
 
  private:
-  explicit ControlAccessible(std::shared_ptr<TWinControl*> link) : link_(std::move(link)) {}
-  ~ControlAccessible() override = default;
-  TWinControl* Owner() const { return *link_; }
+  // The control, and the enumerators cloned from its object that are alive.
+  struct Link {
+    explicit Link(TWinControl* owner) : Owner(owner) {}
+    TWinControl* Owner;  // null once the control has gone
+    std::vector<ControlAccessible*> Clones;
+  };
+
+  // A clone over `link`, listed there until it goes.
+  explicit ControlAccessible(std::shared_ptr<Link> link);
+  ~ControlAccessible() override;
+  TWinControl* Owner() const { return link_->Owner; }
   // The control a child id names (CHILDID_SELF: the owner), or null.
   TControl* Resolve(const VARIANT& child) const;
   // `control` as a VARIANT of this object: its child id, or its own object when it
   // has a window.
   void Describe(TControl* control, VARIANT* out) const;
 
-  // The control, shared with the enumerators cloned from this object; null once the
-  // control has gone.
-  std::shared_ptr<TWinControl*> link_;
+  // Shared with the enumerators cloned from this object.
+  std::shared_ptr<Link> link_;
   // Where the enumeration stands.
   ULONG next_child_ = 0;
 };

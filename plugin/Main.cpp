@@ -1,17 +1,22 @@
 // The thirteen entry points a host calls. Each is a shim into the plug-in's one
-// session behind one guard that keeps every exception inside the library.
+// session behind one guard that keeps every exception inside the library and the
+// library's image loaded until the call has returned.
 #include <windows.h>
 
 #include <cstdint>
 
+#include "common/ImageHold.h"
 #include "plugin/HostText.h"
 #include "plugin/Session.h"
 
 namespace {
 
-// Runs `body`; anything it throws ends here and the host gets `fallback`.
+// Runs `body`; anything it throws ends here and the host gets `fallback`. A host that
+// unloads the library meanwhile (from another thread, or from its callback) unloads
+// nothing until this call has returned.
 template <typename Result, typename Body>
 Result Guard(Result fallback, Body&& body) noexcept {
+  const common::ScopedImageHold hold;
   try {
     return body();
   } catch (...) {
@@ -21,6 +26,7 @@ Result Guard(Result fallback, Body&& body) noexcept {
 
 template <typename Body>
 void Guard(Body&& body) noexcept {
+  const common::ScopedImageHold hold;
   try {
     body();
   } catch (...) {
@@ -43,6 +49,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
 }
 
 bool __stdcall InitHW(char* name, char* model, int32_t* type) {
+  // One hold over both guards: the texts are copied after the session's part.
+  const common::ScopedImageHold hold;
   // Whatever goes wrong, the host gets both texts.
   tessel::InitOutcome outcome =
       Guard(tessel::InitOutcome{false, tessel::kTextInternal, tessel::kModelUnknown}, [&] {

@@ -1,8 +1,8 @@
-// The library's reference to its own image, held while its windows exist or its
-// code may be on a stack, so that a host that unloads it meanwhile unloads nothing.
+// The session's hold on the library's own image, taken while its window is being made
+// and while it exists, so that a host that unloads the library meanwhile unloads
+// nothing. Entry points and the objects the library hands out hold the image too
+// (common/ImageHold.h); the image goes once none holds it.
 #pragma once
-
-#include <windows.h>
 
 namespace tessel {
 
@@ -12,20 +12,20 @@ class ModuleHold {
   ModuleHold(const ModuleHold&) = delete;
   ModuleHold& operator=(const ModuleHold&) = delete;
 
-  // Takes the reference, once; a second Take while held does nothing.
+  // Takes the hold, once; a second Take while held does nothing.
   void Take();
-  // Lets go of it, on the thread whose windows have just gone. That thread is still
-  // in the library's code, and the host may have unloaded the library already, so
-  // the reference may be the last one: a thread of the library's own waits until this
-  // thread handles a message outside the library's code, then gives the reference
-  // back through FreeLibraryAndExitThread, which never returns into the image it may
-  // unload.
+  // Gives it back, on the thread whose windows have just gone and which returns to its
+  // message loop without handling sent messages on the way. That thread is still in
+  // the library's code: if this was the last hold, the image goes only after the
+  // thread has handled a message in its own loop.
   void Release();
-  // Forgets the reference without giving it back (the process is ending).
-  void Forget() { held_ = nullptr; }
+  // Forgets the hold without giving it back: the image stays loaded for good. For a
+  // window's thread that ended without a close (the objects of its apartment are left
+  // as they are, and may still be called), and for the end of the process.
+  void Forget() { taken_ = false; }
 
  private:
-  HMODULE held_ = nullptr;
+  bool taken_ = false;
 };
 
 }  // namespace tessel

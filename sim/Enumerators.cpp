@@ -38,7 +38,9 @@ template <class Interface, class Item>
 class SnapshotEnum final : public common::ComObject<Interface> {
  public:
   SnapshotEnum(std::shared_ptr<const Snapshot<Item>> snapshot, size_t position)
-      : snapshot_(std::move(snapshot)), position_(position) {
+      : common::ComObject<Interface>(common::ImageHolding::kNotHeld),
+        snapshot_(std::move(snapshot)),
+        position_(position) {
     LockModule();  // the module's code must stay loaded while this object lives
   }
 

@@ -61,6 +61,7 @@ void ReportError(const std::string& message) noexcept {
 
 class ClassFactory final : public common::ComObject<IClassFactory> {
  public:
+  ClassFactory() : ComObject(common::ImageHolding::kNotHeld) {}
   // The factory is static: it lives as long as the module, whatever its count says.
   void LastReferenceGone() override {}
 

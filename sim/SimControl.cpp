@@ -67,7 +67,9 @@ HRESULT SimControl::Create(SimConfig config, REFIID iid, void** object) {
 }
 
 SimControl::SimControl(SimConfig config)
-    : config_(std::move(config)),
+    // The COM library keeps this server loaded while LockModule counts the object.
+    : ComObject(common::ImageHolding::kNotHeld),
+      config_(std::move(config)),
       events_(this),
       status_script_(config_.status_steps),
       block_(kBlockValues) {

@@ -310,30 +310,53 @@ TEST(Access, KeysReachEveryControlAndEachChangeIsHeard) {
   RemoveSettings();
 }
 
-// A screen reader that still holds the window's object when the host has closed the
-// plug-in and unloaded it: its calls fail, and nothing runs in the unloaded library.
+// A screen reader that still holds the window's object, or an enumerator cloned from
+// it, when the host has closed the plug-in and unloaded it: its calls fail, nothing
+// runs in the unloaded library, and what it holds does not keep the library loaded.
 struct Reader {
+  bool clone = false;  // holds an enumerator cloned from the object instead
   HWND window = nullptr;
-  HANDLE got = nullptr;    // set once the object is held
+  HANDLE got = nullptr;    // set once the object (or clone) is held
   HANDLE again = nullptr;  // set when the reader is to call it again
-  HRESULT name_result = S_OK;
+  HRESULT result = S_OK;
 };
+
+// The window's object, or an enumerator cloned from it; null when not had.
+IUnknown* HoldFromReader(const Reader& reader) {
+  IAccessible* object = nullptr;
+  AccessibleObjectFromWindow(reader.window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                             reinterpret_cast<void**>(&object));
+  if (object == nullptr || !reader.clone) return object;
+  IEnumVARIANT* children = nullptr;
+  IEnumVARIANT* clone = nullptr;
+  if (SUCCEEDED(object->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&children)))) {
+    children->Clone(&clone);
+    children->Release();
+  }
+  object->Release();
+  return clone;
+}
 
 DWORD WINAPI ReadAcrossTheUnload(void* param) {
   Reader& reader = *static_cast<Reader*>(param);
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  IAccessible* held = nullptr;
-  AccessibleObjectFromWindow(reader.window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                             reinterpret_cast<void**>(&held));
+  IUnknown* held = HoldFromReader(reader);
   SetEvent(reader.got);
   WaitForSingleObject(reader.again, 20000);
   if (held != nullptr) {
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR name = nullptr;
-    reader.name_result = held->get_accName(self, &name);
-    SysFreeString(name);
+    if (reader.clone) {
+      VARIANT child{};
+      ULONG fetched = 0;
+      reader.result = static_cast<IEnumVARIANT*>(held)->Next(1, &child, &fetched);
+      VariantClear(&child);
+    } else {
+      VARIANT self{};
+      self.vt = VT_I4;
+      self.lVal = CHILDID_SELF;
+      BSTR name = nullptr;
+      reader.result = static_cast<IAccessible*>(held)->get_accName(self, &name);
+      SysFreeString(name);
+    }
     held->Release();
   }
   CoUninitialize();
@@ -341,31 +364,70 @@ DWORD WINAPI ReadAcrossTheUnload(void* param) {
 }
 
 TEST(Access, AReaderThatHoldsTheWindowPastTheUnloadGetsAnErrorNotACrash) {
+  for (bool clone : {false, true}) {
+    SCOPED_TRACE(clone ? "an enumerator cloned from the window's object" : "the window's object");
+    HostWatch watch;
+    // A host that uses COM itself: its apartment outlives the plug-in's use of it.
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Reader reader;
+    reader.clone = clone;
+    reader.window = OpenWindow();
+    ASSERT_NE(reader.window, nullptr);
+    reader.got = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    reader.again = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, &ReadAcrossTheUnload, &reader, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    // The reader's calls are served by this thread's messages; nothing sends one when
+    // it is done: look every few milliseconds.
+    auto pump_until_set = [](HANDLE handle) {
+      for (DWORD start = GetTickCount();
+           WaitForSingleObject(handle, 0) != WAIT_OBJECT_0 && GetTickCount() - start < 10000;)
+        Pump(5);
+    };
+    pump_until_set(reader.got);
+    Plugin().CloseHW();
+    EXPECT_TRUE(UnloadPlugin());
+    SetEvent(reader.again);
+    pump_until_set(thread);
+    DWORD held = 0;
+    GetExitCodeThread(thread, &held);
+    EXPECT_EQ(held, 1u) << "the reader held it";
+    EXPECT_TRUE(FAILED(reader.result));
+    EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+    CloseHandle(thread);
+    CloseHandle(reader.got);
+    CloseHandle(reader.again);
+    RemoveSettings();
+    CoUninitialize();
+  }
+}
+
+// A client on the window's own thread gets the object itself, not a proxy, and may
+// hold it past the host's close and unload: the library stays while the object lives,
+// its calls fail, and the library goes with its last Release.
+TEST(Access, AnObjectHeldOnTheWindowsThreadKeepsTheLibraryUntilItsLastRelease) {
   HostWatch watch;
-  // A host that uses COM itself: its apartment outlives the plug-in's use of it.
-  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  Reader reader;
-  reader.window = OpenWindow();
-  ASSERT_NE(reader.window, nullptr);
-  reader.got = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  reader.again = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE thread = CreateThread(nullptr, 0, &ReadAcrossTheUnload, &reader, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  Pump(5000, [&] { return WaitForSingleObject(reader.got, 0) == WAIT_OBJECT_0; });
+  HWND window = OpenWindow();
+  ASSERT_NE(window, nullptr);
+  IAccessible* object = nullptr;
+  ASSERT_TRUE(
+      SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                           IID_IAccessible, reinterpret_cast<void**>(&object))));
   Plugin().CloseHW();
-  EXPECT_TRUE(UnloadPlugin());
-  SetEvent(reader.again);
-  Pump(10000, [&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
-  DWORD held = 0;
-  GetExitCodeThread(thread, &held);
-  EXPECT_EQ(held, 1u) << "the reader held the window's object";
-  EXPECT_TRUE(FAILED(reader.name_result));
+  EXPECT_FALSE(UnloadPlugin(1000)) << "the object keeps the library";
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  EXPECT_EQ(object->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
+  SysFreeString(name);
+  object->Release();
+  for (DWORD start = GetTickCount();
+       GetModuleHandleA("Tessel_Calder.dll") != nullptr && GetTickCount() - start < 3000;)
+    Pump(5);
+  EXPECT_EQ(GetModuleHandleA("Tessel_Calder.dll"), nullptr) << "then the library goes";
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
-  CloseHandle(thread);
-  CloseHandle(reader.got);
-  CloseHandle(reader.again);
   RemoveSettings();
-  CoUninitialize();
 }
 
 }  // namespace

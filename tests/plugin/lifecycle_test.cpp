@@ -304,6 +304,49 @@ TEST(Lifecycle, UnloadingWhileTheFirstInitWaitsRunsNothingInUnloadedCode) {
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
 }
 
+struct WorkerCall {
+  PluginApi* plugin = nullptr;
+  int32_t result = -1;
+};
+
+DWORD WINAPI StartHWOnWorker(void* param) {
+  auto& call = *static_cast<WorkerCall*>(param);
+  call.result = call.plugin->StartHW(7000000);
+  return 0;
+}
+
+// A worker's StartHW waits inside the library for the window's thread, which is busy
+// with the host's own work. The window's thread then closes the plug-in and the host
+// unloads it, while the worker has yet to be scheduled again (suspended here): the
+// library stays until the worker has returned, and goes after.
+TEST(Lifecycle, UnloadingWhileAWorkersCallIsUnderWayKeepsTheLibraryUntilItReturns) {
+  HostWatch watch;
+  RemoveSettings();
+  UseReceiver();
+  ASSERT_TRUE(Init().ok);
+  WorkerCall call{&Plugin()};
+  HANDLE worker = CreateThread(nullptr, 0, &StartHWOnWorker, &call, 0, nullptr);
+  ASSERT_NE(worker, nullptr);
+  Sleep(300);  // the worker waits for this thread, which handles no message meanwhile
+  ASSERT_NE(SuspendThread(worker), static_cast<DWORD>(-1));
+  Plugin().CloseHW();
+  EXPECT_FALSE(UnloadPlugin(1000)) << "held while the worker's call is under way";
+  ResumeThread(worker);
+  // Nothing sends a message when the worker or the library is done: look every few
+  // milliseconds.
+  auto within = [](DWORD ms, auto done) {
+    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;) Pump(5);
+    return done();
+  };
+  EXPECT_TRUE(within(10000, [&] { return WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; }))
+      << "the worker's call returned";
+  CloseHandle(worker);
+  EXPECT_TRUE(within(3000, [] { return GetModuleHandleA("Tessel_Calder.dll") == nullptr; }))
+      << "then the library goes";
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  RemoveSettings();
+}
+
 // How many thread-local storage indexes the process could still take.
 int FreeTlsIndexes() {
   std::vector<DWORD> taken;
