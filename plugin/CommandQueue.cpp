@@ -99,6 +99,12 @@ CommandQueue::Outcome CommandQueue::Wait(const CommandRef& command, unsigned wai
   return command->Progress == State::kDone ? Outcome::kDone : Outcome::kOrphaned;
 }
 
+CommandQueue::DirectCall::DirectCall() : outer_(std::exchange(running_command, nullptr)) {}
+
+CommandQueue::DirectCall::~DirectCall() {
+  running_command = outer_;
+}
+
 bool CommandQueue::CommitCurrent() {
   Command* command = running_command;
   if (command == nullptr) return true;

@@ -55,6 +55,18 @@ class CommandQueue {
   // body must then stop without that effect); true outside a command (a call made on
   // the window's thread itself, whose caller is still there).
   bool CommitCurrent();
+  // Marks a call made on the window's thread itself, inside a command's body perhaps
+  // (from a callback of the host): its commit point is its own, not the command's.
+  class DirectCall {
+   public:
+    DirectCall();
+    ~DirectCall();
+    DirectCall(const DirectCall&) = delete;
+    DirectCall& operator=(const DirectCall&) = delete;
+
+   private:
+    Command* outer_;
+  };
 
   // On the window's thread: runs the queued commands in order, up to and including
   // the one with `ticket`. A ticket that is not queued (stale, or not ours) runs

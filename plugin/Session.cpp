@@ -64,10 +64,17 @@ bool Session::MoveLocked(std::initializer_list<Life> from, Life to) {
     if (now == Life::kClosed && to == Life::kStarting) {
       // The claim: the calling thread owns the session until its window is destroyed.
       HANDLE self = nullptr;
-      ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,
-                        SYNCHRONIZE, FALSE, 0);
+      // Without a handle to watch, an owner that ends could not be noticed.
+      if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
+                             &self, SYNCHRONIZE, FALSE, 0))
+        return false;
       owner_thread_.reset(self);
       owner_id_ = ::GetCurrentThreadId();
+      // A session that starts afresh: the host registers its callback after this
+      // InitHW, and the stream is open. Reset with the claim, so that a SetCallback or
+      // StopHW from another thread after it is not undone.
+      callback_ = nullptr;
+      gate_ = 0;
     }
     if (to == Life::kClosed) {
       owner_thread_.reset();
@@ -98,9 +105,11 @@ Session::Life Session::NoticeOwner() {
       return life_.load();
     // The owner thread has ended, and with it every use of what it owned: from here
     // on this thread may read the session's settings.
-    if (MoveLocked({Life::kClosing, Life::kUnwinding}, Life::kOrphaned)) {
+    const Life now = life_.load();
+    if (now == Life::kClosing || now == Life::kUnwinding) {
       // The host closed before the thread ended, and the close never ran there.
       SaveOnce();
+      MoveLocked({Life::kClosing, Life::kUnwinding}, Life::kOrphaned);
       MoveLocked({Life::kOrphaned}, Life::kClosed);
     } else {
       MoveLocked({Life::kStarting, Life::kOpen}, Life::kOrphaned);
@@ -136,6 +145,7 @@ template <class Result, class Body>
 Result Session::Answer(Result fallback, Result committed, Body body) {
   if (OnOwnerThread()) {
     commands_.RunAll();
+    const CommandQueue::DirectCall direct;
     return body();
   }
   common::ScopedHandle owner = OwnerHandle();
@@ -156,6 +166,7 @@ template <class Body>
 bool Session::Hand(Body body) {
   if (OnOwnerThread()) {
     commands_.RunAll();
+    const CommandQueue::DirectCall direct;
     return body();
   }
   return commands_.Post([body]() mutable { body(); }) != nullptr;
@@ -164,11 +175,16 @@ bool Session::Hand(Body body) {
 // --- the window's bracket and the host ---
 
 void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
-  HostCallbackFn callback = callback_;
   // A host that has closed the plug-in hears nothing more, and one that has stopped
-  // it gets no more blocks, whatever is still queued on the window's thread.
-  if (callback == nullptr || !Listening()) return;
-  if (count >= 0 && (gate_.load() & kStoppedBit) != 0) return;
+  // it gets no more blocks, whatever is still queued on the window's thread. The
+  // flag covers the check, never the host's code: a StopHW or CloseHW on another
+  // thread returns once this thread has either seen it or gone past the check.
+  notifying_ = true;
+  HostCallbackFn callback = callback_;
+  const bool go =
+      callback != nullptr && Listening() && (count < 0 || (gate_.load() & kStoppedBit) == 0);
+  notifying_ = false;
+  if (!go) return;
   try {
     callback(count, status, iq_offset, samples);
   } catch (...) {
@@ -176,41 +192,64 @@ void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* sa
   }
 }
 
+void Session::WaitOutNotify() const {
+  if (OnOwnerThread()) return;
+  // The flag covers a few instructions with no wait in them.
+  for (DWORD start = GetTickCount(); notifying_ && GetTickCount() - start < 100;) SwitchToThread();
+}
+
 void Session::Leave() {
-  if (--busy_depth_ == 0 && Now() == Life::kUnwinding && !close_waits_for_timer_) {
-    try {
-      TearDown();
-    } catch (...) {
-    }
+  if (--busy_depth_ != 0 || Now() != Life::kUnwinding || close_waits_for_timer_) return;
+  if (form_ != nullptr && (::InSendMessageEx(nullptr) & ISMEX_SEND) != 0) {
+    // Handling a message another thread sent: whatever this thread was doing when it
+    // took it (the component's own code among it) is still on the stack.
+    DeferClose(false);
+    return;
+  }
+  try {
+    TearDown();
+  } catch (...) {
   }
 }
 
+void Session::DeferClose(bool post_message) {
+  if (form_ == nullptr) return;
+  const HWND window = form_->Handle();
+  bool armed = ::SetTimer(window, kDeferredCloseTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+  if (post_message) {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    close_token_ = static_cast<LPARAM>(now.LowPart | 1);
+    armed = ::PostMessageW(window, command_message_, 0, close_token_) || armed;
+  }
+  if (armed) close_waits_for_timer_ = true;
+}
+
 void Session::LeaveEvent() {
-  if (busy_depth_ == 1 && Now() == Life::kUnwinding && form_ != nullptr) {
+  if (busy_depth_ == 1 && Now() == Life::kUnwinding) {
     // The component that fired the event is still on the stack, and may yet send the
     // window messages of its own: the close waits for a message that only a message
     // loop outside the component's code hands the window. The command message with
-    // no ticket, in order behind what the component has posted; when the queue is
-    // full, the window's timer, which no full queue can lose.
-    const HWND window = form_->Handle();
-    if (::PostMessageW(window, command_message_, 0, 0) ||
-        ::SetTimer(window, kDeferredCloseTimer, USER_TIMER_MINIMUM, nullptr) != 0) {
-      close_waits_for_timer_ = true;
-    }
+    // the close's token, in order behind what the component has posted; and the
+    // window's timer, which no full queue or draining loop can lose.
+    DeferClose(true);
   }
   Leave();
 }
 
-void Session::RunCommands(uintptr_t ticket) {
-  if (ticket == 0) {
-    DeferredCloseDue();
-  } else {
+void Session::RunCommands(uintptr_t ticket, LPARAM token) {
+  if (ticket != 0) {
     commands_.RunUpTo(ticket);
+  } else if (close_waits_for_timer_ && token == close_token_ &&
+             (::InSendMessageEx(nullptr) & ISMEX_SEND) == 0) {
+    // Inside the message's own bracket: its end carries the close out.
+    close_waits_for_timer_ = false;
   }
 }
 
-void Session::DeferredCloseDue() {
-  // Inside the message's own bracket: its end carries the close out.
+void Session::DeferredCloseTimer() {
+  if (form_ != nullptr) ::KillTimer(form_->Handle(), kDeferredCloseTimer);
+  if ((::InSendMessageEx(nullptr) & ISMEX_SEND) != 0) return;
   close_waits_for_timer_ = false;
 }
 
@@ -222,7 +261,10 @@ InitOutcome Session::InitHW() {
   for (int attempt = 0; attempt < 3; ++attempt) {
     switch (NoticeOwner()) {
       case Life::kClosed:
-        if (Move({Life::kClosed}, Life::kStarting)) return StartUp();
+        if (Move({Life::kClosed}, Life::kStarting)) {
+          const CommandQueue::DirectCall direct;
+          return StartUp();
+        }
         continue;  // another thread claimed it first
       case Life::kOrphaned:
         // Nothing of the dead thread's session is kept: the new one reads the
@@ -237,6 +279,9 @@ InitOutcome Session::InitHW() {
           // A close handed over by another thread and not yet run: run it now. From
           // a callback made inside the close it cannot end yet.
           commands_.RunAll();
+          // A close that could not be handed over (its window went unseen) is
+          // carried out here.
+          CloseHere();
           if (Now() == Life::kUnwinding && busy_depth_ == 0) {
             // The close waited for the component's code to return; called from the
             // host's own code, it has.
@@ -263,6 +308,7 @@ InitOutcome Session::InitHW() {
     if (OnOwnerThread()) {
       commands_.RunAll();
       if (Now() != Life::kOpen) continue;
+      const CommandQueue::DirectCall direct;
       return InitHere();
     }
     auto result = std::make_shared<std::optional<InitOutcome>>();
@@ -284,12 +330,9 @@ InitOutcome Session::InitHW() {
 // The start-up of a session on the thread that has just claimed it: the window, the
 // component and the wait for its first status, then what every InitHW does.
 InitOutcome Session::StartUp() {
-  // The host registers its callback after this InitHW, and the receiver is asked for
-  // its model again.
-  callback_ = nullptr;
+  // The receiver is asked for its model again.
   state_.ModelText.clear();
   state_.ModelTextPending = true;
-  gate_ = 0;
   start_failed_ = false;
   settings_usable_ = false;
   creation_failure_ = FormFailure::kNone;
@@ -382,6 +425,9 @@ InitOutcome Session::InitHere() {
   // A later InitHW replaces the settings in effect with the file's raw values until
   // the receiver and the window have taken them in. Meanwhile a close saves the ones
   // in effect.
+  // A caller on another thread that has given up hears "not responding": nothing is
+  // configured for it.
+  if (!commands_.CommitCurrent()) return Fail(kTextNotResponding);
   if (settings_usable_) settings_before_configure_.emplace(state_.Settings);
   const common::ScopeExit forget([this] { settings_before_configure_.reset(); });
   InitOutcome outcome;
@@ -439,6 +485,7 @@ void Session::CloseHW() {
   // At once, on any thread: the host hears nothing from now on. The settings are
   // saved and the window goes when the owner thread takes the command.
   if (!Move({Life::kStarting, Life::kOpen}, Life::kClosing)) return;
+  WaitOutNotify();
   if (!Hand([this] {
         CloseHere();
         return true;
@@ -531,6 +578,7 @@ void Session::StopHW() {
   uint32_t gate = gate_.load();
   while (!gate_.compare_exchange_weak(gate, (gate + kStopCount) | kStoppedBit)) {
   }
+  WaitOutNotify();
   Hand([this]() {
     Busy busy(*this);
     if (TF* form = Window()) form->SDR().Stop();

@@ -132,9 +132,10 @@ class Session final : public SessionLink {
   void Enter() override { ++busy_depth_; }
   void Leave() override;
   void LeaveEvent() override;
-  void DeferredCloseDue() override;
-  // Runs the commands queued up to `ticket`; the ticket 0 carries a deferred close.
-  void RunCommands(uintptr_t ticket) override;
+  void DeferredCloseTimer() override;
+  // Runs the commands queued up to `ticket`; the ticket 0 with the token of the close
+  // that waits marks it due.
+  void RunCommands(uintptr_t ticket, LPARAM token) override;
   UINT CommandMessage() const override { return command_message_; }
 
  private:
@@ -245,8 +246,17 @@ class Session final : public SessionLink {
   // events). The window is destroyed only when it is zero.
   int busy_depth_ = 0;
   // A close waits for the message (or timer) that follows a component event, so
-  // that the component's own code that fired the event has returned first.
+  // that the component's own code that fired the event has returned first; the
+  // message carries this token, which no one else knows.
   bool close_waits_for_timer_ = false;
+  LPARAM close_token_ = 0;
+  // The owner thread is between checking the callback's gate and calling it: a
+  // StopHW or CloseHW on another thread returns only once it is not.
+  std::atomic<bool> notifying_{false};
+  // Waits until the owner thread is not between the gate and the callback.
+  void WaitOutNotify() const;
+  // Defers a close that is due to the window's timer (and, given a token, a message).
+  void DeferClose(bool post_message);
 };
 
 }  // namespace tessel

@@ -200,12 +200,11 @@ void TF::Rescale(fw::DpiScale scale) {
 
 LRESULT TF::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg != 0 && msg == session_.CommandMessage()) {
-    session_.RunCommands(static_cast<uintptr_t>(wp));
+    session_.RunCommands(static_cast<uintptr_t>(wp), lp);
     return 0;
   }
   if (msg == WM_TIMER && wp == kDeferredCloseTimer) {
-    ::KillTimer(Handle(), kDeferredCloseTimer);
-    session_.DeferredCloseDue();
+    session_.DeferredCloseTimer();
     return 0;
   }
   if (msg == kDpiChangedMessage) {

@@ -79,17 +79,16 @@ class SessionLink {
   virtual void Leave() = 0;
   // Leave for the end of a component event: the component that fired it is still
   // on the stack, so a close that is due now is carried out from a later message:
-  // the command message with the ticket 0, or the window's timer
-  // kDeferredCloseTimer, which the window hands to DeferredCloseDue.
+  // the command message with the ticket 0 and the session's token, or the window's
+  // timer kDeferredCloseTimer, which the window hands to DeferredCloseTimer.
   virtual void LeaveEvent() = 0;
-  virtual void DeferredCloseDue() = 0;
+  virtual void DeferredCloseTimer() = 0;
   // The registered message by which other threads tell the window's thread to run
   // their commands (0 before there is one), and what the window does with it: runs
-  // the commands queued up to the ticket it names (0: none; it marks a deferred close
-  // due). A ticket that is not queued runs
-  // nothing.
+  // the commands queued up to the ticket it names. A ticket that is not queued runs
+  // nothing; the ticket 0 with the token of a deferred close marks that close due.
   virtual UINT CommandMessage() const = 0;
-  virtual void RunCommands(uintptr_t ticket) = 0;
+  virtual void RunCommands(uintptr_t ticket, LPARAM token) = 0;
 
  protected:
   ~SessionLink() = default;

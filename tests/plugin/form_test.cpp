@@ -97,9 +97,9 @@ class RecordingHost final : public SessionLink {
   void Enter() override {}
   void Leave() override {}
   void LeaveEvent() override {}
-  void DeferredCloseDue() override {}
+  void DeferredCloseTimer() override {}
   UINT CommandMessage() const override { return 0; }
-  void RunCommands(uintptr_t) override {}
+  void RunCommands(uintptr_t, LPARAM) override {}
   void SetCallback(HostCallbackFn callback) { callback_ = callback; }
 
  private:
