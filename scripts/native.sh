@@ -5,6 +5,9 @@
 #   native.sh fuzz NAME SECONDS  runs the fuzz target fuzz_NAME for SECONDS on its
 #                                committed seeds (native/fuzz/corpus/NAME), keeping
 #                                what it finds in <build>/native/corpus/NAME
+#   native.sh check NAME RUNS    the test suite's run: the committed seeds, then RUNS
+#                                inputs made from them by a fixed random seed, the
+#                                same every time; nothing is kept but a failing input
 # The main build's CTest calls it (tests/native); scripts/test.sh runs those tests.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -32,7 +35,21 @@ case "${1:-}" in
       -print_final_stats=1 -artifact_prefix="$NATIVE_DIR/crash-$name-" "${dict[@]}" \
       "$found" "$seeds"
     ;;
+  check)
+    name=$2 runs=$3
+    seeds=$ROOT/native/fuzz/corpus/$name
+    [ -d "$seeds" ] || fail "no seed corpus $seeds"
+    dict=()
+    [ -f "$ROOT/native/fuzz/$name.dict" ] && dict=(-dict="$ROOT/native/fuzz/$name.dict")
+    # What the run adds goes to a folder that is thrown away, so the next run starts
+    # from the seeds alone again.
+    scratch=$(mktemp -d "$NATIVE_DIR/check-$name.XXXXXX")
+    trap 'rm -rf "$scratch"' EXIT
+    "$NATIVE_DIR/fuzz_$name" -runs="$runs" -seed=1 -timeout=5 -rss_limit_mb=1024 \
+      -print_final_stats=1 -artifact_prefix="$NATIVE_DIR/crash-$name-" "${dict[@]}" \
+      "$scratch" "$seeds"
+    ;;
   *)
-    fail "usage: native.sh build | native.sh fuzz NAME SECONDS"
+    fail "usage: native.sh build | native.sh fuzz NAME SECONDS | native.sh check NAME RUNS"
     ;;
 esac
