@@ -17,9 +17,17 @@ fi
 case " $* " in *" --waterfall "*) ;; *) set -- --waterfall waterfall.png "$@" ;; esac
 mkdir -p "$ROOT/out"
 cd "$ROOT/out"
+# The wineserver and the programs it starts for the prefix write nowhere, so that
+# they never hold the output of this script open (a pipe's reader would wait for
+# them); they end by themselves a few seconds after the host tool, without making
+# this script wait. The stand-in is registered only when the prefix does not say so
+# already.
 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   source "$ROOT/scripts/common.sh"
-  wineserver -p >/dev/null 2>&1
-  trap "wineserver -k >/dev/null 2>&1" EXIT
-  register_sim || exit 1
+  wineserver >/dev/null 2>&1
+  if sim_registered; then
+    wine cmd /c exit >/dev/null 2>&1
+  else
+    register_sim || exit 1
+  fi
   wine "$0" "$@"' "$HOST" "$@"
