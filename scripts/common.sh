@@ -43,3 +43,25 @@ register_sim() {
   [ $status -eq 0 ] || log "error: registering the stand-in component failed (exit $status)"
   return $status
 }
+
+# Ends the programs of the prefix and its wineserver, if the server is the one this
+# shell started in the foreground mode (wineserver -f), whose pid is $1; a server
+# that another command started is left to it. Asked to end, the server gives the
+# programs it started for the prefix (services, devices, the desktop) half a second
+# to go, and on this machine that is always the full half second: they end at once,
+# but its first process does not collect ended processes, so the server still sees
+# them. They hold nothing to save, so they are killed here; the server, told to end
+# with SIGTERM, saves the registry and goes.
+end_wine() {
+  local server=$1 environ pid
+  kill -0 "$server" 2>/dev/null || return 0
+  for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in
+      */wine | */wine64 | */wine-preloader | */wine64-preloader) kill -KILL "$pid" 2>/dev/null ;;
+    esac
+  done
+  kill -TERM "$server" 2>/dev/null
+  wait "$server" 2>/dev/null || true
+}

@@ -17,17 +17,13 @@ fi
 case " $* " in *" --waterfall "*) ;; *) set -- --waterfall waterfall.png "$@" ;; esac
 mkdir -p "$ROOT/out"
 cd "$ROOT/out"
-# The wineserver and the programs it starts for the prefix write nowhere, so that
-# they never hold the output of this script open (a pipe's reader would wait for
-# them); they end by themselves a few seconds after the host tool, without making
-# this script wait. The stand-in is registered only when the prefix does not say so
+# The wineserver writes nowhere, so that it never holds the output of this script
+# open; it and the prefix's programs end with the host tool, before the display
+# goes (end_wine). The stand-in is registered only when the prefix does not say so
 # already.
 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   source "$ROOT/scripts/common.sh"
-  wineserver >/dev/null 2>&1
-  if sim_registered; then
-    wine cmd /c exit >/dev/null 2>&1
-  else
-    register_sim || exit 1
-  fi
+  wineserver -f -p >/dev/null 2>&1 &
+  trap "end_wine $!" EXIT
+  sim_registered || register_sim || exit 1
   wine "$0" "$@"' "$HOST" "$@"

@@ -16,10 +16,10 @@ log "running the tests, $TESSEL_TEST_JOBS at a time"
 # interrupt ends the whole run (ctest alone would go on with the next test).
 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   source "$ROOT/scripts/common.sh"
-  wineserver -p >/dev/null 2>&1
-  trap "wineserver -k >/dev/null 2>&1" EXIT
+  wineserver -f -p >/dev/null 2>&1 &
+  trap "end_wine $!" EXIT
   wine cmd /c exit >/dev/null 2>&1
-  register_sim || exit 1
+  sim_registered || register_sim || exit 1
   ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error \
     --parallel "$TESSEL_TEST_JOBS" "$@" </dev/null &
   ctest_pid=$!
