@@ -10,7 +10,7 @@ set(WINE_TEST_RUNNER ${CMAKE_CURRENT_LIST_DIR}/run_wine_test.sh)
 
 # add_wine_test(NAME <target> SOURCES <src...> [LIBS <lib...>] [CASES <filter...>] [TIMEOUT s]
 #               [FOLDER <name>] [OWN_PREFIX <filter...>] [KEEP_PREFIX <filter...>]
-#               [COST <n>])
+#               [OWN_DESKTOP <filter...>|ALL] [COST <n>])
 # Builds <target>.exe linked with gtest_main. Without CASES it is one CTest test;
 # with CASES each gtest filter becomes a test of its own, run in a fresh process.
 # Each test runs in a folder of its own, <build>/<folder>/run/<test> (or
@@ -19,10 +19,13 @@ set(WINE_TEST_RUNNER ${CMAKE_CURRENT_LIST_DIR}/run_wine_test.sh)
 # cases named in OWN_PREFIX run in a copy of the prefix made in that folder, with
 # the stand-in registered there: they change what every process of a prefix sees.
 # Those in KEEP_PREFIX run in the copy that an earlier case left (a cleanup case).
+# Those in OWN_DESKTOP (ALL: every case, or the whole program) run in such a copy on
+# an X server of their own: they need the foreground window and the keyboard focus,
+# which any other test's window may take, or move the pointer.
 # COST makes CTest start a long test early.
 function(add_wine_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT;FOLDER;COST" "SOURCES;LIBS;CASES;OWN_PREFIX;KEEP_PREFIX"
-                        ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;FOLDER;COST"
+                        "SOURCES;LIBS;CASES;OWN_PREFIX;KEEP_PREFIX;OWN_DESKTOP" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -52,7 +55,9 @@ function(add_wine_test)
       set(folder ${CMAKE_CURRENT_BINARY_DIR}/run/${test})
     endif()
     set(prefix)
-    if(c IN_LIST T_OWN_PREFIX)
+    if(c IN_LIST T_OWN_DESKTOP OR "ALL" IN_LIST T_OWN_DESKTOP)
+      set(prefix --own-prefix --own-display ${register})
+    elseif(c IN_LIST T_OWN_PREFIX)
       set(prefix --own-prefix ${register})
     elseif(c IN_LIST T_KEEP_PREFIX)
       set(prefix --own-prefix --keep-prefix ${register})

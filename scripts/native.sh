@@ -15,8 +15,13 @@ NATIVE_DIR=$BUILD_DIR/native
 
 case "${1:-}" in
   build)
-    if [ ! -f "$NATIVE_DIR/CMakeCache.txt" ] || [ ! -f "$NATIVE_DIR/Makefile" ]; then
-      CXX=clang++ cmake -S "$ROOT/native" -B "$NATIVE_DIR" >"$NATIVE_DIR.configure.log" 2>&1 ||
+    if [ ! -f "$NATIVE_DIR/CMakeCache.txt" ] ||
+      { [ ! -f "$NATIVE_DIR/Makefile" ] && [ ! -f "$NATIVE_DIR/build.ninja" ]; }; then
+      # Ninja for a new folder; one configured before keeps its generator.
+      generator=(-G Ninja)
+      [ -f "$NATIVE_DIR/CMakeCache.txt" ] && generator=()
+      CXX=clang++ cmake -S "$ROOT/native" -B "$NATIVE_DIR" "${generator[@]}" \
+        >"$NATIVE_DIR.configure.log" 2>&1 ||
         { cat "$NATIVE_DIR.configure.log" >&2; fail "configuring the native build failed"; }
     fi
     cmake --build "$NATIVE_DIR" -j "$(nproc)"
