@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace tessel::testing {
 namespace {
@@ -85,6 +86,26 @@ std::size_t CommittedPrivateBytes() {
   return total;
 }
 
+// The bytes of the blocks in use on every heap of the process.
+std::size_t HeapBytesInUse() {
+  std::vector<HANDLE> heaps(64);
+  DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  if (count > heaps.size()) {
+    heaps.resize(count);
+    count = GetProcessHeaps(count, heaps.data());
+  }
+  std::size_t total = 0;
+  for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heaps[i], &entry)) {
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+    }
+    HeapUnlock(heaps[i]);
+  }
+  return total;
+}
+
 bool PlatformCountsGui() {
   SetLastError(0);
   DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
@@ -113,6 +134,7 @@ ProcessResources MeasureResources() {
   }
   r.private_bytes = PlatformPrivateBytes();
   if (r.private_bytes == 0) r.private_bytes = CommittedPrivateBytes();
+  r.heap_bytes = HeapBytesInUse();
   return r;
 }
 

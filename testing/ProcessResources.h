@@ -13,6 +13,9 @@ struct ProcessResources {
   long gdi_objects = 0;
   long user_objects = 0;
   std::size_t private_bytes = 0;
+  // Bytes in the blocks in use on all the process's heaps: exact to the block, where
+  // committed memory grows in steps of 64 KiB.
+  std::size_t heap_bytes = 0;
 };
 
 // The process's counts now. Call it from the thread that runs the plug-in, between

@@ -98,9 +98,9 @@ SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
     report.samples.push_back({second + 1, tally.blocks, MeasureResources()});
     if (options.print_each_minute && (second + 1) % 60 == 0) {
       const SoakSample& s = report.samples.back();
-      std::printf("%4u s: %ld blocks, %ld GDI, %ld USER, %zu KiB private\n", s.second, s.blocks,
-                  s.resources.gdi_objects, s.resources.user_objects,
-                  s.resources.private_bytes / 1024);
+      std::printf("%4u s: %ld blocks, %ld GDI, %ld USER, %zu KiB private, %zu KiB in heap blocks\n",
+                  s.second, s.blocks, s.resources.gdi_objects, s.resources.user_objects,
+                  s.resources.private_bytes / 1024, s.resources.heap_bytes / 1024);
       std::fflush(stdout);
     }
   }
@@ -124,6 +124,9 @@ SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
       report.private_growth =
           std::max(report.private_growth, static_cast<long long>(r.private_bytes) -
                                               static_cast<long long>(base.private_bytes));
+      report.heap_growth =
+          std::max(report.heap_growth, static_cast<long long>(r.heap_bytes) -
+                                           static_cast<long long>(base.heap_bytes));
     }
   }
   return report;
@@ -131,11 +134,11 @@ SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
 
 bool Flat(const SoakReport& r) {
   return r.gdi_growth <= kSoakObjectGrowthBound && r.user_growth <= kSoakObjectGrowthBound &&
-         r.private_growth <= kSoakPrivateGrowthBound;
+         r.private_growth <= kSoakPrivateGrowthBound && r.heap_growth <= kSoakHeapGrowthBound;
 }
 
 std::string Summary(const SoakReport& r) {
-  char text[512];
+  char text[640];
   const ProcessResources first =
       r.samples.empty() ? ProcessResources{} : r.samples.front().resources;
   std::snprintf(text, sizeof text,
@@ -143,11 +146,11 @@ std::string Summary(const SoakReport& r) {
                 "malformed; %ld rate "
                 "clicks (%ld settings calls, %ld not taken), %ld gain keys\n"
                 "after the warm-up: GDI objects %+ld (of %ld), USER objects %+ld (of %ld), "
-                "private memory %+lld KiB (of %zu KiB)",
+                "private memory %+lld KiB (of %zu KiB), heap blocks %+lld KiB (of %zu KiB)",
                 r.samples.size(), r.blocks, r.silent_seconds, r.lost, r.repeated, r.bad_blocks,
                 r.rate_clicks, r.settings_calls, r.rates_not_taken, r.gain_keys, r.gdi_growth,
                 first.gdi_objects, r.user_growth, first.user_objects, r.private_growth / 1024,
-                first.private_bytes / 1024);
+                first.private_bytes / 1024, r.heap_growth / 1024, first.heap_bytes / 1024);
   return text;
 }
 

@@ -34,7 +34,10 @@ int main(int argc, char** argv) {
   std::printf("fatal exceptions: %d %s\n", watch.FatalExceptions(), watch.FirstFatal().c_str());
   bool exact = r.lost == 0 && r.repeated == 0 && r.bad_blocks == 0;
   std::printf("every block exactly once: %s\n", exact ? "yes" : "NO");
-  std::printf("GDI, USER and private memory flat (within %ld objects and %lld KiB): %s\n",
-              kSoakObjectGrowthBound, kSoakPrivateGrowthBound / 1024, Flat(r) ? "yes" : "NO");
+  std::printf(
+      "GDI, USER, private memory and heap blocks flat (within %ld objects, %lld KiB and %lld "
+      "KiB): %s\n",
+      kSoakObjectGrowthBound, kSoakPrivateGrowthBound / 1024, kSoakHeapGrowthBound / 1024,
+      Flat(r) ? "yes" : "NO");
   return exact && Flat(r) && watch.FatalExceptions() == 0 ? 0 : 1;
 }

@@ -322,12 +322,13 @@ TEST(Timer, TicksFromTheMessageQueueOnlyWhileEnabledWithAHandler) {
   EXPECT_EQ(ticks, stopped_at);
 }
 
-// The framework's message-only windows of this thread, by handle.
+// The framework's message-only windows of this thread, by handle. The search sees
+// every process's message-only windows: other tests' come and go meanwhile.
 std::set<HWND> MessageWindows() {
   std::set<HWND> found;
   for (HWND w = nullptr;
        (w = ::FindWindowExW(HWND_MESSAGE, w, L"TesselFrameworkWindow", nullptr)) != nullptr;) {
-    found.insert(w);
+    if (::GetWindowThreadProcessId(w, nullptr) == ::GetCurrentThreadId()) found.insert(w);
   }
   return found;
 }

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <set>
 
 namespace tessel::host {
 
@@ -41,6 +42,20 @@ ToolRun RunProgram(const std::wstring& program, const std::wstring& args,
   }
   DeleteFileW(out_path.c_str());
   return {code, text};
+}
+
+std::wstring OwnCopy(const char* unix_path) {
+  const std::wstring built = BuildPath(unix_path);
+  const std::wstring name = built.substr(built.find_last_of(L'\\') + 1);
+  wchar_t folder[MAX_PATH];
+  const DWORD n = GetCurrentDirectoryW(MAX_PATH, folder);
+  const std::wstring copy = std::wstring(folder, n) + L"\\" + name;
+  static std::set<std::wstring> made;
+  if (made.count(copy) == 0) {
+    EXPECT_TRUE(CopyFileW(built.c_str(), copy.c_str(), FALSE)) << "cannot copy " << unix_path;
+    made.insert(copy);
+  }
+  return copy;
 }
 
 std::wstring BuildPath(const char* unix_path) {

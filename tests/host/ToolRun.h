@@ -21,4 +21,10 @@ ToolRun RunProgram(const std::wstring& program, const std::wstring& args,
 // The Windows path of a file of the build, from the unix path CMake knows.
 std::wstring BuildPath(const char* unix_path);
 
+// A copy of the built file `unix_path` in this process's current folder, made at the
+// first call; returns its path. A host tool run from there, with the plug-in copied
+// beside it, keeps its settings file to itself while other tests run the built one.
+// Fails the test when the copy cannot be made.
+std::wstring OwnCopy(const char* unix_path);
+
 }  // namespace tessel::host

@@ -116,6 +116,27 @@ HWND SettingsWindowOf(DWORD pid) {
   return search.found;
 }
 
+// Keeps the host tool's own main window of the searched process.
+BOOL CALLBACK FindHostWindow(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<FindWindowOf*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64] = L"";
+  GetClassNameW(window, name, 64);
+  if (owner == s->process && std::wstring(name) == L"TesselHost") {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The host tool's main window of process `pid`: closing it ends the tool's run.
+HWND HostWindowOf(DWORD pid) {
+  FindWindowOf search{pid};
+  EnumWindows(FindHostWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 struct Shot {
   std::optional<PngPixels> picture;
   std::vector<Element> tree;
@@ -124,6 +145,8 @@ struct Shot {
 
 // Runs the host tool, which saves the window's screenshot and keeps it open while it
 // streams; meanwhile the window's accessible tree is read from here, a third process.
+// The tool streams until it is told to end: its main window is closed once the tree
+// has been read.
 Shot RunAtPrefixDpi(int dpi) {
   Shot shot;
   PrefixDpi prefix(static_cast<DWORD>(dpi));
@@ -131,8 +154,9 @@ Shot RunAtPrefixDpi(int dpi) {
   const std::wstring png = L"display-scale-" + std::to_wstring(dpi) + L".png";
   DeleteFileW(png.c_str());
   SetEnvironmentVariableW(L"CALDER_SIM_STATUS", L"1");
-  std::wstring command = L"\"" + BuildPath(TESSEL_HOST_PATH) +
-                         L"\" --seconds 4 --out display-scale.wav --screenshot " + png;
+  OwnCopy(TESSEL_PLUGIN_PATH);
+  std::wstring command = L"\"" + OwnCopy(TESSEL_HOST_PATH) +
+                         L"\" --until-closed --out display-scale.wav --screenshot " + png;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -150,7 +174,17 @@ Shot RunAtPrefixDpi(int dpi) {
   }
   EXPECT_NE(window, nullptr) << "no settings window at " << dpi << " DPI";
   if (window) shot.tree = ParseTree(testing::ReadAccessibleTree(window));
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+  HWND host = nullptr;
+  for (int i = 0; i < 500 && !host; ++i) {
+    host = HostWindowOf(process.dwProcessId);
+    if (!host) Sleep(20);
+  }
+  EXPECT_NE(host, nullptr) << "no host window at " << dpi << " DPI";
+  if (host) PostMessageW(host, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "the host tool does not end at " << dpi << " DPI";
+    TerminateProcess(process.hProcess, 1);
+  }
   DWORD code = ~0u;
   GetExitCodeProcess(process.hProcess, &code);
   EXPECT_EQ(code, 0u) << "the host tool at " << dpi << " DPI";

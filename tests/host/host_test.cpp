@@ -134,9 +134,11 @@ TEST(Options, DefaultsFlagsAndOneLineErrors) {
   }
 }
 
-// Runs the built host tool with `args` (ASCII) in this test's folder.
+// Runs the built host tool with `args` (ASCII) in this test's folder, from a copy of
+// its own there with the plug-in beside it (and so its settings file).
 ToolRun RunTool(const std::string& args) {
-  return RunProgram(BuildPath(TESSEL_HOST_PATH), std::wstring(args.begin(), args.end()));
+  OwnCopy(TESSEL_PLUGIN_PATH);
+  return RunProgram(OwnCopy(TESSEL_HOST_PATH), std::wstring(args.begin(), args.end()));
 }
 
 TEST(HostTool, StreamsAndWritesAWavWithTheCarrierAtItsOffset) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 
 #include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
@@ -33,7 +34,10 @@ std::wstring FailList(int id) {
   return list;
 }
 
-constexpr wchar_t kSwitchName[] = L"tessel-robustness-fail-switch";
+// Named events are seen by every process of the prefix: the name is this process's
+// own, so that the phases running side by side never switch each other's failures.
+const std::wstring kSwitchName =
+    L"tessel-robustness-fail-switch-" + std::to_wstring(GetCurrentProcessId());
 
 const char kSettings[] =
     "; kept comment\r\n[Display]\r\nTheme=dark\r\nSrate=1\r\n"
@@ -82,7 +86,7 @@ std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, Hos
   SetEnv(L"CALDER_SIM_DEVICE", L"Calder");
   SetEnv(L"CALDER_SIM_SERIAL", L"T-1001");
   SetEnv(L"CALDER_SIM_FAIL", FailList(id).c_str());
-  SetEnv(L"CALDER_SIM_FAIL_SWITCH", kSwitchName);
+  SetEnv(L"CALDER_SIM_FAIL_SWITCH", kSwitchName.c_str());
   StartSimLog();
   ResetEvent(fail_switch);
   HostCalls().clear();
@@ -183,7 +187,7 @@ std::vector<std::string> RunSession(int id, Phase phase, HANDLE fail_switch, Hos
 // the ids the session uses at or after that phase, whose injection must have hit.
 void RunPhase(Phase phase, const std::set<int>& reached) {
   HostWatch watch;
-  HANDLE fail_switch = CreateEventW(nullptr, TRUE, FALSE, kSwitchName);
+  HANDLE fail_switch = CreateEventW(nullptr, TRUE, FALSE, kSwitchName.c_str());
   ASSERT_NE(fail_switch, nullptr);
   int injected = 0;
   std::vector<int> ids(std::begin(kUsedIds), std::end(kUsedIds));
