@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Module.h"
+#include "framework/ThreadPointer.h"
 
 namespace fw {
 namespace {
@@ -30,13 +31,13 @@ struct TextChange {
   HWND window;
   TextChange* outer;
 };
-thread_local Creation* t_creating = nullptr;
-thread_local Destruction* t_destroying = nullptr;
-thread_local TextChange* t_setting_text = nullptr;
+ThreadPointer<Creation> t_creating;
+ThreadPointer<Destruction> t_destroying;
+ThreadPointer<TextChange> t_setting_text;
 
 // True while this thread's CreateTargetWindow is making `hwnd`.
 bool BeingCreated(HWND hwnd) {
-  for (const Creation* c = t_creating; c != nullptr; c = c->outer) {
+  for (const Creation* c = t_creating.Get(); c != nullptr; c = c->outer) {
     if (c->window == hwnd) return true;
   }
   return false;
@@ -44,7 +45,7 @@ bool BeingCreated(HWND hwnd) {
 
 // True while this thread's DestroyTargetWindow is destroying `hwnd`.
 bool BeingDestroyed(HWND hwnd) {
-  for (const Destruction* d = t_destroying; d != nullptr; d = d->outer) {
+  for (const Destruction* d = t_destroying.Get(); d != nullptr; d = d->outer) {
     if (std::find(d->windows.begin(), d->windows.end(), hwnd) != d->windows.end()) return true;
   }
   return false;
@@ -76,7 +77,7 @@ MessageTarget* TargetOf(HWND hwnd) {
 bool BelieveLifeMessage(HWND hwnd, UINT msg) {
   switch (msg) {
     case WM_NCCREATE: {
-      Creation* c = t_creating;
+      Creation* c = t_creating.Get();
       if (c == nullptr || c->window != nullptr || TargetOf(hwnd) != nullptr) return false;
       c->window = hwnd;
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c->target));
@@ -194,17 +195,17 @@ void DispatchState::EndMessage() {
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title) {
   if (!EnsureClass()) return nullptr;
-  Creation creation{target, nullptr, t_creating};
-  t_creating = &creation;
+  Creation creation{target, nullptr, t_creating.Get()};
+  t_creating.Set(&creation);
   HWND window = ::CreateWindowExW(ex_style, kClassName, title, style, x, y, width, height, parent,
                                   nullptr, ModuleHandle(), nullptr);
-  t_creating = creation.outer;
+  t_creating.Set(creation.outer);
   return window;
 }
 
 void DestroyTargetWindow(HWND window) {
   if (window == nullptr) return;
-  Destruction destruction{{}, t_destroying};
+  Destruction destruction{{}, t_destroying.Get()};
   // Without memory for the list, the windows left out keep their targets: the
   // windows go all the same.
   try {
@@ -212,9 +213,9 @@ void DestroyTargetWindow(HWND window) {
   } catch (...) {
   }
   ::EnumChildWindows(window, &CollectWindow, reinterpret_cast<LPARAM>(&destruction.windows));
-  t_destroying = &destruction;
+  t_destroying.Set(&destruction);
   ::DestroyWindow(window);
-  t_destroying = destruction.outer;
+  t_destroying.Set(destruction.outer);
 }
 
 bool WindowBeingDestroyed(HWND window) {
@@ -222,10 +223,10 @@ bool WindowBeingDestroyed(HWND window) {
 }
 
 void SetTargetWindowText(HWND window, const wchar_t* text) {
-  TextChange change{window, t_setting_text};
-  t_setting_text = &change;
+  TextChange change{window, t_setting_text.Get()};
+  t_setting_text.Set(&change);
   ::SetWindowTextW(window, text);
-  t_setting_text = change.outer;
+  t_setting_text.Set(change.outer);
 }
 
 bool SystemCommandOffered(DWORD style, bool iconic_or_zoomed, WPARAM command) {
@@ -266,7 +267,7 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETHOTKEY:
       return 0;
     case WM_SETTEXT:
-      if (t_setting_text == nullptr || t_setting_text->window != hwnd) return FALSE;
+      if (t_setting_text.Get() == nullptr || t_setting_text.Get()->window != hwnd) return FALSE;
       break;
     case WM_ACTIVATE:
       // The default gives the activated window the focus: only when it is the

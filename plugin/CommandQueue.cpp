@@ -1,5 +1,7 @@
 #include "plugin/CommandQueue.h"
 
+#include "framework/ThreadPointer.h"
+
 #include <algorithm>
 #include <chrono>
 #include <utility>
@@ -9,7 +11,7 @@ namespace {
 
 // The command whose body runs on this thread now, if any (the one CommitCurrent asks
 // for); with the queue it was taken from.
-thread_local CommandQueue::Command* running_command = nullptr;
+fw::ThreadPointer<CommandQueue::Command> running_command;
 
 // How often a waiting caller looks whether the window's thread is still there.
 constexpr unsigned kOwnerCheckMs = 20;
@@ -99,14 +101,16 @@ CommandQueue::Outcome CommandQueue::Wait(const CommandRef& command, unsigned wai
   return command->Progress == State::kDone ? Outcome::kDone : Outcome::kOrphaned;
 }
 
-CommandQueue::DirectCall::DirectCall() : outer_(std::exchange(running_command, nullptr)) {}
+CommandQueue::DirectCall::DirectCall() : outer_(running_command.Get()) {
+  running_command.Set(nullptr);
+}
 
 CommandQueue::DirectCall::~DirectCall() {
-  running_command = outer_;
+  running_command.Set(outer_);
 }
 
 bool CommandQueue::CommitCurrent() {
-  Command* command = running_command;
+  Command* command = running_command.Get();
   if (command == nullptr) return true;
   std::lock_guard<std::mutex> lock(mutex_);
   if (command->Progress != Command::State::kRunning) return false;
@@ -150,13 +154,14 @@ void CommandQueue::Run(uintptr_t ticket) {
     CommandRef command = TakeNext(ticket, &last);
     if (command == nullptr) return;
     changed_.notify_all();
-    Command* outer = std::exchange(running_command, command.get());
+    Command* outer = running_command.Get();
+    running_command.Set(command.get());
     try {
       command->Body();
     } catch (...) {
       // A command that fails leaves its caller with the fallback; the queue goes on.
     }
-    running_command = outer;
+    running_command.Set(outer);
     Finish(command);
   }
 }

@@ -20,7 +20,7 @@ namespace {
 // The ledger belongs to the image, not to a session: the runtime's indexes live as
 // long as the library is loaded. Any thread may take an index (the runtime asks on
 // first use of its thread layer), so a slot is claimed atomically.
-constexpr LONG kMaxKeys = 8;
+constexpr LONG kMaxKeys = 16;
 DWORD g_keys[kMaxKeys];
 LONG g_key_count = 0;
 

@@ -31,12 +31,13 @@ Fn Find(HMODULE module, const char* name) {
 }
 
 Probe LoadProbe() {
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
-  path.resize(path.find_last_of(L"\\/") + 1);
+  // The probe stays in the build folder; each test runs from a folder of its own.
+  std::string path = "Z:" + std::string(HOLD_PROBE_PATH);
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
   Probe probe;
-  probe.module = LoadLibraryW((path + L"HoldProbe.dll").c_str());
+  probe.module = LoadLibraryA(path.c_str());
   if (probe.module == nullptr) return probe;
   probe.hold_until = Find<HoldUntilFn>(probe.module, "HoldUntil");
   probe.drop_then_stay = Find<DropThenStayFn>(probe.module, "DropThenStay");
