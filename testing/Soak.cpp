@@ -125,8 +125,8 @@ SoakReport RunSoak(const SoakOptions& options, HostWatch& watch) {
           std::max(report.private_growth, static_cast<long long>(r.private_bytes) -
                                               static_cast<long long>(base.private_bytes));
       report.heap_growth =
-          std::max(report.heap_growth, static_cast<long long>(r.heap_bytes) -
-                                           static_cast<long long>(base.heap_bytes));
+          std::max(report.heap_growth,
+                   static_cast<long long>(r.heap_bytes) - static_cast<long long>(base.heap_bytes));
     }
   }
   return report;

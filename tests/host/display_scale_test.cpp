@@ -89,51 +89,43 @@ std::vector<Element> ParseTree(const std::string& tree) {
   return out;
 }
 
+// The visible settings window.
+bool IsSettingsWindow(HWND window) {
+  wchar_t title[128] = L"";
+  GetWindowTextW(window, title, 128);
+  return IsWindowVisible(window) &&
+         std::wstring(title).find(L"Calder/Marlo Hardware Settings") != std::wstring::npos;
+}
+
+// The host tool's own main window: closing it ends the tool's run.
+bool IsHostWindow(HWND window) {
+  wchar_t name[64] = L"";
+  GetClassNameW(window, name, 64);
+  return std::wstring(name) == L"TesselHost";
+}
+
 struct FindWindowOf {
   DWORD process;
+  bool (*matches)(HWND);
   HWND found = nullptr;
 };
 
-// Keeps the first visible settings window of the searched process.
-BOOL CALLBACK FindSettingsWindow(HWND window, LPARAM param) {
+// Keeps the first window of the searched process that matches.
+BOOL CALLBACK FindFirstWindow(HWND window, LPARAM param) {
   auto* s = reinterpret_cast<FindWindowOf*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  wchar_t title[128] = L"";
-  GetWindowTextW(window, title, 128);
-  if (owner == s->process && IsWindowVisible(window) &&
-      std::wstring(title).find(L"Calder/Marlo Hardware Settings") != std::wstring::npos) {
+  if (owner == s->process && s->matches(window)) {
     s->found = window;
     return FALSE;
   }
   return TRUE;
 }
 
-// The settings window of process `pid`, once it is visible.
-HWND SettingsWindowOf(DWORD pid) {
-  FindWindowOf search{pid};
-  EnumWindows(FindSettingsWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// Keeps the host tool's own main window of the searched process.
-BOOL CALLBACK FindHostWindow(HWND window, LPARAM param) {
-  auto* s = reinterpret_cast<FindWindowOf*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64] = L"";
-  GetClassNameW(window, name, 64);
-  if (owner == s->process && std::wstring(name) == L"TesselHost") {
-    s->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The host tool's main window of process `pid`: closing it ends the tool's run.
-HWND HostWindowOf(DWORD pid) {
-  FindWindowOf search{pid};
-  EnumWindows(FindHostWindow, reinterpret_cast<LPARAM>(&search));
+// The first top-level window of process `pid` that `matches`, or null.
+HWND WindowOf(DWORD pid, bool (*matches)(HWND)) {
+  FindWindowOf search{pid, matches};
+  EnumWindows(FindFirstWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -169,14 +161,14 @@ Shot RunAtPrefixDpi(int dpi) {
   HWND window = nullptr;
   for (int i = 0; i < 300 && !window; ++i) {
     if (GetFileAttributesW(png.c_str()) != INVALID_FILE_ATTRIBUTES)
-      window = SettingsWindowOf(process.dwProcessId);
+      window = WindowOf(process.dwProcessId, IsSettingsWindow);
     if (!window) Sleep(20);
   }
   EXPECT_NE(window, nullptr) << "no settings window at " << dpi << " DPI";
   if (window) shot.tree = ParseTree(testing::ReadAccessibleTree(window));
   HWND host = nullptr;
   for (int i = 0; i < 500 && !host; ++i) {
-    host = HostWindowOf(process.dwProcessId);
+    host = WindowOf(process.dwProcessId, IsHostWindow);
     if (!host) Sleep(20);
   }
   EXPECT_NE(host, nullptr) << "no host window at " << dpi << " DPI";
