@@ -249,4 +249,26 @@ void UseReceiver(const wchar_t* device, const wchar_t* status) {
   StartSimLog();
 }
 
+DWORD RunProcessWhilePumping(const std::string& command, DWORD wait_ms) {
+  std::string line = command;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return 98;
+  DWORD begin = GetTickCount();
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
+             WAIT_OBJECT_0 &&
+         GetTickCount() - begin < wait_ms) {
+    Pump(10);
+  }
+  DWORD code = 99;
+  if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return code;
+}
+
 }  // namespace tessel::testing

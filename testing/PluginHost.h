@@ -46,6 +46,11 @@ void SetCallbackAction(std::function<void(const HostCall&)> action);
 // Processes the thread's messages for `ms` milliseconds, or until `done` is true.
 void Pump(unsigned ms, const std::function<bool()>& done = {});
 
+// Starts `command` as a process of its own and handles this thread's messages (a
+// probe's calls into this process are answered here) until it ends, at most
+// `wait_ms`. Its exit code: 98 when it could not start, 99 when it did not end.
+DWORD RunProcessWhilePumping(const std::string& command, DWORD wait_ms);
+
 // Runs `body` on a thread of its own while this thread handles its messages (or,
 // with `pump` false, waits without handling any); true when it ended within 30 s.
 bool RunOnThread(const std::function<void()>& body, bool pump = true);

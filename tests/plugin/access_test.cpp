@@ -98,24 +98,10 @@ TEST(Access, TheTreeReadsAsTheWindowShowsItFromAnotherThreadAndAnotherProcess) {
   // A screen reader in another process reads the same tree.
   std::string output = "access-tree.txt";
   DeleteFileA(output.c_str());
-  std::string command =
-      "access_probe.exe " + std::to_string(reinterpret_cast<uintptr_t>(window)) + " " + output;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
   // Its calls are answered by this thread, which goes on handling its messages.
-  DWORD begin = GetTickCount();
-  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
-             WAIT_OBJECT_0 &&
-         GetTickCount() - begin < 30000) {
-    Pump(10);
-  }
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  const DWORD code = RunProcessWhilePumping(
+      "access_probe.exe " + std::to_string(reinterpret_cast<uintptr_t>(window)) + " " + output,
+      30000);
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(ReadFileText(output), tree);
   DeleteFileA(output.c_str());

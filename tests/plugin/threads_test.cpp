@@ -483,24 +483,8 @@ std::string TreeFromAnotherThread(HWND window) {
 // Runs the forging neighbour (tests/plugin/forge_probe.cpp) against `window` while
 // this thread handles its messages; its exit code.
 DWORD RunForgeProbe(HWND window) {
-  std::string command = "forge_probe.exe " + std::to_string(reinterpret_cast<uintptr_t>(window));
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return 98;
-  DWORD begin = GetTickCount();
-  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
-             WAIT_OBJECT_0 &&
-         GetTickCount() - begin < 40000) {
-    Pump(10);
-  }
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  return code;
+  return RunProcessWhilePumping(
+      "forge_probe.exe " + std::to_string(reinterpret_cast<uintptr_t>(window)), 40000);
 }
 
 // Another process posts every system message number to the settings window and
