@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/plugin/AccessTree.h"
+#include "tests/plugin/ReaderThread.h"
 #include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
 #include "testing/WindowInput.h"
@@ -32,17 +33,6 @@ HWND OpenWindow() {
   if (!Plugin().OpenHW()) return nullptr;
   Pump(200);
   return FindSettingsWindow();
-}
-
-// The tree read on a thread of its own, in its own apartment.
-std::string TreeFromAnotherThread(HWND window) {
-  std::string tree;
-  RunOnThread([&] {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    tree = ReadAccessibleTree(window);
-    CoUninitialize();
-  });
-  return tree;
 }
 
 // The line of the tree that names `name`, or "".

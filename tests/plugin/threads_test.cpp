@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/plugin/AccessTree.h"
+#include "tests/plugin/ReaderThread.h"
 #include "testing/HostWatch.h"
 #include "testing/PluginHost.h"
 #include "testing/WindowInput.h"
@@ -467,17 +468,6 @@ std::vector<std::string> WindowFacts(HWND window) {
     facts.push_back(line);
   }
   return facts;
-}
-
-// The screen reader's reading of the window, from a thread of its own.
-std::string TreeFromAnotherThread(HWND window) {
-  std::string tree;
-  RunOnThread([&] {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    tree = ReadAccessibleTree(window);
-    CoUninitialize();
-  });
-  return tree;
 }
 
 // Runs the forging neighbour (tests/plugin/forge_probe.cpp) against `window` while
