@@ -1,10 +1,11 @@
 #include "plugin/CommandQueue.h"
 
-#include "framework/ThreadPointer.h"
-
 #include <algorithm>
-#include <chrono>
 #include <utility>
+
+#include "common/Handles.h"
+#include "framework/ThreadPointer.h"
+#include "plugin/SentWait.h"
 
 namespace tessel {
 namespace {
@@ -15,6 +16,10 @@ fw::ThreadPointer<CommandQueue::Command> running_command;
 
 // How often a waiting caller looks whether the window's thread is still there.
 constexpr unsigned kOwnerCheckMs = 20;
+// How long a waiting caller leaves its command to the posted message before it
+// sends the notice as well: a window's thread busy in a SendMessage of its own takes
+// only sent messages.
+constexpr unsigned kNudgeAfterMs = 10;
 
 }  // namespace
 
@@ -25,35 +30,56 @@ class CommandQueue::Command {
   const uintptr_t Ticket;
   std::function<void()> Body;
   State Progress = State::kQueued;  // guarded by the queue's mutex
+  // Signalled when Progress changes; made by the first waiter (guarded by the mutex).
+  common::ScopedHandle Event;
 };
+
+void CommandQueue::Open() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  open_ = true;
+}
 
 void CommandQueue::Attach(HWND window, UINT message) {
   std::lock_guard<std::mutex> lock(mutex_);
+  open_ = true;
   window_ = window;
   message_ = message;
+  // What came before the window is told now, as one notice for all of it.
+  if (!queue_.empty()) {
+    const WPARAM ticket = static_cast<WPARAM>(queue_.back()->Ticket);
+    if (!::PostMessageW(window_, message_, ticket, 0))
+      ::SendNotifyMessageW(window_, message_, ticket, 0);
+  }
+}
+
+void CommandQueue::Changed(const CommandRef& command) {
+  if (command->Event) ::SetEvent(command->Event.get());
 }
 
 void CommandQueue::Detach() {
   std::deque<CommandRef> orphans;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    open_ = false;
     window_ = nullptr;
     orphans.swap(queue_);
-    for (const CommandRef& command : orphans) command->Progress = Command::State::kOrphaned;
+    for (const CommandRef& command : orphans) {
+      command->Progress = Command::State::kOrphaned;
+      Changed(command);
+    }
   }
-  changed_.notify_all();
   // The bodies go here, on the window's thread, with what they hold.
 }
 
 CommandQueue::CommandRef CommandQueue::Post(std::function<void()> body) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (window_ == nullptr) return nullptr;
+  if (!open_) return nullptr;
   auto command = std::make_shared<Command>(next_ticket_++, std::move(body));
   // Told under the lock, so that Detach cannot come between queueing and telling. A
   // full queue refuses the post; the notice is then sent without waiting. A window
   // whose thread has ended without taking it down takes nothing more.
   const WPARAM ticket = static_cast<WPARAM>(command->Ticket);
-  if (!::PostMessageW(window_, message_, ticket, 0) &&
+  if (window_ != nullptr && !::PostMessageW(window_, message_, ticket, 0) &&
       !::SendNotifyMessageW(window_, message_, ticket, 0)) {
     return nullptr;
   }
@@ -65,33 +91,53 @@ CommandQueue::Outcome CommandQueue::Wait(const CommandRef& command, unsigned wai
                                          HANDLE owner) {
   using State = Command::State;
   std::unique_lock<std::mutex> lock(mutex_);
-  // Waits until `done` or `wait_ms` have passed; false when the owner thread ended
-  // first.
-  auto wait_for = [&](auto done) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-      const unsigned elapsed = ::GetTickCount() - start;
-      if (elapsed >= wait_ms) return true;
-      const unsigned slice =
-          owner != nullptr ? std::min(kOwnerCheckMs, wait_ms - elapsed) : wait_ms - elapsed;
-      changed_.wait_for(lock, std::chrono::milliseconds(slice));
-      if (owner != nullptr && !done() && ::WaitForSingleObject(owner, 0) == WAIT_OBJECT_0)
-        return false;
-    }
-    return true;
+  if (!command->Event) command->Event.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const HANDLE changed = command->Event.get();
+  lock.unlock();
+  auto progress = [&] {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return command->Progress;
   };
-  auto settled = [&] { return command->Progress != State::kQueued; };
-  const bool owner_alive = wait_for(settled);
-  if (!settled()) {
+  // Waits until `done`, the owner's end or `wait_ms`, handling sent messages; the
+  // first wait also sends the notice once the posted one has not been taken soon.
+  bool alive = true;
+  bool nudged = false;
+  const DWORD start = ::GetTickCount();
+  auto wait_for = [&](auto done) {
+    WaitHandlingSent(
+        [&] {
+          if (done()) return true;
+          if (owner != nullptr && ::WaitForSingleObject(owner, 0) == WAIT_OBJECT_0) {
+            alive = false;
+            return true;
+          }
+          if (!nudged && ::GetTickCount() - start >= kNudgeAfterMs) {
+            nudged = true;
+            std::lock_guard<std::mutex> hold(mutex_);
+            if (window_ != nullptr && command->Progress == State::kQueued)
+              ::SendNotifyMessageW(window_, message_, static_cast<WPARAM>(command->Ticket), 0);
+          }
+          return false;
+        },
+        wait_ms, {changed}, nudged ? kOwnerCheckMs : kNudgeAfterMs);
+  };
+  wait_for([&] { return progress() != State::kQueued; });
+  lock.lock();
+  if (command->Progress == State::kQueued) {
     // Not taken in time, or never to be: it leaves the queue and never runs.
     queue_.erase(std::remove(queue_.begin(), queue_.end(), command), queue_.end());
-    command->Progress = owner_alive ? State::kDropped : State::kOrphaned;
-    return owner_alive ? Outcome::kDropped : Outcome::kOrphaned;
+    command->Progress = alive ? State::kDropped : State::kOrphaned;
+    return alive ? Outcome::kDropped : Outcome::kOrphaned;
   }
-  auto ended = [&] {
-    return command->Progress != State::kRunning && command->Progress != State::kCommitted;
-  };
-  wait_for(ended);
+  // Reset under the lock: a change after it signals again.
+  ::ResetEvent(changed);
+  lock.unlock();
+  nudged = true;
+  wait_for([&] {
+    const State now = progress();
+    return now != State::kRunning && now != State::kCommitted;
+  });
+  lock.lock();
   if (command->Progress == State::kRunning) {
     // Begun but not committed: its caller goes, and so does its effect.
     command->Progress = State::kAbandoned;
@@ -120,25 +166,25 @@ bool CommandQueue::CommitCurrent() {
 
 CommandQueue::CommandRef CommandQueue::TakeNext(uintptr_t ticket, bool* last) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (queue_.empty()) return nullptr;
-  if (ticket != 0 && std::none_of(queue_.begin(), queue_.end(),
-                                  [&](const CommandRef& c) { return c->Ticket == ticket; })) {
+  // Not before the window: what came earlier waits for the notice of Attach.
+  if (queue_.empty() || window_ == nullptr) return nullptr;
+  // The queue is in ticket order: a ticket that is queued lies between its ends.
+  if (ticket != 0 && (ticket < queue_.front()->Ticket || ticket > queue_.back()->Ticket))
     return nullptr;
-  }
   CommandRef command = queue_.front();
   queue_.pop_front();
   command->Progress = Command::State::kRunning;
-  *last = command->Ticket == ticket;
+  Changed(command);
+  // A ticket dropped from the middle still ends the run where it stood.
+  *last = ticket != 0 && command->Ticket >= ticket;
   return command;
 }
 
 void CommandQueue::Finish(const CommandRef& command) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    // An abandoned command stays so: its caller has gone with the fallback.
-    if (command->Progress != Command::State::kAbandoned) command->Progress = Command::State::kDone;
-  }
-  changed_.notify_all();
+  std::lock_guard<std::mutex> lock(mutex_);
+  // An abandoned command stays so: its caller has gone with the fallback.
+  if (command->Progress != Command::State::kAbandoned) command->Progress = Command::State::kDone;
+  Changed(command);
 }
 
 void CommandQueue::RunUpTo(uintptr_t ticket) {
@@ -153,7 +199,6 @@ void CommandQueue::Run(uintptr_t ticket) {
   for (bool last = false; !last;) {
     CommandRef command = TakeNext(ticket, &last);
     if (command == nullptr) return;
-    changed_.notify_all();
     Command* outer = running_command.Get();
     running_command.Set(command.get());
     try {

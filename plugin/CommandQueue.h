@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -33,21 +32,29 @@ class CommandQueue {
   CommandQueue(const CommandQueue&) = delete;
   CommandQueue& operator=(const CommandQueue&) = delete;
 
-  // The window whose thread runs the commands from now on (its thread calls this).
+  // Takes commands from now on, before there is a window to run them: they wait in
+  // order until Attach.
+  void Open();
+  // The window whose thread runs the commands from now on (its thread calls this);
+  // the commands queued before it are told to it at once.
   void Attach(HWND window, UINT message);
   // The window is going: no command is taken any more, and those still waiting are
   // handed back to their callers as orphaned (never run). On the window's thread.
   void Detach();
 
   // Queues `body` for the window's thread and tells that thread by the message naming
-  // it. Null when there is no window. The message is posted; when the thread's queue
-  // is full it is sent without waiting instead (sent messages do not queue behind
-  // posted ones), so a command is never left without a message.
+  // it. Null when the queue takes nothing (closed). Before Attach the command waits
+  // for the window. The message is posted, behind what the thread's queue holds;
+  // when the queue is full it is sent without waiting instead, so a command is never
+  // left without a message.
   CommandRef Post(std::function<void()> body);
   // Waits up to `wait_ms` for the command to run; one that has not begun by then is
   // dropped. One that has begun is given `wait_ms` more to end; if it has not
   // committed by then it is abandoned (its commit point refuses). The wait ends at
-  // once, as orphaned, when `owner` (the window's thread, if given) ends.
+  // once, as orphaned, when `owner` (the window's thread, if given) ends. The caller
+  // handles the messages sent to its thread meanwhile, and a command not taken at
+  // once is told to the window's thread again by a sent notice, which reaches it in
+  // a SendMessage of its own as well.
   Outcome Wait(const CommandRef& command, unsigned wait_ms, HANDLE owner = nullptr);
 
   // In a command's body, on the window's thread: the point past which the command
@@ -83,10 +90,13 @@ class CommandQueue {
   CommandRef TakeNext(uintptr_t ticket, bool* last);
   void Finish(const CommandRef& command);
 
+  // Wakes every waiter of a command whose progress has changed.
+  void Changed(const CommandRef& command);
+
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<CommandRef> queue_;
+  std::deque<CommandRef> queue_;  // in ticket order
   uintptr_t next_ticket_ = 1;
+  bool open_ = false;
   HWND window_ = nullptr;
   UINT message_ = 0;
 };

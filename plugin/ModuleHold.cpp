@@ -13,6 +13,10 @@ void ModuleHold::Take() {
 void ModuleHold::Release() {
   if (!taken_) return;
   taken_ = false;
+  ReleaseHandedOver();
+}
+
+void ModuleHold::ReleaseHandedOver() {
   common::image_hold::DropOnWayToMessageLoop();
 }
 

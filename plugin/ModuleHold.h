@@ -23,6 +23,16 @@ class ModuleHold {
   // window's thread that ended without a close (the objects of its apartment are left
   // as they are, and may still be called), and for the end of the process.
   void Forget() { taken_ = false; }
+  // Hands the hold to the caller, who gives it back with ReleaseHandedOver once what
+  // needed the image is gone: a teardown that lets a new session take a hold of its
+  // own meanwhile. False when none was held.
+  bool Handover() {
+    const bool taken = taken_;
+    taken_ = false;
+    return taken;
+  }
+  // Gives back a hold that Handover gave, as Release does.
+  static void ReleaseHandedOver();
 
  private:
   bool taken_ = false;

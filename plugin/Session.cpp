@@ -7,7 +7,9 @@
 #include "common/ScopeExit.h"
 #include "contract/CalderContract.h"
 #include "framework/Window.h"
+#include "plugin/GateProbe.h"
 #include "plugin/HostText.h"
+#include "plugin/SentWait.h"
 #include "plugin/Settings.h"
 #include "receiver/OleError.h"
 #include "receiver/RateTable.h"
@@ -35,6 +37,13 @@ const char* FailureText(FormFailure failure) {
 constexpr uint32_t kStoppedBit = 1;
 constexpr uint32_t kStopCount = 2;
 
+// The thread is handling a message that another thread sent (and may be waiting
+// for), or a notice another thread sent without waiting: whatever this thread was
+// doing when it took it is still on its stack.
+bool InsideMessageFromElsewhere() {
+  return ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+}
+
 }  // namespace
 
 Session::~Session() {
@@ -48,41 +57,37 @@ Session::~Session() {
 // --- the life ---
 
 bool Session::Move(std::initializer_list<Life> from, Life to) {
-  bool moved = false;
-  {
-    std::lock_guard<std::mutex> lock(life_mutex_);
-    moved = MoveLocked(from, to);
-  }
-  if (moved) life_changed_.notify_all();
-  return moved;
+  std::lock_guard<std::mutex> lock(life_mutex_);
+  return MoveLocked(from, to);
 }
 
 bool Session::MoveLocked(std::initializer_list<Life> from, Life to) {
   const Life now = life_.load();
   if (std::find(from.begin(), from.end(), now) == from.end()) return false;
-  {
-    if (now == Life::kClosed && to == Life::kStarting) {
-      // The claim: the calling thread owns the session until its window is destroyed.
-      HANDLE self = nullptr;
-      // Without a handle to watch, an owner that ends could not be noticed.
-      if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
-                             &self, SYNCHRONIZE, FALSE, 0))
-        return false;
-      owner_thread_.reset(self);
-      owner_id_ = ::GetCurrentThreadId();
-      // A session that starts afresh: the host registers its callback after this
-      // InitHW, and the stream is open. Reset with the claim, so that a SetCallback or
-      // StopHW from another thread after it is not undone.
-      callback_ = nullptr;
-      gate_ = 0;
-    }
-    if (to == Life::kClosed) {
-      owner_thread_.reset();
-      owner_id_ = 0;
-    }
-    if (to == Life::kOrphaned) Abandon();
-    life_ = to;
+  if (now == Life::kClosed && to == Life::kStarting) {
+    // The claim: the calling thread owns the session until its window is destroyed.
+    HANDLE self = nullptr;
+    // Without a handle to watch, an owner that ends could not be noticed.
+    if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
+                           &self, SYNCHRONIZE, FALSE, 0))
+      return false;
+    owner_thread_.reset(self);
+    owner_id_ = ::GetCurrentThreadId();
+    ++generation_;
+    // A session that starts afresh: the host registers its callback after this
+    // InitHW, and the stream is open. Reset with the claim, so that a SetCallback or
+    // StopHW from another thread after it is not undone. Calls from other threads
+    // are taken from now on and wait for the window.
+    callback_ = nullptr;
+    gate_ = 0;
+    commands_.Open();
   }
+  if (to == Life::kClosed) {
+    owner_thread_.reset();
+    owner_id_ = 0;
+  }
+  if (to == Life::kOrphaned) Abandon();
+  life_ = to;
   return true;
 }
 
@@ -99,24 +104,18 @@ common::ScopedHandle Session::OwnerHandle() {
 Session::Life Session::NoticeOwner() {
   const Life life = Now();
   if (life == Life::kClosed || life == Life::kOrphaned || OnOwnerThread()) return life;
-  {
-    std::lock_guard<std::mutex> lock(life_mutex_);
-    if (!owner_thread_ || ::WaitForSingleObject(owner_thread_.get(), 0) != WAIT_OBJECT_0)
-      return life_.load();
-    // The owner thread has ended, and with it every use of what it owned: from here
-    // on this thread may read the session's settings.
-    const Life now = life_.load();
-    if (now == Life::kClosing || now == Life::kUnwinding) {
-      // The host closed before the thread ended, and the close never ran there.
-      SaveOnce();
-      MoveLocked({Life::kClosing, Life::kUnwinding}, Life::kOrphaned);
-      MoveLocked({Life::kOrphaned}, Life::kClosed);
-    } else {
-      MoveLocked({Life::kStarting, Life::kOpen}, Life::kOrphaned);
-    }
+  std::lock_guard<std::mutex> lock(life_mutex_);
+  if (!owner_thread_ || ::WaitForSingleObject(owner_thread_.get(), 0) != WAIT_OBJECT_0)
+    return life_.load();
+  // The owner thread has ended, and with it every use of what it owned.
+  if (Closing()) {
+    // CloseHW saved before the thread ended; the close itself never ran there.
+    MoveLocked({Life::kClosing, Life::kUnwinding, Life::kDeferred}, Life::kOrphaned);
+    MoveLocked({Life::kOrphaned}, Life::kClosed);
+  } else {
+    MoveLocked({Life::kStarting, Life::kOpen}, Life::kOrphaned);
   }
-  life_changed_.notify_all();
-  return Now();
+  return life_.load();
 }
 
 void Session::Abandon() {
@@ -130,27 +129,81 @@ void Session::Abandon() {
   start_failed_ = false;
   settings_before_configure_.reset();
   busy_depth_ = 0;
-  close_waits_for_timer_ = false;
+  in_callback_ = 0;
+  calling_ = false;
   frequency_ = 0;
 }
+
+std::optional<uint32_t> Session::ListeningGeneration() {
+  const uint32_t generation = generation_.load();
+  const Life life = NoticeOwner();
+  if (life != Life::kStarting && life != Life::kOpen) return std::nullopt;
+  return generation;
+}
+
+// --- the stream gate and the host ---
 
 bool Session::OpenGate(uint32_t asked) {
   // Clears the stopped bit only if no StopHW has counted since the start was asked.
   return gate_.compare_exchange_strong(asked, asked & ~kStoppedBit);
 }
 
+void Session::CloseGate() {
+  uint32_t gate = gate_.load();
+  while (!gate_.compare_exchange_weak(gate, (gate + kStopCount) | kStoppedBit)) {
+  }
+  if (OnOwnerThread() || !calling_) return;
+  // The owner thread has checked the gate and not yet called the host: it is a few
+  // instructions from either, unless it is held there; it is waited for as long as
+  // it is there and alive, however long that is.
+  common::ScopedHandle owner = OwnerHandle();
+  for (int spin = 0; calling_ && spin < 1000; ++spin) ::SwitchToThread();
+  while (calling_ && !(owner && ::WaitForSingleObject(owner.get(), 0) == WAIT_OBJECT_0))
+    WaitHandlingSent([this] { return !calling_; }, 1000, {owner.get()}, 1);
+}
+
+void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
+  // Never again while the callback runs: a message loop inside it gets nothing.
+  if (in_callback_ > 0) return;
+  // A host that has closed the plug-in hears nothing more, and one that has stopped
+  // it gets no more blocks, whatever is still queued on the window's thread. From the
+  // check to the call, a StopHW or CloseHW on another thread waits.
+  calling_ = true;
+  HostCallbackFn callback = callback_;
+  const bool go =
+      callback != nullptr && Listening() && (count < 0 || (gate_.load() & kStoppedBit) == 0);
+  if (go) GateProbePause();
+  if (!go) {
+    calling_ = false;
+    return;
+  }
+  ++in_callback_;
+  const common::ScopeExit done([this] { --in_callback_; });
+  calling_ = false;
+  try {
+    callback(count, status, iq_offset, samples);
+  } catch (...) {
+    // A host that throws gets no further; the plug-in carries on.
+  }
+}
+
 // --- carrying calls to the owner thread ---
 
 template <class Result, class Body>
-Result Session::Answer(Result fallback, Result committed, Body body) {
+Result Session::Answer(uint32_t generation, Result fallback, Result committed, Body body) {
+  // The body runs only for the session it was meant for.
+  auto guarded = [this, generation, fallback, body]() mutable -> Result {
+    return generation_ == generation ? body() : fallback;
+  };
   if (OnOwnerThread()) {
     commands_.RunAll();
     const CommandQueue::DirectCall direct;
-    return body();
+    return guarded();
   }
   common::ScopedHandle owner = OwnerHandle();
   auto result = std::make_shared<Result>(fallback);
-  CommandQueue::CommandRef command = commands_.Post([result, body]() mutable { *result = body(); });
+  CommandQueue::CommandRef command =
+      commands_.Post([result, guarded]() mutable { *result = guarded(); });
   if (command == nullptr) return fallback;
   switch (commands_.Wait(command, kCrossThreadWaitMs, owner.get())) {
     case CommandQueue::Outcome::kDone:
@@ -163,46 +216,23 @@ Result Session::Answer(Result fallback, Result committed, Body body) {
 }
 
 template <class Body>
-bool Session::Hand(Body body) {
+bool Session::Hand(uint32_t generation, Body body) {
+  auto guarded = [this, generation, body]() mutable { return generation_ == generation && body(); };
   if (OnOwnerThread()) {
     commands_.RunAll();
     const CommandQueue::DirectCall direct;
-    return body();
+    return guarded();
   }
-  return commands_.Post([body]() mutable { body(); }) != nullptr;
+  return commands_.Post([guarded]() mutable { guarded(); }) != nullptr;
 }
 
-// --- the window's bracket and the host ---
-
-void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
-  // A host that has closed the plug-in hears nothing more, and one that has stopped
-  // it gets no more blocks, whatever is still queued on the window's thread. The
-  // flag covers the check, never the host's code: a StopHW or CloseHW on another
-  // thread returns once this thread has either seen it or gone past the check.
-  notifying_ = true;
-  HostCallbackFn callback = callback_;
-  const bool go =
-      callback != nullptr && Listening() && (count < 0 || (gate_.load() & kStoppedBit) == 0);
-  notifying_ = false;
-  if (!go) return;
-  try {
-    callback(count, status, iq_offset, samples);
-  } catch (...) {
-    // A host that throws gets no further; the plug-in carries on.
-  }
-}
-
-void Session::WaitOutNotify() const {
-  if (OnOwnerThread()) return;
-  // The flag covers a few instructions with no wait in them.
-  for (DWORD start = GetTickCount(); notifying_ && GetTickCount() - start < 100;) SwitchToThread();
-}
+// --- the window's bracket ---
 
 void Session::Leave() {
-  if (--busy_depth_ != 0 || Now() != Life::kUnwinding || close_waits_for_timer_) return;
-  if (form_ != nullptr && (::InSendMessageEx(nullptr) & ISMEX_SEND) != 0) {
-    // Handling a message another thread sent: whatever this thread was doing when it
-    // took it (the component's own code among it) is still on the stack.
+  Publish();
+  if (--busy_depth_ != 0 || Now() != Life::kUnwinding) return;
+  if (form_ != nullptr && InsideMessageFromElsewhere()) {
+    // Its sender's code (the component's among it, perhaps) is still on the stack.
     DeferClose(false);
     return;
   }
@@ -215,6 +245,8 @@ void Session::Leave() {
 void Session::DeferClose(bool post_message) {
   if (form_ == nullptr) return;
   const HWND window = form_->Handle();
+  // The timer stays armed until the teardown: a loop that takes a tick where the
+  // close cannot go yet (inside a message another thread sent) leaves it for the next.
   bool armed = ::SetTimer(window, kDeferredCloseTimer, USER_TIMER_MINIMUM, nullptr) != 0;
   if (post_message) {
     LARGE_INTEGER now;
@@ -222,7 +254,7 @@ void Session::DeferClose(bool post_message) {
     close_token_ = static_cast<LPARAM>(now.LowPart | 1);
     armed = ::PostMessageW(window, command_message_, 0, close_token_) || armed;
   }
-  if (armed) close_waits_for_timer_ = true;
+  if (armed) Move({Life::kUnwinding}, Life::kDeferred);
 }
 
 void Session::LeaveEvent() {
@@ -237,20 +269,28 @@ void Session::LeaveEvent() {
   Leave();
 }
 
+bool Session::OutsideOtherCode() const {
+  // This message's own bracket is the only session code on the stack, and no other
+  // thread's message is being handled beneath it.
+  return busy_depth_ == 1 && !InsideMessageFromElsewhere();
+}
+
 void Session::RunCommands(uintptr_t ticket, LPARAM token) {
   if (ticket != 0) {
     commands_.RunUpTo(ticket);
-  } else if (close_waits_for_timer_ && token == close_token_ &&
-             (::InSendMessageEx(nullptr) & ISMEX_SEND) == 0) {
-    // Inside the message's own bracket: its end carries the close out.
-    close_waits_for_timer_ = false;
+  } else if (Now() == Life::kDeferred && token == close_token_ && OutsideOtherCode()) {
+    // The message's own bracket ends the close when it ends.
+    Move({Life::kDeferred}, Life::kUnwinding);
   }
 }
 
 void Session::DeferredCloseTimer() {
-  if (form_ != nullptr) ::KillTimer(form_->Handle(), kDeferredCloseTimer);
-  if ((::InSendMessageEx(nullptr) & ISMEX_SEND) != 0) return;
-  close_waits_for_timer_ = false;
+  if (Now() != Life::kDeferred) {
+    // A tick left from a close that has gone another way.
+    if (form_ != nullptr && !Closing()) ::KillTimer(form_->Handle(), kDeferredCloseTimer);
+    return;
+  }
+  if (OutsideOtherCode()) Move({Life::kDeferred}, Life::kUnwinding);
 }
 
 // --- InitHW and the start-up ---
@@ -259,6 +299,7 @@ InitOutcome Session::InitHW() {
   // A call that finds the session closing, or left by a thread that ended, tries
   // again once it is closed.
   for (int attempt = 0; attempt < 3; ++attempt) {
+    const uint32_t generation = generation_.load();
     switch (NoticeOwner()) {
       case Life::kClosed:
         if (Move({Life::kClosed}, Life::kStarting)) {
@@ -275,30 +316,26 @@ InitOutcome Session::InitHW() {
         return Fail(kTextStarting);
       case Life::kClosing:
       case Life::kUnwinding:
+      case Life::kDeferred:
         if (OnOwnerThread()) {
           // A close handed over by another thread and not yet run: run it now. From
           // a callback made inside the close it cannot end yet.
           commands_.RunAll();
-          // A close that could not be handed over (its window went unseen) is
-          // carried out here.
           CloseHere();
-          if (Now() == Life::kUnwinding && busy_depth_ == 0) {
+          if (busy_depth_ == 0 && Move({Life::kDeferred}, Life::kUnwinding)) {
             // The close waited for the component's code to return; called from the
             // host's own code, it has.
-            close_waits_for_timer_ = false;
-            TearDown();
           }
+          if (busy_depth_ == 0 && Now() == Life::kUnwinding) TearDown();
           if (Closing()) return Fail(kTextClosed);
         } else {
           // The owner thread finishes the close first.
           common::ScopedHandle owner = OwnerHandle();
-          std::unique_lock<std::mutex> lock(life_mutex_);
-          const DWORD start = GetTickCount();
           auto owner_ended = [&] {
             return owner && WaitForSingleObject(owner.get(), 0) == WAIT_OBJECT_0;
           };
-          while (Closing() && !owner_ended() && GetTickCount() - start < kCrossThreadWaitMs)
-            life_changed_.wait_for(lock, std::chrono::milliseconds(20));
+          WaitHandlingSent([&] { return !Closing() || owner_ended(); }, kCrossThreadWaitMs,
+                           {owner.get()}, 5);
           if (Closing() && !owner_ended()) return Fail(kTextNotResponding);
         }
         continue;
@@ -307,15 +344,15 @@ InitOutcome Session::InitHW() {
     }
     if (OnOwnerThread()) {
       commands_.RunAll();
-      if (Now() != Life::kOpen) continue;
+      if (Now() != Life::kOpen || generation_ != generation) continue;
       const CommandQueue::DirectCall direct;
       return InitHere();
     }
     auto result = std::make_shared<std::optional<InitOutcome>>();
-    CommandQueue::CommandRef command = commands_.Post([this, result] {
+    CommandQueue::CommandRef command = commands_.Post([this, result, generation] {
       // A close queued before this call has yet to finish: the call starts afresh
       // once it has.
-      if (Now() == Life::kOpen) *result = InitHere();
+      if (Now() == Life::kOpen && generation_ == generation) *result = InitHere();
     });
     if (command == nullptr) continue;  // the window has just gone
     common::ScopedHandle owner = OwnerHandle();
@@ -334,8 +371,11 @@ InitOutcome Session::StartUp() {
   state_.ModelText.clear();
   state_.ModelTextPending = true;
   start_failed_ = false;
-  settings_usable_ = false;
   creation_failure_ = FormFailure::kNone;
+  {
+    std::lock_guard<std::mutex> lock(settings_mutex_);
+    published_.reset();
+  }
   // From here on the library's code is on this thread's stack, and soon in its window
   // procedure: it stays loaded, whenever the host unloads it, until the session ends.
   module_hold_.Take();
@@ -356,7 +396,6 @@ InitOutcome Session::StartUp() {
     Move({Life::kStarting, Life::kClosing}, Life::kUnwinding);
     return Fail(FailureText(creation_failure_));
   }
-  commands_.Attach(form_->Handle(), command_message_);
   form_->SetLeft(kOffScreenLeft);
   form_->ShowInactive();
   state_.HardwareStatus = kStatusWaiting;
@@ -366,12 +405,15 @@ InitOutcome Session::StartUp() {
     WaitForFirstStatus();
   }
   if (!Move({Life::kStarting}, Life::kOpen)) {
-    // Closed from a callback or another thread while the window was being made; a
-    // close from another thread may have come before there was a window to hand it to.
+    // Closed from a callback or another thread while the window was being made.
     CloseHere();
     return Fail(kTextClosed);
   }
-  return InitHere();
+  InitOutcome outcome = InitHere();
+  // What other threads asked for meanwhile is carried out now, in order, after the
+  // start-up has placed and hidden the window.
+  if (Now() == Life::kOpen && form_ != nullptr) commands_.Attach(form_->Handle(), command_message_);
+  return outcome;
 }
 
 // Pumps the thread's queue until the first status arrives, at most kInitWaitMs. Each
@@ -428,8 +470,16 @@ InitOutcome Session::InitHere() {
   // A caller on another thread that has given up hears "not responding": nothing is
   // configured for it.
   if (!commands_.CommitCurrent()) return Fail(kTextNotResponding);
-  if (settings_usable_) settings_before_configure_.emplace(state_.Settings);
-  const common::ScopeExit forget([this] { settings_before_configure_.reset(); });
+  bool usable = false;
+  {
+    std::lock_guard<std::mutex> lock(settings_mutex_);
+    usable = published_.has_value();
+  }
+  if (usable) settings_before_configure_.emplace(state_.Settings);
+  const common::ScopeExit forget([this] {
+    settings_before_configure_.reset();
+    Publish();
+  });
   InitOutcome outcome;
   try {
     outcome = Configure(*form);
@@ -442,7 +492,8 @@ InitOutcome Session::InitHere() {
   // The host closed the plug-in from a callback made while configuring.
   if (Now() != Life::kOpen) return Fail(kTextClosed);
   // Only now is what the settings hold worth keeping: CloseHW writes the file.
-  settings_usable_ = true;
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  published_.emplace(Published{settings_path_, state_.Settings});
   return outcome;
 }
 
@@ -465,6 +516,25 @@ InitOutcome Session::Configure(TF& form) {
 
 // --- the close ---
 
+void Session::Publish() {
+  if (!OnOwnerThread()) return;
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  // Only while the host may still change them, and only once they are usable: a
+  // close has saved them, or no InitHW has succeeded yet.
+  if (!published_ || !Listening()) return;
+  // While a later InitHW configures, the settings in effect are the ones from before.
+  published_->Settings = settings_before_configure_ ? *settings_before_configure_ : state_.Settings;
+}
+
+void Session::SaveOnce() {
+  std::optional<Published> saving;
+  {
+    std::lock_guard<std::mutex> lock(settings_mutex_);
+    saving.swap(published_);
+  }
+  if (saving) SaveSettings(saving->Path, saving->Settings);
+}
+
 void Session::CloseHW() {
   switch (NoticeOwner()) {
     case Life::kOrphaned: {
@@ -473,20 +543,23 @@ void Session::CloseHW() {
       if (life_.load() != Life::kOrphaned) return;
       SaveOnce();
       MoveLocked({Life::kOrphaned}, Life::kClosed);
-    }
-      life_changed_.notify_all();
       return;
+    }
     case Life::kStarting:
     case Life::kOpen:
       break;
     default:
       return;
   }
-  // At once, on any thread: the host hears nothing from now on. The settings are
-  // saved and the window goes when the owner thread takes the command.
+  const uint32_t generation = generation_.load();
+  Publish();
+  // At once, on any thread: the host hears nothing from now on.
   if (!Move({Life::kStarting, Life::kOpen}, Life::kClosing)) return;
-  WaitOutNotify();
-  if (!Hand([this] {
+  CloseGate();
+  // The settings in effect are written before the call returns, whatever the owner
+  // thread is doing; the window goes when that thread takes the close.
+  SaveOnce();
+  if (!Hand(generation, [this] {
         CloseHere();
         return true;
       })) {
@@ -497,47 +570,44 @@ void Session::CloseHW() {
 
 void Session::CloseHere() {
   if (!Move({Life::kClosing}, Life::kUnwinding)) return;
-  SaveOnce();
-  if (busy_depth_ > 0) {
+  if (busy_depth_ > 0 || (form_ != nullptr && InsideMessageFromElsewhere())) {
     // Session code is on the stack (the host closed from a callback, or the close
     // came from another thread through a message): hide now, destroy when it unwinds.
     if (form_ != nullptr) form_->Hide();
+    if (busy_depth_ == 0) DeferClose(false);
     return;
   }
   TearDown();
 }
 
-void Session::SaveOnce() {
-  if (!settings_usable_) return;
-  settings_usable_ = false;
-  // Closed from a callback while an InitHW configures: the settings in effect are
-  // the ones from before it.
-  SaveSettings(settings_path_,
-               settings_before_configure_ ? *settings_before_configure_ : state_.Settings);
-}
-
 void Session::TearDown() {
   // Commands still queued find no window: their callers hear so at once.
   commands_.Detach();
-  if (form_ != nullptr) ::KillTimer(form_->Handle(), kDeferredCloseTimer);
-  close_waits_for_timer_ = false;
-  // The window goes first: the component it holds needs OLE until it is released.
-  form_.reset();
-  ole_.reset();
-  fw::UnregisterWindowClass();
+  // Everything the session holds leaves it, and the session is closed, before any
+  // of it goes: destroying the window runs the host's code (its own window is
+  // activated), and an InitHW made there starts a new session that this teardown
+  // never touches.
+  std::unique_ptr<TF> form = std::move(form_);
+  fw::ScopedOleInitialize ole = std::move(ole_);
+  const bool held = module_hold_.Handover();
   start_failed_ = false;
   settings_before_configure_.reset();
   frequency_ = 0;
-  module_hold_.Release();
-  // Last: from here on another thread may claim the session.
-  Move({Life::kUnwinding}, Life::kClosed);
+  if (form != nullptr) ::KillTimer(form->Handle(), kDeferredCloseTimer);
+  Move({Life::kUnwinding, Life::kDeferred}, Life::kClosed);
+  // The window goes first: the component it holds needs OLE until it is released.
+  form.reset();
+  ole.reset();
+  fw::UnregisterWindowClass();
+  if (held) ModuleHold::ReleaseHandedOver();
 }
 
 // --- the rest of the entry points ---
 
 bool Session::OpenHW() {
-  if (!Listening() || NoticeOwner() == Life::kOrphaned) return false;
-  return Hand([this]() {
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return false;
+  return Hand(*generation, [this]() {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return false;
@@ -551,11 +621,11 @@ bool Session::OpenHW() {
 // asks for from a callback made meanwhile waits until they return, and they stop
 // once it is under way.
 int32_t Session::StartHW(int32_t frequency) {
-  const Life life = NoticeOwner();
-  if (life != Life::kStarting && life != Life::kOpen) return 0;
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return 0;
   // A StopHW after this call wins over it, wherever the start is carried out.
   const uint32_t asked = gate_.load();
-  return Answer(int32_t{0}, kBlockLength, [this, frequency, asked]() -> int32_t {
+  return Answer(*generation, int32_t{0}, kBlockLength, [this, frequency, asked]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return 0;
@@ -570,16 +640,13 @@ int32_t Session::StartHW(int32_t frequency) {
 }
 
 void Session::StopHW() {
-  const Life life = NoticeOwner();
-  if (life != Life::kStarting && life != Life::kOpen) return;
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return;
   // At once, on any thread: no block reaches the host from now on, and no start
   // asked for before opens the gate again. The component is stopped when the owner
   // thread takes the command.
-  uint32_t gate = gate_.load();
-  while (!gate_.compare_exchange_weak(gate, (gate + kStopCount) | kStoppedBit)) {
-  }
-  WaitOutNotify();
-  Hand([this]() {
+  CloseGate();
+  Hand(*generation, [this]() {
     Busy busy(*this);
     if (TF* form = Window()) form->SDR().Stop();
     return true;
@@ -587,8 +654,9 @@ void Session::StopHW() {
 }
 
 void Session::SetHWLO(int32_t frequency) {
-  if (!Listening() || NoticeOwner() == Life::kOrphaned) return;
-  Hand([this, frequency]() {
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return;
+  Hand(*generation, [this, frequency]() {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return false;
@@ -599,12 +667,12 @@ void Session::SetHWLO(int32_t frequency) {
 }
 
 int32_t Session::GetHWLO() {
-  const Life life = NoticeOwner();
-  if (life != Life::kStarting && life != Life::kOpen) return 0;
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return 0;
   // Another thread that gets no answer in time has the frequency the component
   // last took or reported.
   const int32_t last = frequency_.load();
-  return Answer(last, last, [this]() -> int32_t {
+  return Answer(*generation, last, last, [this]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
     if (form == nullptr) return 0;
@@ -615,8 +683,9 @@ int32_t Session::GetHWLO() {
 }
 
 void Session::ShowGUI() {
-  if (!Listening() || NoticeOwner() == Life::kOrphaned) return;
-  Hand([this]() {
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return;
+  Hand(*generation, [this]() {
     Busy busy(*this);
     TF* form = Window();
     if (form != nullptr) form->ShowOnTop();
@@ -625,8 +694,9 @@ void Session::ShowGUI() {
 }
 
 void Session::HideGUI() {
-  if (!Listening() || NoticeOwner() == Life::kOrphaned) return;
-  Hand([this]() {
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return;
+  Hand(*generation, [this]() {
     Busy busy(*this);
     TF* form = Window();
     if (form != nullptr) form->Hide();

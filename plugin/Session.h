@@ -2,66 +2,90 @@
 // OLE scope and the thread they belong to, the settings in effect, the host's
 // callback, and the library's hold on its own image.
 //
-// The session's life is one state with one owner thread, both changed only by Move:
+// The session's life is one value with one owner thread and a generation number,
+// all changed only by Move. Each claim starts a new generation; whatever was handed
+// to an older one (a command, a deferred close, a timer) does nothing.
 //
 //   kClosed ──InitHW──► kStarting ──window made, first status──► kOpen
 //      ▲                   │  │                                       │
-//      │                   │  └──────CloseHW──► kClosing ◄──CloseHW───┘
-//      │                   │ nothing made         │ the owner thread takes the close:
-//      │                   ▼                      ▼ saves, hides
-//      └──────────────── kUnwinding ◄─────────────┘
-//        window destroyed once no session code is on the owner thread's stack
+//      │                   │  └──CloseHW (saves)──► kClosing ◄────────┘ CloseHW (saves)
+//      │                   │ nothing made             │ the owner thread takes the close:
+//      │                   ▼                          ▼ hides the window
+//      ├───────────────── kUnwinding ◄───────────── kDeferred
+//      │  the session leaves:  │  the session code on        ▲  the component's code that
+//      │  closed first, then   │  the owner's stack has      │  fired an event, or the
+//      └──the window and the ──┘  unwound                    │  sender of a message, is
+//         component go                                       │  still beneath: the window's
+//                                                            │  timer or the close's message
+//                                                            │  ends it outside both
 //   kStarting/kOpen ──owner thread ended──► kOrphaned ──CloseHW (saves) or InitHW──► kClosed
-//   kClosing/kUnwinding ──owner thread ended──► (saved) kClosed
+//   kClosing/kUnwinding/kDeferred ──owner thread ended──► kClosed
 //
 // - kClosed: no window, no owner. Before the first InitHW and after a close.
 // - kStarting: the InitHW that claimed the session (its thread is the owner from now
 //   until the window is destroyed) makes the window and the component and waits for
-//   the receiver's first status, handling the thread's messages meanwhile.
+//   the receiver's first status, handling the thread's messages meanwhile. Calls
+//   from other threads wait in order and are carried out when the start-up ends.
 // - kOpen: the window exists on the owner thread; the host hears reports.
-// - kClosing: CloseHW has come. The host hears nothing more from that moment. The
-//   owner thread has yet to take the close; what was handed to it before still runs.
-// - kUnwinding: the owner thread has saved the settings and hidden the window. It
-//   destroys it once the session code on its stack has unwound (a close from inside
-//   a callback or handler) and the component's code that fired an event has
-//   returned (then from a timer).
+// - kClosing: CloseHW has come and has saved the settings in effect. The host hears
+//   nothing more. The owner thread has yet to take the close; what was handed to it
+//   before still runs.
+// - kUnwinding: the owner thread has hidden the window; it destroys it once the
+//   session code on its stack has unwound (a close from inside a callback, handler
+//   or command).
+// - kDeferred: as kUnwinding, but the destroy waits for a message that only the
+//   thread's own loop hands the window: the window's timer (armed until the destroy)
+//   or the close's own message, outside any message another thread has sent.
 // - kOrphaned: the owner thread ended without a close; its windows went with it. Its
 //   objects belong to a dead apartment and are never called or released again.
 //
+// The teardown moves the session to kClosed before it destroys the window or
+// releases the component (which may run the host's code: destroying the window
+// activates the host's): an InitHW made meanwhile starts a new session, and the old
+// teardown touches nothing of it.
+//
 // Any thread may call any entry point. A thread other than the owner first notices
-// an owner thread that has ended: kStarting and kOpen become kOrphaned, and a
-// kClosing or kUnwinding session is saved and closed. Then, by state:
+// an owner thread that has ended: kStarting and kOpen become kOrphaned; a closing
+// session becomes kClosed. Then, by state ("carried" = run on the owner thread as a
+// command; the caller handles the messages sent to its thread while it waits):
 //
 // InitHW
-//   kClosed     claims the session for the calling thread and starts up there.
+//   kClosed     claims the session for the calling thread and starts up there: up to
+//               10 s for the first status, handling the thread's messages.
 //   kStarting   fails at once: "still starting" (also when re-entered from the wait).
-//   kOpen       judges the latest status and, on success, configures; on another
-//               thread carried to the owner with a bounded wait.
+//   kOpen       judges the latest status and, on success, configures; from another
+//               thread carried, waiting up to 5 s (and 5 s more once it has begun).
 //   kClosing,   on the owner: finishes the close, then starts afresh (from a callback
-//   kUnwinding  inside the close: "plug-in closed"); elsewhere: waits a bounded time
-//               for the owner to finish it, then starts afresh on the calling thread.
+//   kUnwinding, inside the close: "plug-in closed"); elsewhere: waits up to 5 s for
+//   kDeferred   the owner to finish it, then starts afresh on the calling thread.
 //   kOrphaned   forgets the dead thread's session and starts afresh.
-// StartHW       kStarting/kOpen: carried to the owner (bounded wait); 0 when not taken
-//               in time, or when its caller gave up or a StopHW came before it commits.
+// StartHW       kStarting/kOpen: carried (up to 5 s + 5 s); 0 when not taken in time,
+//               or when its caller gave up or a StopHW came before it commits.
 //               Otherwise 0.
-// StopHW        kStarting/kOpen: gates the blocks at once on the calling thread, then
-//               Stop is carried to the owner. Otherwise nothing.
-// CloseHW       kStarting/kOpen: kClosing at once (the host hears nothing more); the
-//               owner saves and tears down. kOrphaned: saves here, kClosed. Otherwise
+// StopHW        kStarting/kOpen: closes the stream gate at once on the calling thread
+//               and returns once the owner thread is not between the gate's check and
+//               the callback's start; Stop is carried without waiting. Otherwise
+//               nothing.
+// CloseHW       kStarting/kOpen: kClosing and the gate closed at once, as StopHW; the
+//               settings in effect are saved before it returns; the teardown is
+//               carried without waiting. kOrphaned: saves here, kClosed. Otherwise
 //               nothing.
 // OpenHW, ShowGUI, HideGUI, SetHWLO
-//               kStarting/kOpen: carried to the owner without waiting. Otherwise
-//               nothing (OpenHW false).
-// GetHWLO       kStarting/kOpen: asked of the owner (bounded wait), else the frequency
-//               the component last took or reported. Otherwise 0.
+//               kStarting/kOpen: carried without waiting. Otherwise nothing (OpenHW
+//               false).
+// GetHWLO       kStarting/kOpen: carried (up to 5 s + 5 s), else the frequency the
+//               component last took or reported. Otherwise 0.
 // GetStatus, GetHWSR, SetCallback, TuneChanged
 //               published values: any state, any thread, at once.
+//
+// The host's callback is called only on the owner thread, never again while it runs
+// (a nested message loop inside it gets no blocks), and never begins after a StopHW
+// or CloseHW has returned; one already running may finish.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -101,7 +125,7 @@ struct InitOutcome {
 
 class Session final : public SessionLink {
  public:
-  enum class Life { kClosed, kStarting, kOpen, kClosing, kUnwinding, kOrphaned };
+  enum class Life { kClosed, kStarting, kOpen, kClosing, kUnwinding, kDeferred, kOrphaned };
 
   Session() = default;
   // Tears nothing down: the library is unloaded only once its window is gone (it
@@ -127,7 +151,8 @@ class Session final : public SessionLink {
 
   // The window's way to the settings, the status and the host; on its thread.
   ReceiverState& State() override { return state_; }
-  bool HasCallback() const override { return callback_ != nullptr && Listening(); }
+  bool HasCallback() const override { return callback_ != nullptr && Listening() && !InCallback(); }
+  bool InCallback() const override { return in_callback_ > 0; }
   void Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) override;
   void Enter() override { ++busy_depth_; }
   void Leave() override;
@@ -154,15 +179,16 @@ class Session final : public SessionLink {
 
   // --- the life ---
   // The one place the life changes: to `to` when it is one of `from`. Claiming
-  // (kClosed → kStarting) records the calling thread as the owner; reaching kClosed
-  // clears it. False when the life was in none of `from`.
+  // (kClosed → kStarting) records the calling thread as the owner and begins a new
+  // generation; reaching kClosed clears the owner. False when the life was in none
+  // of `from`.
   bool Move(std::initializer_list<Life> from, Life to);
-  // Move with life_mutex_ held; the caller wakes the waiters.
+  // Move with life_mutex_ held.
   bool MoveLocked(std::initializer_list<Life> from, Life to);
   Life Now() const { return life_.load(); }
   bool OnOwnerThread() const { return owner_id_.load() == GetCurrentThreadId(); }
   // On a thread other than the owner's: when the owner thread has ended, the session
-  // becomes orphaned (or, closing, is saved and closed). Returns the life then.
+  // becomes orphaned (or, closing, is closed). Returns the life then.
   Life NoticeOwner();
   // A duplicate of the owner thread's handle, for a waiter to watch.
   common::ScopedHandle OwnerHandle();
@@ -171,63 +197,94 @@ class Session final : public SessionLink {
     const Life life = Now();
     return life == Life::kStarting || life == Life::kOpen;
   }
+  // CloseHW has come, and the session has not ended yet.
+  bool Closing() const {
+    const Life life = Now();
+    return life == Life::kClosing || life == Life::kUnwinding || life == Life::kDeferred;
+  }
 
-  // Runs `body` (which returns a Result) on the owner thread: here when this is that
-  // thread (after the commands queued before it), else as a command with a bounded
-  // wait. `fallback` when there is no window, or when its thread does not take the
-  // command in time or gives up before the body commits; `committed` when the body
-  // has committed to its effect but not ended within the wait.
+  // Runs `body` (which returns a Result) on the owner thread for the session of
+  // generation `generation`: here when this is that thread (after the commands queued
+  // before it), else as a command with a bounded wait. `fallback` when that session
+  // has gone, when its thread does not take the command in time or when its caller
+  // gives up before the body commits; `committed` when the body has committed to its
+  // effect but not ended within the wait.
   template <class Result, class Body>
-  Result Answer(Result fallback, Result committed, Body body);
-  // Runs `body` here when this is the owner thread, else queues it for that thread
-  // without waiting. False when there is no window to queue it for.
+  Result Answer(uint32_t generation, Result fallback, Result committed, Body body);
+  // Runs `body` for the session of `generation` here when this is the owner thread,
+  // else queues it for that thread without waiting. False when there is nothing to
+  // queue it for.
   template <class Body>
-  bool Hand(Body body);
+  bool Hand(uint32_t generation, Body body);
+  // The generation of a session that listens, after noticing a dead owner; nullopt
+  // when the session does not listen.
+  std::optional<uint32_t> ListeningGeneration();
 
   InitOutcome InitHere();
   InitOutcome StartUp();
   void WaitForFirstStatus();
   InitOutcome Configure(TF& form);
-  // The close, on the owner thread: saves once, hides the window, and destroys it
-  // now or once the session code on the stack has unwound.
+  // The close, on the owner thread: hides the window, and destroys it now or once
+  // the session code on the stack has unwound.
   void CloseHere();
-  // Writes the settings file, once per successful InitHW.
+  // Writes the settings file with the settings last published, once per
+  // successful InitHW. Any thread.
   void SaveOnce();
-  // Destroys the window and the component, leaves OLE, gives up the library's hold
-  // on its image, and ends the session (kClosed).
+  // On the owner thread: makes the settings in effect the ones a close saves.
+  void Publish();
+  // Ends the session (kClosed), then destroys the window and the component, leaves
+  // OLE and gives up the library's hold on its image.
   void TearDown();
   // The owner thread has ended: its objects are left, never called or released
   // (part of the move to kOrphaned).
   void Abandon();
   // The window, or null when there is none or the owner thread has taken the close.
-  TF* Window() const { return Now() == Life::kUnwinding ? nullptr : form_.get(); }
-  // CloseHW has come, and the session has not ended yet.
-  bool Closing() const {
+  TF* Window() const {
     const Life life = Now();
-    return life == Life::kClosing || life == Life::kUnwinding;
+    return life == Life::kUnwinding || life == Life::kDeferred ? nullptr : form_.get();
   }
   // Opens the stream gate for a start asked for when the gate read `asked`; false
   // when a StopHW has come since.
   bool OpenGate(uint32_t asked);
+  // Closes the stream gate at once; then waits until the owner thread is not between
+  // the gate's check and the callback's start.
+  void CloseGate();
+  // Defers a due close to the window's timer (and, given a token, a message).
+  void DeferClose(bool post_message);
+  // The owner thread's own loop hands a message to the window: a deferred close may
+  // go now.
+  bool OutsideOtherCode() const;
 
   // --- published: read by any thread ---
   ReceiverState state_;  // HardwareStatus and the rate; the rest is the owner's
   std::atomic<HostCallbackFn> callback_{nullptr};
   std::atomic<Life> life_{Life::kClosed};
+  std::atomic<uint32_t> generation_{0};
   std::atomic<DWORD> owner_id_{0};
   // The stream gate: bit 0 set while stopped (no block reaches the host), the rest
   // counts the StopHW calls, so that a start asked for before a StopHW cannot open
   // the gate after it.
   std::atomic<uint32_t> gate_{0};
+  // Set by the owner thread from before it checks the gate until just before it
+  // calls the host: a StopHW or CloseHW on another thread returns once it is clear.
+  std::atomic<bool> calling_{false};
   // The tuning frequency the component last took or reported; 0 without a window.
   std::atomic<int32_t> frequency_{0};
   CommandQueue commands_;
   UINT command_message_ = 0;
 
-  // --- the life's own lock: Move, the owner's handle, and waits for a change ---
+  // --- the life's own lock: Move and the owner's handle ---
   std::mutex life_mutex_;
-  std::condition_variable life_changed_;
   common::ScopedHandle owner_thread_;
+
+  // --- the settings a close saves: written by the owner, saved by any thread ---
+  struct Published {
+    std::wstring Path;
+    ReceiverSettings Settings;
+  };
+  std::mutex settings_mutex_;
+  // Nothing until an InitHW has succeeded, and again once saved.
+  std::optional<Published> published_;
 
   // --- the owner thread's own (any thread's once the owner has ended) ---
   std::unique_ptr<TF> form_;
@@ -238,25 +295,15 @@ class Session final : public SessionLink {
   FormFailure creation_failure_ = FormFailure::kNone;
   // The component would not start (InitControl failed).
   bool start_failed_ = false;
-  // An InitHW has succeeded, so the settings are the receiver's and may be saved.
-  bool settings_usable_ = false;
   // While a later InitHW configures: the settings in effect before it began.
   std::optional<ReceiverSettings> settings_before_configure_;
   // Depth of session code on the stack (entry points, window messages, component
   // events). The window is destroyed only when it is zero.
   int busy_depth_ = 0;
-  // A close waits for the message (or timer) that follows a component event, so
-  // that the component's own code that fired the event has returned first; the
-  // message carries this token, which no one else knows.
-  bool close_waits_for_timer_ = false;
+  // The host's callback is running (on the owner thread).
+  int in_callback_ = 0;
+  // The token of the message a deferred close waits for, which no one else knows.
   LPARAM close_token_ = 0;
-  // The owner thread is between checking the callback's gate and calling it: a
-  // StopHW or CloseHW on another thread returns only once it is not.
-  std::atomic<bool> notifying_{false};
-  // Waits until the owner thread is not between the gate and the callback.
-  void WaitOutNotify() const;
-  // Defers a close that is due to the window's timer (and, given a token, a message).
-  void DeferClose(bool post_message);
 };
 
 }  // namespace tessel

@@ -438,6 +438,9 @@ void TF::SDRStatusChange(int32_t status) {
 }
 
 void TF::SDRDataRdy(int32_t) {
+  // From a message loop inside the host's callback: the block stays with the
+  // component, and the one the callback reads stays whole.
+  if (session_.InCallback()) return;
   ReceiverState& state = session_.State();
   try {
     state.HardwareStatus = calder::kStatusStreaming;

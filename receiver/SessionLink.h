@@ -68,8 +68,11 @@ struct ReceiverState {
 class SessionLink {
  public:
   virtual ReceiverState& State() = 0;
-  // True when the host has a callback to receive reports.
+  // True when the host has a callback to receive reports now.
   virtual bool HasCallback() const = 0;
+  // True while the host's callback runs: a message loop inside it hands the window
+  // events that must not reach the host, nor touch what the callback is reading.
+  virtual bool InCallback() const = 0;
   // Passes a report or a sample block to the host's callback, if any. Nothing the
   // host throws gets past it.
   virtual void Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) = 0;

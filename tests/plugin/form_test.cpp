@@ -91,6 +91,7 @@ class RecordingHost final : public SessionLink {
  public:
   ReceiverState& State() override { return state_; }
   bool HasCallback() const override { return callback_ != nullptr; }
+  bool InCallback() const override { return false; }
   void Notify(int32_t count, int32_t status, float offset, int16_t* samples) override {
     if (callback_ != nullptr) callback_(count, status, offset, samples);
   }

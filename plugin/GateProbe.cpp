@@ -1,0 +1,7 @@
+#include "plugin/GateProbe.h"
+
+namespace tessel {
+
+void GateProbePause() {}
+
+}  // namespace tessel
