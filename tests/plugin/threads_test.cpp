@@ -13,7 +13,10 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/plugin/AccessTree.h"
@@ -62,10 +65,11 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-// Starts the session on this thread with the stand-in that checks threads.
-bool InitOnThisThread() {
+// Starts the session on this thread with the stand-in that checks threads, answering
+// `status` (as CALDER_SIM_STATUS has it).
+bool InitOnThisThread(const wchar_t* status = L"1") {
   SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
-  UseReceiver();
+  UseReceiver(L"Calder", status);
   RemoveSettings();
   blocks = 0;
   if (!Init().ok) return false;
@@ -251,114 +255,493 @@ int BlocksWithin(unsigned ms) {
   return blocks - from;
 }
 
-// What hosts do with their threads beyond the usual. Each row starts with no session
-// and the stand-in that checks threads; none may call the component from a thread
-// other than the one that made it. The row whose thread ends comes last: the library
-// keeps its image from then on.
-TEST(Threads, HostThreadPatterns) {
-  struct Row {
-    const char* name;
-    // The library goes at unload; one whose thread ended with its window keeps its
-    // image, since objects of that dead apartment may still name its code.
-    bool unloads;
-    std::function<void()> scenario;
-  };
-  const Row rows[] = {
-      {"InitHW and StartHW inside messages sent from the host's worker", true,
-       [] {
-         WNDCLASSW wc{};
-         wc.lpfnWndProc = HostWindowProc;
-         wc.hInstance = GetModuleHandleW(nullptr);
-         wc.lpszClassName = L"TesselTestHost";
-         RegisterClassW(&wc);
-         HWND host = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                     nullptr, wc.hInstance, nullptr);
-         ASSERT_NE(host, nullptr);
-         SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
-         UseReceiver();
-         LRESULT opened = 0, started = 0;
-         ASSERT_TRUE(RunOnThread([&] {
-           opened = SendMessageW(host, kHostInit, 0, 0);
-           Plugin().SetCallback(&CountBlocks);
-           started = SendMessageW(host, kHostStart, 0, 0);
-         }));
-         EXPECT_EQ(opened, 1);
-         EXPECT_EQ(started, 2048);
-         EXPECT_GT(BlocksWithin(500), 0);
-         Plugin().CloseHW();
-         DestroyWindow(host);
-       }},
-      {"a worker's CloseHW, then InitHW and StartHW on the window's thread before it pumps", true,
-       [] {
-         ASSERT_TRUE(InitOnThisThread());
-         HWND window = FindSettingsWindow();
-         ASSERT_TRUE(RunOnThread([] { Plugin().CloseHW(); }, false));
-         EXPECT_TRUE(Init().ok);
-         EXPECT_FALSE(IsWindow(window)) << "the close ran first";
+// A window of the host's on this thread: `handler` answers the messages it knows
+// (nothing: the default handling).
+class HostWindow {
+ public:
+  using Handler = std::function<std::optional<LRESULT>(UINT, WPARAM, LPARAM)>;
+  explicit HostWindow(Handler handler, bool top_level = false) : handler_(std::move(handler)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &HostWindow::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TesselTestHostWindow";
+    RegisterClassW(&wc);
+    window_ =
+        CreateWindowExW(0, wc.lpszClassName, L"host", top_level ? WS_OVERLAPPEDWINDOW : 0, 10, 10,
+                        200, 100, top_level ? nullptr : HWND_MESSAGE, nullptr, wc.hInstance, this);
+  }
+  ~HostWindow() { DestroyWindow(window_); }
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+  HWND Handle() const { return window_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_NCCREATE) {
+      auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self != nullptr && message != WM_NCDESTROY) {
+      if (std::optional<LRESULT> answer = self->handler_(message, wp, lp)) return *answer;
+    }
+    return DefWindowProcW(window, message, wp, lp);
+  }
+  Handler handler_;
+  HWND window_ = nullptr;
+};
+
+// Handles the messages other threads send to this one (and nothing posted) until
+// `done`, at most `ms`.
+void TakeSentMessages(unsigned ms, const std::function<bool()>& done) {
+  for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+  }
+}
+
+// A thread of the host's running `body`, joined while this thread takes the
+// messages sent to it (at most 30 s).
+class HostThread {
+ public:
+  explicit HostThread(std::function<void()> body) : body_(std::move(body)) {
+    thread_ = CreateThread(nullptr, 0, &HostThread::Run, this, 0, nullptr);
+  }
+  ~HostThread() { Join(); }
+  HostThread(const HostThread&) = delete;
+  HostThread& operator=(const HostThread&) = delete;
+  void Join() {
+    if (thread_ == nullptr) return;
+    TakeSentMessages(30000, [&] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; });
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    static_cast<HostThread*>(self)->body_();
+    return 0;
+  }
+  std::function<void()> body_;
+  HANDLE thread_ = nullptr;
+};
+
+// A modal loop, as a dialog or a message box runs one: every message of the thread,
+// for `ms`.
+void ModalLoop(unsigned ms) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+// The host's level meter on its main thread, which the callback updates by
+// SendMessage with every block.
+constexpr UINT kMeterLevel = WM_APP + 3;
+std::atomic<HWND> meter_window{nullptr};
+
+void __cdecl MeterCallback(int32_t count, int32_t, float, int16_t*) {
+  if (count <= 0) return;
+  ++blocks;
+  SendMessageW(meter_window, kMeterLevel, 0, 0);
+}
+
+// Closes the plug-in once, when armed, from the callback of a block or of status 1.
+std::atomic<bool> close_armed{false};
+std::atomic<bool> close_on_status{false};
+std::atomic<bool> closed_in_callback{false};
+
+void __cdecl ClosingCallback(int32_t count, int32_t status, float, int16_t*) {
+  if (count > 0) ++blocks;
+  const bool due = close_on_status ? count < 0 && status == 1 : count > 0;
+  if (due && close_armed.exchange(false)) {
+    Plugin().CloseHW();
+    closed_in_callback = true;
+  }
+}
+
+// Runs a message loop of its own in the callback of the first block.
+std::atomic<int> callback_depth{0};
+std::atomic<int> callback_reentered{0};
+std::atomic<bool> callback_nested{false};
+
+void __cdecl NestingCallback(int32_t count, int32_t, float, int16_t*) {
+  if (callback_depth > 0) ++callback_reentered;
+  if (count <= 0) return;
+  ++blocks;
+  if (callback_nested.exchange(true)) return;
+  ++callback_depth;
+  Pump(300);
+  --callback_depth;
+}
+
+// Tunes from a worker when the thread's first window is about to be made: the
+// session is starting and has no window yet.
+std::atomic<bool> tune_on_create{false};
+
+LRESULT CALLBACK TuneOnCreate(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND && tune_on_create.exchange(false))
+    std::thread([] { Plugin().SetHWLO(3500000); }).join();
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// What hosts do with their threads beyond the usual, one process each. Each row
+// starts with no session and the stand-in that checks threads; none may call the
+// component from a thread other than the one that made it.
+struct ThreadPattern {
+  const char* id;
+  const char* name;
+  // The library goes at unload; one whose thread ended with its window keeps its
+  // image, since objects of that dead apartment may still name its code. Not
+  // known beforehand: not checked.
+  std::optional<bool> unloads;
+  std::function<void()> scenario;
+};
+
+const ThreadPattern kThreadPatterns[] = {
+    {"InitAndStartInsideMessagesSentFromAWorker",
+     "InitHW and StartHW inside messages sent from the host's worker", true,
+     [] {
+       WNDCLASSW wc{};
+       wc.lpfnWndProc = HostWindowProc;
+       wc.hInstance = GetModuleHandleW(nullptr);
+       wc.lpszClassName = L"TesselTestHost";
+       RegisterClassW(&wc);
+       HWND host = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                   nullptr, wc.hInstance, nullptr);
+       ASSERT_NE(host, nullptr);
+       SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
+       UseReceiver();
+       LRESULT opened = 0, started = 0;
+       ASSERT_TRUE(RunOnThread([&] {
+         opened = SendMessageW(host, kHostInit, 0, 0);
          Plugin().SetCallback(&CountBlocks);
+         started = SendMessageW(host, kHostStart, 0, 0);
+       }));
+       EXPECT_EQ(opened, 1);
+       EXPECT_EQ(started, 2048);
+       EXPECT_GT(BlocksWithin(500), 0);
+       Plugin().CloseHW();
+       DestroyWindow(host);
+     }},
+    {"AWorkersCloseThenInitOnTheOwnerBeforeItPumps",
+     "a worker's CloseHW, then InitHW and StartHW on the window's thread before it pumps", true,
+     [] {
+       ASSERT_TRUE(InitOnThisThread());
+       HWND window = FindSettingsWindow();
+       ASSERT_TRUE(RunOnThread([] { Plugin().CloseHW(); }, false));
+       EXPECT_TRUE(Init().ok);
+       EXPECT_FALSE(IsWindow(window)) << "the close ran first";
+       Plugin().SetCallback(&CountBlocks);
+       DWORD begin = GetTickCount();
+       EXPECT_EQ(Plugin().StartHW(7000000), 2048);
+       EXPECT_LT(GetTickCount() - begin, 500u) << "the owner never waits on itself";
+       EXPECT_GT(BlocksWithin(500), 0);
+       Plugin().CloseHW();
+     }},
+    {"AHeldStartThenStop", "a cross-thread StartHW held past its wait, then StopHW", true,
+     [] {
+       // The component fires a status inside the tuning write, and the host's
+       // callback holds the window's thread there past the worker's whole wait.
+       SetEnv(L"CALDER_SIM_FIRE_INSIDE", L"8");
+       ASSERT_TRUE(InitOnThisThread());
+       Plugin().SetCallback(&HoldingCountBlocks);
+       const std::size_t from = SimLog().size();
+       int32_t started = -1;
+       hold_status = true;
+       ASSERT_TRUE(RunOnThread([&] {
+         started = Plugin().StartHW(7000000);
+         Plugin().StopHW();
+       }));
+       hold_status = false;
+       EXPECT_EQ(started, 0);
+       EXPECT_EQ(BlocksWithin(500), 0) << "no block after StopHW";
+       EXPECT_FALSE(Contains(SimActions(from), "call 18 1 0"))
+           << "no start of which the caller was told 0";
+       SetEnv(L"CALDER_SIM_FIRE_INSIDE", nullptr);
+       Plugin().CloseHW();
+     }},
+    {"TheThreadOfInitEnds", "the thread of InitHW ends; CloseHW saves, a later InitHW streams",
+     false,
+     [] {
+       for (bool close_first : {true, false}) {
+         SCOPED_TRACE(close_first ? "CloseHW, then InitHW" : "InitHW at once");
+         bool opened = false;
+         ASSERT_TRUE(RunOnThread([&] { opened = InitOnThisThread(); }));
+         ASSERT_TRUE(opened);
          DWORD begin = GetTickCount();
+         EXPECT_EQ(Plugin().StartHW(7000000), 0) << "the window went with its thread";
+         EXPECT_LT(GetTickCount() - begin, 500u);
+         if (close_first) {
+           Plugin().CloseHW();
+           EXPECT_TRUE(FileExists(SettingsPath())) << "the settings of the InitHW are saved";
+         }
+         ASSERT_TRUE(Init().ok) << "a later InitHW on a living thread starts afresh";
+         Plugin().SetCallback(&CountBlocks);
          EXPECT_EQ(Plugin().StartHW(7000000), 2048);
-         EXPECT_LT(GetTickCount() - begin, 500u) << "the owner never waits on itself";
          EXPECT_GT(BlocksWithin(500), 0);
          Plugin().CloseHW();
-       }},
-      {"a cross-thread StartHW held past its wait, then StopHW", true,
-       [] {
-         // The component fires a status inside the tuning write, and the host's
-         // callback holds the window's thread there past the worker's whole wait.
-         SetEnv(L"CALDER_SIM_FIRE_INSIDE", L"8");
-         ASSERT_TRUE(InitOnThisThread());
-         Plugin().SetCallback(&HoldingCountBlocks);
-         const std::size_t from = SimLog().size();
-         int32_t started = -1;
-         hold_status = true;
-         ASSERT_TRUE(RunOnThread([&] {
-           started = Plugin().StartHW(7000000);
-           Plugin().StopHW();
-         }));
-         hold_status = false;
-         EXPECT_EQ(started, 0);
-         EXPECT_EQ(BlocksWithin(500), 0) << "no block after StopHW";
-         EXPECT_FALSE(Contains(SimActions(from), "call 18 1 0"))
-             << "no start of which the caller was told 0";
-         SetEnv(L"CALDER_SIM_FIRE_INSIDE", nullptr);
+       }
+     }},
+    {"CallbackSendsToTheCallersThread",
+     "a callback that sends to the host's main thread while that thread calls GetHWLO and StartHW",
+     true,
+     [] {
+       std::atomic<int> levels{0};
+       HostWindow meter([&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+         if (message != kMeterLevel) return std::nullopt;
+         ++levels;
+         return 0;
+       });
+       meter_window = meter.Handle();
+       std::atomic<bool> opened{false}, done{false};
+       HostThread owner([&] {
+         opened = InitOnThisThread();
+         Plugin().SetCallback(&MeterCallback);
+         Plugin().StartHW(7000000);
+         Pump(20000, [&] { return done.load(); });
          Plugin().CloseHW();
-       }},
-      {"the thread of InitHW ends; CloseHW saves, a later InitHW streams", false,
-       [] {
-         for (bool close_first : {true, false}) {
-           SCOPED_TRACE(close_first ? "CloseHW, then InitHW" : "InitHW at once");
-           bool opened = false;
-           ASSERT_TRUE(RunOnThread([&] { opened = InitOnThisThread(); }));
-           ASSERT_TRUE(opened);
-           DWORD begin = GetTickCount();
-           EXPECT_EQ(Plugin().StartHW(7000000), 0) << "the window went with its thread";
-           EXPECT_LT(GetTickCount() - begin, 500u);
-           if (close_first) {
+       });
+       TakeSentMessages(5000, [&] { return levels > 3; });
+       ASSERT_TRUE(opened);
+       ASSERT_GT(levels, 3) << "the meter hears the blocks";
+       DWORD begin = GetTickCount();
+       EXPECT_EQ(Plugin().GetHWLO(), 7000000);
+       EXPECT_LT(GetTickCount() - begin, 500u) << "GetHWLO answers while the callback sends here";
+       begin = GetTickCount();
+       EXPECT_EQ(Plugin().StartHW(3500000), 2048);
+       EXPECT_LT(GetTickCount() - begin, 500u) << "StartHW answers while the callback sends here";
+       const int before = levels;
+       TakeSentMessages(2000, [&] { return levels > before + 3; });
+       EXPECT_GT(levels, before + 3) << "the stream goes on";
+       done = true;
+       owner.Join();
+       meter_window = nullptr;
+     }},
+    {"WorkerClosesWhileTheOwnerJoinsIt",
+     "a worker's StopHW and CloseHW while the owner thread joins it without handling messages",
+     true,
+     [] {
+       ASSERT_TRUE(InitOnThisThread());
+       ASSERT_EQ(Plugin().StartHW(7000000), 2048);
+       EXPECT_GT(BlocksWithin(300), 0);
+       HWND window = FindSettingsWindow();
+       bool saved = false;
+       ASSERT_TRUE(RunOnThread(
+           [&] {
+             Plugin().StopHW();
              Plugin().CloseHW();
-             EXPECT_TRUE(FileExists(SettingsPath())) << "the settings of the InitHW are saved";
-           }
-           ASSERT_TRUE(Init().ok) << "a later InitHW on a living thread starts afresh";
-           Plugin().SetCallback(&CountBlocks);
-           EXPECT_EQ(Plugin().StartHW(7000000), 2048);
-           EXPECT_GT(BlocksWithin(500), 0);
-           Plugin().CloseHW();
+             saved = FileExists(SettingsPath());
+           },
+           false));
+       EXPECT_TRUE(saved) << "the settings are written when CloseHW returns";
+       // A host that ends here has its settings; one that goes on handles messages,
+       // and the window goes.
+       Pump(500, [&] { return !IsWindow(window); });
+       EXPECT_FALSE(IsWindow(window));
+     }},
+    {"CloseFromTheCallbackInAModalLoopOfASentMessage",
+     "CloseHW from the callback inside a modal loop of a message another thread sent", true,
+     [] {
+       constexpr UINT kShowDialog = WM_APP + 4;
+       HostWindow host([](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+         if (message != kShowDialog) return std::nullopt;
+         ModalLoop(1200);
+         return 0;
+       });
+       for (bool on_status : {false, true}) {
+         SCOPED_TRACE(on_status ? "on a status event" : "on a data block");
+         ASSERT_TRUE(InitOnThisThread(on_status ? L"1,1@600" : L"1"));
+         HWND window = FindSettingsWindow();
+         close_on_status = on_status;
+         closed_in_callback = false;
+         close_armed = true;
+         Plugin().SetCallback(&ClosingCallback);
+         if (!on_status) {
+           ASSERT_EQ(Plugin().StartHW(7000000), 2048);
          }
-       }},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    HostWatch watch;
-    RemoveSettings();
-    blocks = 0;
-    row.scenario();
-    Pump(200);
-    EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
-    EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
-    EXPECT_EQ(UnloadPlugin(), row.unloads);
+         ASSERT_TRUE(RunOnThread([&] { SendMessageW(host.Handle(), kShowDialog, 0, 0); }));
+         EXPECT_TRUE(closed_in_callback);
+         Pump(500, [&] { return !IsWindow(window); });
+         EXPECT_FALSE(IsWindow(window)) << "the close is carried out once the loop has ended";
+         bool again = false;
+         DWORD took = 0;
+         ASSERT_TRUE(RunOnThread([&] {
+           const DWORD begin = GetTickCount();
+           again = Init().ok;
+           took = GetTickCount() - begin;
+           Plugin().CloseHW();
+         }));
+         EXPECT_TRUE(again) << "the next InitHW from another thread works";
+         EXPECT_LT(took, 1000u) << "at once";
+       }
+     }},
+    {"InitFromTheHostsActivationDuringTheTeardown",
+     "InitHW from the host's WM_ACTIVATE, run while CloseHW destroys the window", true,
+     [] {
+       ASSERT_TRUE(InitOnThisThread());
+       std::atomic<bool> armed{false};
+       bool reopened = false;
+       HostWindow host(
+           [&](UINT message, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+             if (message == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && armed.exchange(false))
+               reopened = Init().ok;
+             return std::nullopt;
+           },
+           true);
+       ShowWindow(host.Handle(), SW_SHOW);
+       ASSERT_TRUE(Plugin().OpenHW());
+       HWND window = FindSettingsWindow();
+       SetForegroundWindow(window);
+       SetActiveWindow(window);
+       Pump(100);
+       ASSERT_EQ(GetActiveWindow(), window);
+       armed = true;
+       Plugin().CloseHW();
+       armed = false;
+       EXPECT_TRUE(reopened) << "the host's handler opened a new session during the teardown";
+       EXPECT_FALSE(IsWindow(window));
+       EXPECT_NE(FindSettingsWindow(), nullptr);
+       // The new session keeps the thread's apartment.
+       const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+       if (SUCCEEDED(com)) CoUninitialize();
+       EXPECT_EQ(com, S_FALSE) << "OLE is still initialised on the window's thread";
+       Plugin().SetCallback(&CountBlocks);
+       EXPECT_EQ(Plugin().StartHW(7000000), 2048);
+       EXPECT_GT(BlocksWithin(500), 0);
+       Plugin().CloseHW();
+     }},
+    {"TuningFromAWorkerDuringTheStartUp", "SetHWLO from a worker before the window exists", true,
+     [] {
+       HHOOK hook = SetWindowsHookExW(WH_CBT, &TuneOnCreate, nullptr, GetCurrentThreadId());
+       ASSERT_NE(hook, nullptr);
+       tune_on_create = true;
+       const bool opened = InitOnThisThread();
+       UnhookWindowsHookEx(hook);
+       ASSERT_TRUE(opened);
+       EXPECT_FALSE(tune_on_create) << "the worker tuned while the session started";
+       Pump(200);
+       EXPECT_EQ(Plugin().GetHWLO(), 3500000) << "the tuning is in effect";
+       EXPECT_TRUE(Contains(SimActions(), "put 8 3500000"));
+       Plugin().CloseHW();
+     }},
+    {"ACallbackWithAMessageLoopOfItsOwn", "a callback that runs a nested message loop", true,
+     [] {
+       ASSERT_TRUE(InitOnThisThread());
+       Plugin().SetCallback(&NestingCallback);
+       ASSERT_EQ(Plugin().StartHW(7000000), 2048);
+       Pump(2000, [] { return callback_nested && callback_depth == 0; });
+       ASSERT_TRUE(callback_nested);
+       EXPECT_EQ(callback_reentered, 0) << "the callback is not entered again while it runs";
+       EXPECT_GT(BlocksWithin(500), 0) << "the stream goes on after";
+       Plugin().CloseHW();
+     }},
+    {"AStormOfHostThreads", "four threads calling entry points at random", std::nullopt,
+     [] {
+       SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
+       UseReceiver();
+       std::mutex longest_mutex;
+       DWORD longest = 0;
+       std::string longest_call;
+       std::atomic<bool> stop{false};
+       auto caller = [&](unsigned seed) {
+         static const char* const kNames[] = {"InitHW",  "StartHW",  "StopHW",  "CloseHW",
+                                              "SetHWLO", "GetHWLO",  "ShowGUI", "HideGUI",
+                                              "OpenHW",  "GetStatus"};
+         std::mt19937 random(seed);
+         PluginApi& p = Plugin();
+         while (!stop) {
+           const unsigned which = random() % 10;
+           const DWORD begin = GetTickCount();
+           switch (which) {
+             case 0:
+               if (Init().ok) p.SetCallback(&CountBlocks);
+               break;
+             case 1:
+               p.StartHW(7000000);
+               break;
+             case 2:
+               p.StopHW();
+               break;
+             case 3:
+               p.CloseHW();
+               break;
+             case 4:
+               p.SetHWLO(3500000);
+               break;
+             case 5:
+               p.GetHWLO();
+               break;
+             case 6:
+               p.ShowGUI();
+               break;
+             case 7:
+               p.HideGUI();
+               break;
+             case 8:
+               p.OpenHW();
+               break;
+             default:
+               p.GetStatus();
+               p.GetHWSR();
+               break;
+           }
+           const DWORD took = GetTickCount() - begin;
+           {
+             std::lock_guard<std::mutex> hold(longest_mutex);
+             if (took > longest) {
+               longest = took;
+               longest_call = kNames[which];
+             }
+           }
+           Pump(random() % 20);
+         }
+         p.CloseHW();
+         Pump(300);
+       };
+       {
+         HostThread a([&] { caller(1); }), b([&] { caller(2); }), c([&] { caller(3); }),
+             d([&] { caller(4); });
+         Pump(4000);
+         stop = true;
+       }
+       EXPECT_LT(longest, 1000u) << "the longest call: " << longest_call;
+       // Then a clean open, stream and save.
+       ASSERT_TRUE(InitOnThisThread());
+       EXPECT_EQ(Plugin().StartHW(7000000), 2048);
+       EXPECT_GT(BlocksWithin(500), 0);
+       Plugin().CloseHW();
+       EXPECT_TRUE(FileExists(SettingsPath()));
+     }},
+};
+
+class HostThreadPattern : public ::testing::TestWithParam<ThreadPattern> {};
+
+TEST_P(HostThreadPattern, Holds) {
+  const ThreadPattern& row = GetParam();
+  SCOPED_TRACE(row.name);
+  HostWatch watch;
+  RemoveSettings();
+  blocks = 0;
+  row.scenario();
+  Pump(200);
+  EXPECT_EQ(WrongThreadCalls(), std::vector<std::string>{});
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  if (row.unloads) {
+    EXPECT_EQ(UnloadPlugin(), *row.unloads);
   }
   RemoveSettings();
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, HostThreadPattern, ::testing::ValuesIn(kThreadPatterns),
+                         [](const ::testing::TestParamInfo<ThreadPattern>& info) {
+                           return std::string(info.param.id);
+                         });
 
 // Messages that anyone on the desktop can post to the window: numbers the framework
 // or the session once trusted (WM_APP + 0x3A1 and 0x3A2 among them), the registered
@@ -527,6 +910,60 @@ TEST(Threads, SystemMessagesFromAnotherProcessChangeNothing) {
   EXPECT_EQ(TreeFromAnotherThread(window), tree);
   EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
   p.CloseHW();
+  RemoveSettings();
+}
+
+// The window's thread is held between the check of the stream gate and the call of
+// the host (a build of the library that pauses there for 500 ms, once, when the test
+// has made the event it signals): a StopHW from another thread meanwhile returns
+// only once that thread has gone past, so that no callback begins after it.
+std::atomic<LONGLONG> last_block_entry{0};
+
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+void __cdecl NoteBlockEntry(int32_t count, int32_t, float, int16_t*) {
+  if (count <= 0) return;
+  last_block_entry = Now();
+  ++blocks;
+}
+
+TEST(Threads, NoCallbackBeginsAfterStopHWReturns) {
+  _putenv_s("TESSEL_DLL", WinePath(TESSEL_GATE_PROBE_DLL_PATH).c_str());
+  HostWatch watch;
+  ASSERT_TRUE(InitOnThisThread());
+  Plugin().SetCallback(&NoteBlockEntry);
+  ASSERT_EQ(Plugin().StartHW(7000000), 2048);
+  Pump(2000, [] { return blocks > 2; });
+  ASSERT_GT(blocks, 2);
+  const std::wstring name = L"TesselGateProbe.held." + std::to_wstring(GetCurrentProcessId());
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  ASSERT_NE(held, nullptr);
+  std::atomic<LONGLONG> stop_returned{0};
+  DWORD stop_took = 0;
+  HostThread stopper([&] {
+    if (WaitForSingleObject(held, 5000) != WAIT_OBJECT_0) return;
+    const DWORD begin = GetTickCount();
+    Plugin().StopHW();
+    stop_took = GetTickCount() - begin;
+    stop_returned = Now();
+  });
+  Pump(3000, [&] { return stop_returned != 0; });
+  Pump(300);
+  stopper.Join();
+  CloseHandle(held);
+  ASSERT_NE(stop_returned, 0) << "the window's thread was held between the gate and the call";
+  EXPECT_GE(stop_took, 300u) << "StopHW waited for the window's thread to go past";
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  const double late_ms =
+      1000.0 * double(last_block_entry - stop_returned) / double(frequency.QuadPart);
+  EXPECT_LT(late_ms, 50.0) << "a block began after StopHW returned";
+  EXPECT_EQ(watch.FatalExceptions(), 0) << watch.FirstFatal();
+  Plugin().CloseHW();
   RemoveSettings();
 }
 
