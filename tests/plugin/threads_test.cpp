@@ -345,10 +345,30 @@ void ModalLoop(unsigned ms) {
 constexpr UINT kMeterLevel = WM_APP + 3;
 std::atomic<HWND> meter_window{nullptr};
 
+// When `hold_next_level` is set, the next block's callback says it is about to send
+// and waits 50 ms first, so that the main thread is inside its call when it sends.
+std::atomic<bool> hold_next_level{false};
+std::atomic<bool> about_to_send{false};
+
 void __cdecl MeterCallback(int32_t count, int32_t, float, int16_t*) {
   if (count <= 0) return;
   ++blocks;
+  if (hold_next_level.exchange(false)) {
+    about_to_send = true;
+    Sleep(50);
+  }
   SendMessageW(meter_window, kMeterLevel, 0, 0);
+}
+
+// Each of the storm's threads has a meter of its own, and the callback sends each
+// block's level to one of them in turn.
+constexpr int kStormThreads = 4;
+std::atomic<HWND> storm_meters[kStormThreads] = {};
+
+void __cdecl StormCallback(int32_t count, int32_t, float, int16_t*) {
+  if (count <= 0) return;
+  const int block = ++blocks;
+  if (HWND meter = storm_meters[block % kStormThreads]) SendMessageW(meter, kMeterLevel, 0, 0);
 }
 
 // Closes the plug-in once, when armed, from the callback of a block or of status 1.
@@ -376,7 +396,7 @@ void __cdecl NestingCallback(int32_t count, int32_t, float, int16_t*) {
   ++blocks;
   if (callback_nested.exchange(true)) return;
   ++callback_depth;
-  Pump(300);
+  Pump(800);
   --callback_depth;
 }
 
@@ -510,9 +530,19 @@ const ThreadPattern kThreadPatterns[] = {
        TakeSentMessages(5000, [&] { return levels > 3; });
        ASSERT_TRUE(opened);
        ASSERT_GT(levels, 3) << "the meter hears the blocks";
+       // Each call is made while the window's thread is in the callback, about to send
+       // here.
+       auto in_callback = [] {
+         about_to_send = false;
+         hold_next_level = true;
+         TakeSentMessages(2000, [] { return about_to_send.load(); });
+         return about_to_send.load();
+       };
+       ASSERT_TRUE(in_callback());
        DWORD begin = GetTickCount();
        EXPECT_EQ(Plugin().GetHWLO(), 7000000);
        EXPECT_LT(GetTickCount() - begin, 500u) << "GetHWLO answers while the callback sends here";
+       ASSERT_TRUE(in_callback());
        begin = GetTickCount();
        EXPECT_EQ(Plugin().StartHW(3500000), 2048);
        EXPECT_LT(GetTickCount() - begin, 500u) << "StartHW answers while the callback sends here";
@@ -632,10 +662,11 @@ const ThreadPattern kThreadPatterns[] = {
      }},
     {"ACallbackWithAMessageLoopOfItsOwn", "a callback that runs a nested message loop", true,
      [] {
-       ASSERT_TRUE(InitOnThisThread());
+       // A status comes while the loop runs.
+       ASSERT_TRUE(InitOnThisThread(L"1,1@500"));
        Plugin().SetCallback(&NestingCallback);
        ASSERT_EQ(Plugin().StartHW(7000000), 2048);
-       Pump(2000, [] { return callback_nested && callback_depth == 0; });
+       Pump(3000, [] { return callback_nested && callback_depth == 0; });
        ASSERT_TRUE(callback_nested);
        EXPECT_EQ(callback_reentered, 0) << "the callback is not entered again while it runs";
        EXPECT_GT(BlocksWithin(500), 0) << "the stream goes on after";
@@ -644,23 +675,35 @@ const ThreadPattern kThreadPatterns[] = {
     {"AStormOfHostThreads", "four threads calling entry points at random", std::nullopt,
      [] {
        SetEnv(L"CALDER_SIM_OWN_THREAD", L"1");
+       // Blocks as fast as the window's thread takes them: one is always queued
+       // ahead of a command.
+       SetEnv(L"CALDER_SIM_UNPACED", L"1");
        UseReceiver();
        std::mutex longest_mutex;
        DWORD longest = 0;
        std::string longest_call;
        std::atomic<bool> stop{false};
-       auto caller = [&](unsigned seed) {
+       auto caller = [&](int index) {
+         HostWindow meter([](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+           if (message != kMeterLevel) return std::nullopt;
+           return 0;
+         });
+         storm_meters[index] = meter.Handle();
          static const char* const kNames[] = {"InitHW",  "StartHW",  "StopHW",  "CloseHW",
                                               "SetHWLO", "GetHWLO",  "ShowGUI", "HideGUI",
                                               "OpenHW",  "GetStatus"};
-         std::mt19937 random(seed);
+         std::mt19937 random(index + 1);
          PluginApi& p = Plugin();
          while (!stop) {
-           const unsigned which = random() % 10;
+           // Weighted towards the calls that wait for the window's thread.
+           static const unsigned kWeights[] = {10, 20, 5, 4, 15, 20, 5, 5, 6, 10};
+           unsigned which = 0;
+           for (unsigned pick = random() % 100; pick >= kWeights[which]; ++which)
+             pick -= kWeights[which];
            const DWORD begin = GetTickCount();
            switch (which) {
              case 0:
-               if (Init().ok) p.SetCallback(&CountBlocks);
+               if (Init().ok) p.SetCallback(&StormCallback);
                break;
              case 1:
                p.StartHW(7000000);
@@ -703,14 +746,17 @@ const ThreadPattern kThreadPatterns[] = {
          }
          p.CloseHW();
          Pump(300);
+         storm_meters[index] = nullptr;
        };
        {
-         HostThread a([&] { caller(1); }), b([&] { caller(2); }), c([&] { caller(3); }),
-             d([&] { caller(4); });
+         HostThread a([&] { caller(0); }), b([&] { caller(1); }), c([&] { caller(2); }),
+             d([&] { caller(3); });
          Pump(4000);
          stop = true;
        }
+       EXPECT_GT(blocks, 0) << "the storm streamed";
        EXPECT_LT(longest, 1000u) << "the longest call: " << longest_call;
+       SetEnv(L"CALDER_SIM_UNPACED", nullptr);
        // Then a clean open, stream and save.
        ASSERT_TRUE(InitOnThisThread());
        EXPECT_EQ(Plugin().StartHW(7000000), 2048);
