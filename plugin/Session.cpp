@@ -410,9 +410,15 @@ InitOutcome Session::StartUp() {
     return Fail(kTextClosed);
   }
   InitOutcome outcome = InitHere();
-  // What other threads asked for meanwhile is carried out now, in order, after the
-  // start-up has placed and hidden the window.
-  if (Now() == Life::kOpen && form_ != nullptr) commands_.Attach(form_->Handle(), command_message_);
+  if (Now() == Life::kClosing) {
+    // Closed from another thread while configuring: the close it handed over waits
+    // for a window that takes no commands yet.
+    CloseHere();
+  } else if (Now() == Life::kOpen && form_ != nullptr) {
+    // What other threads asked for meanwhile is carried out now, in order, after the
+    // start-up has placed and hidden the window.
+    commands_.Attach(form_->Handle(), command_message_);
+  }
   return outcome;
 }
 
