@@ -13,6 +13,9 @@ inline constexpr char kStopIdle[] = "stop-idle";
 inline constexpr char kStopBusy[] = "stop-busy";
 // Latency of the host's own posted messages while a worker sends SetHWLO calls.
 inline constexpr char kHostMessages[] = "host-messages";
+// The same host messages with the session open and streaming but no worker calling:
+// the latency that the machine itself gives, measured in the same run.
+inline constexpr char kHostMessagesQuiet[] = "host-messages-quiet";
 // GetHWLO and StartHW from the host's main thread while the callback, on the window's
 // thread (a worker), sends a message to that main thread.
 inline constexpr char kCallbackSends[] = "callback-sends";
