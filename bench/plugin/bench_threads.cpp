@@ -81,7 +81,9 @@ std::string Problem(const bench::ChildOutcome& outcome) {
     std::snprintf(note, sizeof note, "killed after %.0f s", outcome.seconds);
     problem = problem.empty() ? note : std::string(note) + ": " + problem;
   } else if (problem.empty()) {
-    problem = "exit code " + std::to_string(outcome.exit_code);
+    char note[32];
+    std::snprintf(note, sizeof note, "exit code 0x%lx", outcome.exit_code);
+    problem = note;
   }
   return problem;
 }
@@ -107,8 +109,10 @@ void Record(const bench::ChildOutcome& outcome, const std::string& what, Samples
     }
     line = end + 1;
   }
-  // Figures in, but the session's teardown did not finish in time.
-  if (outcome.killed) samples->problems.push_back(what + ": figures in, then " + Problem(outcome));
+  // Figures in, but the session's teardown or the process's exit went wrong.
+  if (outcome.killed || outcome.exit_code != 0) {
+    samples->problems.push_back(what + ": figures in, then " + Problem(outcome));
+  }
 }
 
 void RunScenario(const std::wstring& self, const char* scenario, int round, Build* build) {
