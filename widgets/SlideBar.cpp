@@ -188,8 +188,10 @@ void TSlideBar::SetTickColor(fw::TColor c) {
 }
 
 void TSlideBar::SetFocusColor(fw::TColor c) {
+  // Only stored: the trench on screen, and the background the thumb saves from it,
+  // keep the colour they have until the next full paint, so that no thumb move shows
+  // the new colour in patches.
   focus_color_ = c;
-  Rebuild();
 }
 
 void TSlideBar::SetFlashColor(bool v) {
@@ -248,7 +250,7 @@ void TSlideBar::DrawTrench(fw::TCanvas& canvas) {
   SetBRColor(canvas);
   canvas.LineTo(t.xr, t.yb);
   canvas.LineTo(t.xr, t.yt - 1);
-  canvas.Brush().SetColor(focus_color_);
+  canvas.Brush().SetColor(shown_focus_color_);
   canvas.FillRect({t.xl + 1, t.yt + 1, t.xr, t.yb});
   if (!ticks_) return;
 
@@ -290,6 +292,7 @@ void TSlideBar::Rebuild() {
 }
 
 void TSlideBar::Changed() {
+  shown_focus_color_ = focus_color_;
   Rebuild();
   Repaint();
 }
@@ -335,7 +338,20 @@ void TSlideBar::DrawThumbBar(HDC dc) {
 
 void TSlideBar::Paint() {
   HDC dc = Canvas().Handle();
-  if (!dc || plain_.Empty()) return;
+  if (!dc) return;
+  if (shown_focus_color_ != focus_color_) {
+    // A FocusColor stored since the last full paint shows from this paint on. A paint
+    // of part of the control asks for the rest at once, so that the trench is never
+    // shown in two colours.
+    shown_focus_color_ = focus_color_;
+    Rebuild();
+    RECT clip{};
+    const fw::TRect client = ClientRect();
+    if (HandleAllocated() && ::GetClipBox(dc, &clip) != ERROR &&
+        (clip.left > 0 || clip.top > 0 || clip.right < client.Right || clip.bottom < client.Bottom))
+      ::InvalidateRect(WindowHandle(), nullptr, FALSE);
+  }
+  if (plain_.Empty()) return;
   ::BitBlt(dc, 0, 0, plain_.Width(), plain_.Height(), plain_.Canvas().Handle(), 0, 0, SRCCOPY);
   DrawThumbBar(dc);
 }
