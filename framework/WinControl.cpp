@@ -516,9 +516,11 @@ LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (IsMouseMessage(msg)) {
+    // A handler may destroy this control: then nothing more is done.
+    const std::shared_ptr<bool> alive = alive_;
     RouteMouse(msg, wp, lp);
     // The system's handling of the right button's release asks for the context menu.
-    if (msg == WM_RBUTTONUP && hwnd_ != nullptr) return DefaultHandler(msg, wp, lp);
+    if (msg == WM_RBUTTONUP && *alive && hwnd_ != nullptr) return DefaultHandler(msg, wp, lp);
     return 0;
   }
   switch (msg) {
