@@ -7,6 +7,8 @@
 #include "common/ScopeExit.h"
 #include "framework/Accessible.h"
 #include "framework/HandleNames.h"
+#include "framework/HintTip.h"
+#include "framework/Menus.h"
 #include "framework/Properties.h"
 #include "framework/WinControl.h"
 
@@ -49,12 +51,14 @@ TControl::~TControl() {
   canvas_.SetHandle(nullptr);
   SetMouseCapture(false);
   if (parent_ && parent_->focused_child_ == this) parent_->focused_child_ = nullptr;
+  ForgetHint(*this);
   if (parent_) parent_->RemoveChild(this);
   parent_ = nullptr;
 }
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
+  ForgetHint(*this);
   if (parent_) {
     if (visible_) Invalidate();
     parent_->RemoveChild(this);
@@ -67,6 +71,7 @@ void TControl::SetParent(TWinControl* parent) {
     // A control that follows its parent's colour takes the new parent's.
     if (parent_color_) ParentColorChanged();
     if (visible_) Invalidate();
+    UpdateHints(*this);
   }
 }
 
@@ -83,6 +88,59 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;
   BoundsChanged(old);
+  // A windowless control's tooltip covers its place in the parent.
+  if (!AsWinControl() && ShowHint() && !hint_.empty()) UpdateHints(*this);
+}
+
+void TControl::SetHint(const std::string& hint) {
+  hint_ = hint;
+  UpdateHints(*this);
+}
+
+bool TControl::ShowHint() const {
+  return parent_show_hint_ && parent_ != nullptr ? parent_->ShowHint() : show_hint_;
+}
+
+void TControl::SetShowHint(bool show) {
+  show_hint_ = show;
+  parent_show_hint_ = false;
+  UpdateHints(*this);
+}
+
+void TControl::SetParentShowHint(bool follow) {
+  parent_show_hint_ = follow;
+  UpdateHints(*this);
+}
+
+TPopupMenu* TControl::PopupMenu() const {
+  if (!pending_popup_menu_.empty()) {
+    // A name from a stored layout: the owner's component of that name, once it exists.
+    TComponent* owner = Owner();
+    auto* menu = owner != nullptr
+                     ? dynamic_cast<TPopupMenu*>(owner->FindComponent(pending_popup_menu_))
+                     : nullptr;
+    if (menu != nullptr) {
+      popup_menu_ = menu->Reference();
+      pending_popup_menu_.clear();
+    }
+  }
+  return popup_menu_ ? *popup_menu_ : nullptr;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+  pending_popup_menu_.clear();
+  popup_menu_ = menu != nullptr ? menu->Reference() : nullptr;
+}
+
+std::string TControl::PopupMenuName() const {
+  if (!pending_popup_menu_.empty()) return pending_popup_menu_;
+  TPopupMenu* menu = PopupMenu();
+  return menu != nullptr ? menu->Name() : std::string();
+}
+
+void TControl::SetPopupMenuName(const std::string& name) {
+  popup_menu_ = nullptr;
+  pending_popup_menu_ = name;
 }
 
 void TControl::SetAlign(TAlign align) {

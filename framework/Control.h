@@ -23,6 +23,7 @@
 namespace fw {
 
 class TWinControl;
+class TPopupMenu;
 
 // The stored names of the alignments.
 template <>
@@ -107,6 +108,25 @@ class TControl : public TComponent, private HeldForMessage {
 
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor c) { cursor_ = c; }
+
+  // The text of the control's tooltip (the system's), shown while ShowHint is true.
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint);
+  // The parent's answer while ParentShowHint is true, else the control's own.
+  bool ShowHint() const;
+  // Sets the own answer and stops following the parent.
+  void SetShowHint(bool show);
+  bool ParentShowHint() const { return parent_show_hint_; }
+  void SetParentShowHint(bool follow);
+
+  // The menu that a right click or the context-menu key shows over the control, or
+  // null. The menu is borrowed: once it is deleted this reads null.
+  TPopupMenu* PopupMenu() const;
+  void SetPopupMenu(TPopupMenu* menu);
+  // The menu's name, also while a stored layout's name waits to be found among the
+  // owner's components (it is looked up when first needed).
+  std::string PopupMenuName() const;
+  void SetPopupMenuName(const std::string& name);
 
   // The display scale the control is laid out at: its own geometry, line widths and
   // pictures follow it (its place and size are given to it already scaled).
@@ -254,6 +274,11 @@ class TControl : public TComponent, private HeldForMessage {
   bool parent_font_ = true;
   bool assigning_parent_font_ = false;
   TCursor cursor_ = crDefault;
+  std::string hint_;
+  bool show_hint_ = false;
+  bool parent_show_hint_ = true;
+  mutable std::shared_ptr<TPopupMenu* const> popup_menu_;
+  mutable std::string pending_popup_menu_;
   DpiScale scale_;
   uint32_t style_ = csCaptureMouse | csClickEvents | csDoubleClicks;
   bool clicked_ = false;

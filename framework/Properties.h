@@ -4,15 +4,18 @@
 // layout writer leaves out every value equal to its declared default.
 #pragma once
 
+#include <any>
 #include <array>
 #include <concepts>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeindex>
 #include <variant>
 #include <vector>
 
@@ -41,9 +44,38 @@ struct StoredProperty {
   friend bool operator==(const StoredProperty&, const StoredProperty&) = default;
 };
 
-// Finds the handler a stored layout names for an event; returns an empty event
-// when there is none of that name.
-using HandlerResolver = std::function<TNotifyEvent(const std::string& name)>;
+// Finds the handlers a stored layout names for events, by name: those that take only
+// the sender from one function, those of other event types from finders added for
+// their type. An empty event means there is no handler of that name and type.
+class HandlerResolver {
+ public:
+  HandlerResolver() = default;
+  template <class F>
+  requires std::is_invocable_r_v<TNotifyEvent, const F&, const std::string&> HandlerResolver(F find)
+      : notify_(std::move(find)) {}
+
+  // Finds handlers of event type E (a std::function) with `find`.
+  template <class E>
+  HandlerResolver& Add(std::function<E(const std::string& name)> find) {
+    typed_[std::type_index(typeid(E))] = std::move(find);
+    return *this;
+  }
+  // The handler of type E named `name`, or an empty one.
+  template <class E>
+  E Find(const std::string& name) const {
+    if constexpr (std::is_same_v<E, TNotifyEvent>) {
+      return notify_ ? notify_(name) : E{};
+    } else {
+      auto it = typed_.find(std::type_index(typeid(E)));
+      if (it == typed_.end()) return E{};
+      return std::any_cast<const std::function<E(const std::string&)>&>(it->second)(name);
+    }
+  }
+
+ private:
+  std::function<TNotifyEvent(const std::string&)> notify_;
+  std::map<std::type_index, std::any> typed_;
+};
 
 struct PropertyInfo {
   std::string Name;
@@ -197,16 +229,17 @@ PropertyInfo Published(std::string name, Get get, Set set, std::optional<V> cons
   return p;
 }
 
-// A published event of class T: a stored layout names its handler, which the
-// resolver turns into the event. Events are never written back.
-template <class T>
-PropertyInfo PublishedEvent(std::string name, TNotifyEvent T::*event) {
+// A published event of class T (declared in T or a base M): a stored layout names
+// its handler, which the resolver finds by the event's type. Events are never
+// written back.
+template <class T, class M, class E>
+requires std::is_base_of_v<M, T> PropertyInfo PublishedEvent(std::string name, E M::*event) {
   PropertyInfo p;
   p.Name = std::move(name);
   p.Write = [event](TComponent& c, const PropValue& v, const HandlerResolver& handlers) {
     auto* id = std::get_if<Ident>(&v);
-    if (!id || !handlers) return false;
-    TNotifyEvent handler = handlers(id->Name);
+    if (!id) return false;
+    E handler = handlers.Find<E>(id->Name);
     if (!handler) return false;
     static_cast<T&>(c).*event = std::move(handler);
     return true;

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "framework/HandleNames.h"
+#include "framework/HintTip.h"
+#include "framework/Menus.h"
 #include "framework/Properties.h"
 #include "framework/TabOrder.h"
 #include "framework/TextEncoding.h"
@@ -137,17 +139,33 @@ void TWinControl::CreateHandle() {
   for (TControl* c : controls_) {
     if (auto* w = c->AsWinControl()) w->CreateHandle();
   }
+  // The hints that waited for the windows: this one's and its windowless children's.
+  if (ShowHint() && !Hint().empty()) UpdateHints(*this);
+  for (TControl* c : controls_) {
+    if (!c->AsWinControl() && c->ShowHint() && !c->Hint().empty()) UpdateHints(*c);
+  }
+}
+
+HintTip* TWinControl::HintTips(bool make) {
+  if (!hint_tip_ && make && hwnd_ != nullptr && Parent() == nullptr)
+    hint_tip_ = std::make_unique<HintTip>(hwnd_);
+  return hint_tip_.get();
 }
 
 void TWinControl::DestroyHandle() {
   if (!hwnd_) return;
   // The DCs that the tree's canvases took belong to windows that go now.
   if (DispatchStateRef tree = TreeDispatching()) tree->ReleaseHeld();
+  ForgetHint(*this);
+  hint_tip_.reset();
   DestroyTargetWindow(hwnd_);  // WindowDestroyed clears hwnd_ for this and every child
   hwnd_ = nullptr;
 }
 
 void TWinControl::WindowDestroyed() {
+  // The system destroyed the tooltip with the window that owned it.
+  if (hint_tip_) hint_tip_->Abandon();
+  hint_tip_.reset();
   hwnd_ = nullptr;
   has_focus_ = false;
   mouse_inside_ = false;
@@ -401,6 +419,14 @@ void TWinControl::KeyDown(uint16_t& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(this, key, shift);
 }
 
+void TWinControl::KeyPress(wchar_t& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::KeyUp(uint16_t& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
 void TWinControl::CMEnter() {
   Raise(OnEnter, this);
 }
@@ -411,6 +437,18 @@ void TWinControl::CMExit() {
 void TWinControl::TextChanged() {
   if (hwnd_) SetTargetWindowText(hwnd_, Widen(Caption()).c_str());
   TControl::TextChanged();
+}
+
+bool TWinControl::ShowPopupMenu(const TPoint* p) {
+  TControl* target = p != nullptr ? ControlAtPos(*p, false) : focused_child_;
+  if (target == nullptr || target->PopupMenu() == nullptr) target = this;
+  TPopupMenu* menu = target->PopupMenu();
+  if (menu == nullptr || !target->Enabled()) return false;
+  // From the keyboard, the menu opens over the control's centre.
+  TPoint at = p != nullptr ? *p : TPoint{target->Width() / 2, target->Height() / 2};
+  if (p == nullptr && target != this) at = {at.X + target->Left(), at.Y + target->Top()};
+  const TPoint screen = ClientToScreen(at);
+  return menu->Popup(screen.X, screen.Y, *target);
 }
 
 LRESULT TWinControl::WMGetDlgCode() {
@@ -478,7 +516,11 @@ LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (IsMouseMessage(msg)) {
+    // A handler may destroy this control: then nothing more is done.
+    const std::shared_ptr<bool> alive = alive_;
     RouteMouse(msg, wp, lp);
+    // The system's handling of the right button's release asks for the context menu.
+    if (msg == WM_RBUTTONUP && *alive && hwnd_ != nullptr) return DefaultHandler(msg, wp, lp);
     return 0;
   }
   switch (msg) {
@@ -522,6 +564,16 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return DefaultHandler(msg, wp, lp);
     case WM_GETDLGCODE:
       return WMGetDlgCode();
+    case WM_CONTEXTMENU: {
+      // (-1, -1) comes from the keyboard; a point, from the mouse, in screen pixels.
+      if (lp == -1) {
+        if (ShowPopupMenu(nullptr)) return 0;
+      } else {
+        const TPoint p = ScreenToClient({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        if (ClientRect().Contains(p) && ShowPopupMenu(&p)) return 0;
+      }
+      return DefaultHandler(msg, wp, lp);
+    }
     // The focus messages are taken when they tell of a change the system's focus
     // shows (it has changed before they come); the same numbers posted by anyone
     // else change nothing.
@@ -570,6 +622,25 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       KeyDown(key, KeyShift());
       if (key == 0 || msg == WM_KEYDOWN) return 0;
       return DefaultHandler(msg, wp, lp);
+    }
+    case WM_CHAR: {
+      wchar_t ch = static_cast<wchar_t>(wp);
+      KeyPress(ch);
+      if (ch == 0) return 0;
+      return DefaultHandler(msg, ch, lp);
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      uint16_t key = static_cast<uint16_t>(wp);
+      KeyUp(key, KeyShift());
+      if (key == 0) return 0;
+      // The context-menu key asks for the menu when it is released, as the system's
+      // own handling does where it has it (Shift+F10 it handles everywhere).
+      if (key == VK_APPS) {
+        ::SendMessageW(hwnd_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd_), -1);
+        return 0;
+      }
+      return DefaultHandler(msg, key, lp);
     }
     case WM_SIZE: {
       // The size the window has, not the one the message says: anyone may post it.

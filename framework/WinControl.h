@@ -14,7 +14,11 @@
 
 namespace fw {
 
+class HintTip;
+
 using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
+// A typed character (UTF-16 code unit); a handler may change it, or set 0 to swallow it.
+using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
 
 // What CreateWindowEx is given for a control's window.
 struct TCreateParams {
@@ -99,7 +103,13 @@ class TWinControl : public TControl, private MessageTarget {
   // from `first` upwards in z-order (null: all).
   void PaintControls(HDC dc, TControl* first);
 
+  // The tooltip that shows the hints of the tree this control is the top of; made
+  // when `make` and the window exists, else null until then.
+  HintTip* HintTips(bool make);
+
   TKeyEvent OnKeyDown;
+  TKeyPressEvent OnKeyPress;
+  TKeyEvent OnKeyUp;
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
 
@@ -109,11 +119,19 @@ class TWinControl : public TControl, private MessageTarget {
  protected:
   // Key pressed (virtual key code); raises OnKeyDown.
   virtual void KeyDown(uint16_t& key, TShiftState shift);
+  // Character typed (WM_CHAR); raises OnKeyPress.
+  virtual void KeyPress(wchar_t& key);
+  // Key released (virtual key code); raises OnKeyUp.
+  virtual void KeyUp(uint16_t& key, TShiftState shift);
   // The window got or lost the keyboard focus; raise OnEnter / OnExit.
   virtual void CMEnter();
   virtual void CMExit();
   // The answer to WM_GETDLGCODE.
   virtual LRESULT WMGetDlgCode();
+  // Shows the popup menu of the control at client point `p` (this one or a
+  // windowless child), or of the control with the keyboard when `p` is null; false
+  // when neither has one, and the parent window is asked.
+  virtual bool ShowPopupMenu(const TPoint* p);
   // Sets the cursor for the client point `p`; false leaves it to the system.
   virtual bool WMSetCursor(TPoint p);
   // The window's size changed; by default the bounds follow the window.
@@ -171,6 +189,8 @@ class TWinControl : public TControl, private MessageTarget {
   // Between WM_SETFOCUS and WM_KILLFOCUS.
   bool has_focus_ = false;
   WORD ui_state_ = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+  // Used while this control is the top of its window tree.
+  std::unique_ptr<HintTip> hint_tip_;
   // Handed out to screen readers; disconnected when this control goes.
   ControlAccessible* accessible_ = nullptr;
   // Default actions asked for and not yet done: (ticket, child).

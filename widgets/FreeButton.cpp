@@ -9,6 +9,7 @@
 
 #include "framework/Forms.h"
 #include "framework/HandleNames.h"
+#include "framework/Menus.h"
 #include "widgets/FreeButtonGlyph.h"
 
 namespace widgets {
@@ -451,6 +452,7 @@ const fw::PropertyTable& TFreeButton::ClassProperties() {
         fw::PublishedEvent<T>("OnDblClick", &T::OnDblClick),
         Published<T, fw::TAlign>("Align", &T::Align, &T::SetAlign, fw::TAlign::alNone,
                                  fw::TAlign::alNone),
+        fw::PopupMenuProperty(),
     };
     for (auto& p : rest) own.push_back(std::move(p));
     return fw::PropertyTable(&fw::TControl::ClassProperties(), std::move(own));

@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "framework/HandleNames.h"
+#include "framework/HintTip.h"
+#include "framework/Menus.h"
 #include "framework/Module.h"
 
 namespace widgets {
@@ -188,8 +190,10 @@ void TSlideBar::SetTickColor(fw::TColor c) {
 }
 
 void TSlideBar::SetFocusColor(fw::TColor c) {
+  // Only stored: the trench on screen, and the background the thumb saves from it,
+  // keep the colour they have until the next full paint, so that no thumb move shows
+  // the new colour in patches.
   focus_color_ = c;
-  Rebuild();
 }
 
 void TSlideBar::SetFlashColor(bool v) {
@@ -248,7 +252,7 @@ void TSlideBar::DrawTrench(fw::TCanvas& canvas) {
   SetBRColor(canvas);
   canvas.LineTo(t.xr, t.yb);
   canvas.LineTo(t.xr, t.yt - 1);
-  canvas.Brush().SetColor(focus_color_);
+  canvas.Brush().SetColor(shown_focus_color_);
   canvas.FillRect({t.xl + 1, t.yt + 1, t.xr, t.yb});
   if (!ticks_) return;
 
@@ -290,6 +294,7 @@ void TSlideBar::Rebuild() {
 }
 
 void TSlideBar::Changed() {
+  shown_focus_color_ = focus_color_;
   Rebuild();
   Repaint();
 }
@@ -335,7 +340,20 @@ void TSlideBar::DrawThumbBar(HDC dc) {
 
 void TSlideBar::Paint() {
   HDC dc = Canvas().Handle();
-  if (!dc || plain_.Empty()) return;
+  if (!dc) return;
+  if (shown_focus_color_ != focus_color_) {
+    // A FocusColor stored since the last full paint shows from this paint on. A paint
+    // of part of the control asks for the rest at once, so that the trench is never
+    // shown in two colours.
+    shown_focus_color_ = focus_color_;
+    Rebuild();
+    RECT clip{};
+    const fw::TRect client = ClientRect();
+    if (HandleAllocated() && ::GetClipBox(dc, &clip) != ERROR &&
+        (clip.left > 0 || clip.top > 0 || clip.right < client.Right || clip.bottom < client.Bottom))
+      ::InvalidateRect(WindowHandle(), nullptr, FALSE);
+  }
+  if (plain_.Empty()) return;
   ::BitBlt(dc, 0, 0, plain_.Width(), plain_.Height(), plain_.Canvas().Handle(), 0, 0, SRCCOPY);
   DrawThumbBar(dc);
 }
@@ -479,36 +497,45 @@ fw::PropertyInfo LabelsProperty() {
 const fw::PropertyTable& TSlideBar::ClassProperties() {
   using fw::Published;
   using T = TSlideBar;
-  static const fw::PropertyTable table(
-      &fw::TCustomControl::ClassProperties(),
-      {
-          Published<T, int>("Min", &T::Min, &T::SetMin, 0, 1),
-          Published<T, int>("Max", &T::Max, &T::SetMax, 100, 10),
-          Published<T, int>("Position", &T::Position, &T::SetPosition, 1, 1),
-          Published<T, TOrientation>("Orientation", &T::Orientation, &T::SetOrientation, orVertical,
-                                     orVertical),
-          Published<T, TBarStyle>("Style", &T::Style, &T::SetStyle, bsLowered, bsLowered),
-          Published<T, uint8_t>("Thickness", &T::Thickness, &T::SetThickness, 2, 1),
-          Published<T, TThumbStyle>("ThumbStyle", &T::ThumbStyle, &T::SetThumbStyle, tsBar3,
-                                    tsBar3),
-          Published<T, bool>("Ticks", &T::Ticks, &T::SetTicks, true, true),
-          Published<T, int>("Frequency", &T::Frequency, &T::SetFrequency, 2, 1),
-          Published<T, int>("StepLine", &T::StepLine, &T::SetStepLine, 1, 1),
-          Published<T, int>("StepPage", &T::StepPage, &T::SetStepPage, 10, std::nullopt),
-          Published<T, fw::TColor>("TicksColor", &T::TicksColor, &T::SetTickColor, fw::clGray,
-                                   fw::clGray),
-          // FlashColor resets the fill colour, so it is stored (and read) first.
-          Published<T, bool>("FlashColor", &T::FlashColor, &T::SetFlashColor, false, false),
-          Published<T, fw::TColor>("FocusColor", &T::FocusColor, &T::SetFocusColor, fw::clSilver,
-                                   fw::clSilver),
-          Published<T, bool>("HandCursor", &T::HandCursor, &T::SetHandCursor, false, true),
-          LabelsProperty(),
-          Published<T, bool>("Enabled", &T::Enabled, &T::SetEnabled, true, true),
-          Published<T, bool>("TabStop", &T::TabStop, &T::SetTabStop, true, true),
-          fw::PublishedEvent<fw::TWinControl>("OnEnter", &fw::TWinControl::OnEnter),
-          fw::PublishedEvent<fw::TWinControl>("OnExit", &fw::TWinControl::OnExit),
-          fw::PublishedEvent<T>("OnChange", &T::OnChange),
-      });
+  static const fw::PropertyTable table = [] {
+    std::vector<fw::PropertyInfo> own = {
+        Published<T, int>("Min", &T::Min, &T::SetMin, 0, 1),
+        Published<T, int>("Max", &T::Max, &T::SetMax, 100, 10),
+        Published<T, int>("Position", &T::Position, &T::SetPosition, 1, 1),
+        Published<T, TOrientation>("Orientation", &T::Orientation, &T::SetOrientation, orVertical,
+                                   orVertical),
+        Published<T, TBarStyle>("Style", &T::Style, &T::SetStyle, bsLowered, bsLowered),
+        Published<T, uint8_t>("Thickness", &T::Thickness, &T::SetThickness, 2, 1),
+        Published<T, TThumbStyle>("ThumbStyle", &T::ThumbStyle, &T::SetThumbStyle, tsBar3, tsBar3),
+        Published<T, bool>("Ticks", &T::Ticks, &T::SetTicks, true, true),
+        Published<T, int>("Frequency", &T::Frequency, &T::SetFrequency, 2, 1),
+        Published<T, int>("StepLine", &T::StepLine, &T::SetStepLine, 1, 1),
+        Published<T, int>("StepPage", &T::StepPage, &T::SetStepPage, 10, std::nullopt),
+        Published<T, fw::TColor>("TicksColor", &T::TicksColor, &T::SetTickColor, fw::clGray,
+                                 fw::clGray),
+        // FlashColor resets the fill colour, so it is stored (and read) first.
+        Published<T, bool>("FlashColor", &T::FlashColor, &T::SetFlashColor, false, false),
+        Published<T, fw::TColor>("FocusColor", &T::FocusColor, &T::SetFocusColor, fw::clSilver,
+                                 fw::clSilver),
+        Published<T, bool>("HandCursor", &T::HandCursor, &T::SetHandCursor, false, true),
+        LabelsProperty(),
+        Published<T, bool>("Enabled", &T::Enabled, &T::SetEnabled, true, true),
+        Published<T, bool>("TabStop", &T::TabStop, &T::SetTabStop, true, true),
+        fw::PopupMenuProperty(),
+    };
+    for (auto& p : fw::HintProperties()) own.push_back(std::move(p));
+    std::vector<fw::PropertyInfo> events = {
+        fw::PublishedEvent<T>("OnEnter", &T::OnEnter),
+        fw::PublishedEvent<T>("OnExit", &T::OnExit),
+        // Never raised: the slider takes its keys itself.
+        fw::PublishedEvent<T>("OnKeyDown", &T::OnKeyDown),
+        fw::PublishedEvent<T>("OnKeyPress", &T::OnKeyPress),
+        fw::PublishedEvent<T>("OnKeyUp", &T::OnKeyUp),
+        fw::PublishedEvent<T>("OnChange", &T::OnChange),
+    };
+    for (auto& p : events) own.push_back(std::move(p));
+    return fw::PropertyTable(&fw::TCustomControl::ClassProperties(), std::move(own));
+  }();
   return table;
 }
 

@@ -50,7 +50,8 @@ class TSlideBar : public fw::TCustomControl {
   void SetStepPage(int v);
   fw::TColor TicksColor() const { return ticks_color_; }
   void SetTickColor(fw::TColor c);
-  // The trench's fill; a plain store that shows at the next repaint.
+  // The trench's fill. A plain store: the trench keeps its colour, also under thumb
+  // moves, until the next full paint (a paint message or a writer that repaints).
   fw::TColor FocusColor() const { return focus_color_; }
   void SetFocusColor(fw::TColor c);
   // While set, the trench takes a colour from a ramp that follows the position.
@@ -91,7 +92,8 @@ class TSlideBar : public fw::TCustomControl {
   static const fw::PropertyTable& ClassProperties();
 
  protected:
-  // Shows the pictures made when the state changed; draws nothing new.
+  // Shows the pictures made when the state changed; remakes them only for a
+  // FocusColor stored since the last full paint.
   void Paint() override;
   // Focus gained or lost, or the cues shown: the dotted frame comes or goes at once.
   void FocusCueChanged() override;
@@ -154,6 +156,8 @@ class TSlideBar : public fw::TCustomControl {
   int step_page_ = 10;
   fw::TColor ticks_color_ = fw::clGray;
   fw::TColor focus_color_ = fw::clSilver;
+  // The fill the trench is drawn with: FocusColor as of the last full paint.
+  fw::TColor shown_focus_color_ = fw::clSilver;
   bool flash_color_ = false;
   bool hand_cursor_ = false;
   std::vector<std::string> labels_;

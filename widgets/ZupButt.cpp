@@ -292,6 +292,9 @@ const fw::PropertyTable& TZupButt::ClassProperties() {
           Published<TZupButt, bool>("Enabled", &TZupButt::Enabled, &TZupButt::SetEnabled, true,
                                     true),
           fw::PublishedEvent<TZupButt>("OnClick", &TZupButt::OnClick),
+          fw::PublishedEvent<TZupButt>("OnMouseDown", &TZupButt::OnMouseDown),
+          fw::PublishedEvent<TZupButt>("OnMouseUp", &TZupButt::OnMouseUp),
+          fw::PublishedEvent<TZupButt>("OnMouseMove", &TZupButt::OnMouseMove),
       });
   return table;
 }

@@ -91,6 +91,17 @@ TEST(ShapedForm, RegionIsThePictureAtTheClientOffsetAndTheFormTakesItsSize) {
   EXPECT_EQ(RegionKind(h.Window()), NULLREGION) << "holes only: nothing of the form shows";
 }
 
+TEST(ShapedForm, AnEmptyPictureWithAutoSizeKeepsTheFormsSizeAndItsLastShape) {
+  ShapedHost h;
+  h.SetPicture(PictureFromMap(kRing));
+  h.SetPicture(std::make_unique<fw::TBitmap>());
+  ASSERT_TRUE(h.shape->Picture().Empty());
+  EXPECT_TRUE(h.shape->AutoSize());
+  EXPECT_EQ(h.form->ClientWidth(), 8);
+  EXPECT_EQ(h.form->ClientHeight(), 6);
+  EXPECT_TRUE(h.HasShape(kRing));
+}
+
 TEST(ShapedForm, NoShapeFromAZeroSizeSourceNorInDesignMode) {
   ShapedHost zero(false);
   zero.shape->SetAlign(fw::TAlign::alNone);

@@ -1,6 +1,8 @@
 // The slider in a real window, driven by real keyboard and mouse messages.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "framework/Exception.h"
 #include "tests/slidebar/SliderHost.h"
 
@@ -139,6 +141,41 @@ TEST(SlideBarInput, MovingTheThumbRedrawsOnlyTheThumb) {
   EXPECT_GT(h.slider->paints, before);
   // From position 2 of 0..4: index 256 + Trunc(2 x 153.6) = 563, between green and yellow.
   EXPECT_EQ(h.Screen()->Pixel(4, 60), fw::RGBColor(51, 255, 0));
+}
+
+// The colours of the gain slider's trench fill on screen, outside the thumb's rectangle.
+std::set<uint32_t> TrenchFill(GainHost& h) {
+  auto shot = h.Screen();
+  const fw::TRect thumb = h.slider->ThumbRect();
+  std::set<uint32_t> colours;
+  for (int y = 7; y < 87; ++y) {
+    for (int x = 3; x < 7; ++x) {
+      if (!thumb.Contains({x, y})) colours.insert(shot->Pixel(x, y).Value());
+    }
+  }
+  return colours;
+}
+
+TEST(SlideBarInput, FocusColorShowsWholeAtTheNextFullPaintNeverInPatches) {
+  GainHost h(4, 2);
+  h.slider->SetFocusColor(fw::clRed);
+  h.Key(VK_UP);  // the thumb leaves its place and is drawn at the next
+  Pump();
+  EXPECT_EQ(TrenchFill(h), (std::set<uint32_t>{fw::clSilver.Value()}));
+  h.slider->Invalidate();
+  h.slider->Update();
+  EXPECT_EQ(TrenchFill(h), (std::set<uint32_t>{fw::clRed.Value()}));
+
+  // A paint of part of the control shows the new colour on the whole trench.
+  h.slider->SetFocusColor(fw::clBlue);
+  RECT top{0, 0, 11, 10};
+  ::InvalidateRect(h.Window(), &top, FALSE);
+  ::UpdateWindow(h.Window());
+  Pump();
+  h.Key(VK_DOWN);
+  EXPECT_EQ(TrenchFill(h), (std::set<uint32_t>{fw::clBlue.Value()}));
+  auto painted = fw::RenderControl(*h.slider, kParentColor);
+  EXPECT_TRUE(SamePixels(*h.Screen(), *painted));
 }
 
 TEST(SlideBarInput, RefusedWritesRepaintNothingAndKeepTheThumbShown) {
