@@ -410,6 +410,39 @@ LRESULT CALLBACK TuneOnCreate(int code, WPARAM wp, LPARAM lp) {
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 
+// The build of the library that holds the window's thread for 500 ms between the
+// check of the stream gate and the call of the host, once HoldTheGateOnce has made
+// the event it signals there. Before the first Plugin() of the process.
+void UseGateProbeLibrary() {
+  _putenv_s("TESSEL_DLL", WinePath(TESSEL_GATE_PROBE_DLL_PATH).c_str());
+}
+
+// Arms the gate probe's one pause; the event is signalled when the window's thread
+// is held there.
+HANDLE HoldTheGateOnce() {
+  const std::wstring name = L"TesselGateProbe.held." + std::to_wstring(GetCurrentProcessId());
+  return CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+}
+
+// Milliseconds on the performance counter.
+double Milliseconds() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+// The callback a host replaces: when a block last began in it.
+std::atomic<double> replaced_callback_entry{0};
+
+void __cdecl ReplacedCallback(int32_t count, int32_t, float, int16_t*) {
+  if (count <= 0) return;
+  replaced_callback_entry = Milliseconds();
+  ++blocks;
+}
+
+void __cdecl QuietCallback(int32_t, int32_t, float, int16_t*) {}
+
 // What hosts do with their threads beyond the usual, one process each. Each row
 // starts with no session and the stand-in that checks threads; none may call the
 // component from a thread other than the one that made it.
@@ -762,6 +795,73 @@ const ThreadPattern kThreadPatterns[] = {
        EXPECT_EQ(Plugin().StartHW(7000000), 2048);
        EXPECT_GT(BlocksWithin(500), 0);
        Plugin().CloseHW();
+       EXPECT_TRUE(FileExists(SettingsPath()));
+     }},
+    {"ACallbackReplacedFromAWorkerWhileTheOwnerIsBetweenTheGateAndTheCall",
+     "SetCallback from a worker while the window's thread is between the gate and the call",
+     std::nullopt,
+     [] {
+       // A host that replaces (or clears) its callback and then frees what the old
+       // one used: as with StopHW, the old one must not begin after the call returned.
+       UseGateProbeLibrary();
+       ASSERT_TRUE(InitOnThisThread());
+       Plugin().SetCallback(&ReplacedCallback);
+       ASSERT_EQ(Plugin().StartHW(7000000), 2048);
+       Pump(2000, [] { return blocks > 2; });
+       ASSERT_GT(blocks, 2);
+       HANDLE held = HoldTheGateOnce();
+       ASSERT_NE(held, nullptr);
+       std::atomic<double> replaced{0};
+       HostThread worker([&] {
+         if (WaitForSingleObject(held, 5000) != WAIT_OBJECT_0) return;
+         Plugin().SetCallback(&QuietCallback);
+         replaced = Milliseconds();
+       });
+       Pump(3000, [&] { return replaced != 0; });
+       Pump(700);
+       worker.Join();
+       CloseHandle(held);
+       ASSERT_NE(replaced, 0) << "the window's thread was held between the gate and the call";
+       EXPECT_LT(replaced_callback_entry - replaced, 50.0)
+           << "the replaced callback began after SetCallback returned";
+       Plugin().CloseHW();
+     }},
+    {"ASecondCloseHWReturnsOnlyOnceTheSettingsAreWritten",
+     "CloseHW from a second thread while a worker's CloseHW waits for the window's thread",
+     std::nullopt,
+     [] {
+       // A host whose worker and main thread both close at shutdown, and which ends
+       // the process once its own CloseHW has returned.
+       UseGateProbeLibrary();
+       ASSERT_TRUE(InitOnThisThread());
+       ASSERT_EQ(Plugin().StartHW(7000000), 2048);
+       Pump(2000, [] { return blocks > 2; });
+       ASSERT_GT(blocks, 2);
+       HANDLE held = HoldTheGateOnce();
+       ASSERT_NE(held, nullptr);
+       std::atomic<bool> first_returned{false}, second_returned{false}, listening{true};
+       std::atomic<bool> saved_when_second_returned{false};
+       HostThread first([&] {
+         if (WaitForSingleObject(held, 5000) != WAIT_OBJECT_0) return;
+         Plugin().CloseHW();
+         first_returned = true;
+       });
+       HostThread second([&] {
+         if (WaitForSingleObject(held, 5000) != WAIT_OBJECT_0) return;
+         Sleep(100);  // the first CloseHW has begun by now
+         listening = Plugin().OpenHW();
+         Plugin().CloseHW();
+         saved_when_second_returned = FileExists(SettingsPath());
+         second_returned = true;
+       });
+       Pump(3000, [&] { return first_returned && second_returned; });
+       first.Join();
+       second.Join();
+       CloseHandle(held);
+       ASSERT_TRUE(second_returned);
+       EXPECT_FALSE(listening) << "the first CloseHW had begun";
+       EXPECT_TRUE(saved_when_second_returned)
+           << "the second CloseHW returned before the settings were written";
        EXPECT_TRUE(FileExists(SettingsPath()));
      }},
 };
