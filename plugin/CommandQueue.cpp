@@ -40,16 +40,18 @@ void CommandQueue::Open() {
 }
 
 void CommandQueue::Attach(HWND window, UINT message) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = true;
-  window_ = window;
-  message_ = message;
-  // What came before the window is told now, as one notice for all of it.
-  if (!queue_.empty()) {
-    const WPARAM ticket = static_cast<WPARAM>(queue_.back()->Ticket);
-    if (!::PostMessageW(window_, message_, ticket, 0))
-      ::SendNotifyMessageW(window_, message_, ticket, 0);
+  WPARAM ticket = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    window_ = window;
+    message_ = message;
+    if (!queue_.empty()) ticket = static_cast<WPARAM>(queue_.back()->Ticket);
   }
+  // What came before the window is told now, as one notice for all of it. Outside the
+  // lock: on this, the window's thread, a notice that cannot be posted runs at once.
+  if (ticket != 0 && !::PostMessageW(window, message, ticket, 0))
+    ::SendNotifyMessageW(window, message, ticket, 0);
 }
 
 void CommandQueue::Changed(const CommandRef& command) {

@@ -34,8 +34,16 @@ const char* FailureText(FormFailure failure) {
   }
 }
 
-constexpr uint32_t kStoppedBit = 1;
-constexpr uint32_t kStopCount = 2;
+// The stream gate's word: the session's generation in the high half; in the low
+// half, bit 0 set while stopped and the count of StopHW calls above it.
+constexpr uint64_t kStoppedBit = 1;
+constexpr uint64_t kStopCount = 2;
+constexpr uint64_t kLowHalf = 0xFFFFFFFFu;
+static_assert(std::atomic<uint64_t>::is_always_lock_free);
+
+uint32_t GenerationOf(uint64_t gate) {
+  return static_cast<uint32_t>(gate >> 32);
+}
 
 // The thread is handling a message that another thread sent (and may be waiting
 // for), or a notice another thread sent without waiting: whatever this thread was
@@ -64,7 +72,13 @@ bool Session::Move(std::initializer_list<Life> from, Life to) {
 bool Session::MoveLocked(std::initializer_list<Life> from, Life to) {
   const Life now = life_.load();
   if (std::find(from.begin(), from.end(), now) == from.end()) return false;
-  if (now == Life::kClosed && to == Life::kStarting) {
+  // A session is claimed once the last one has gone; while its window and component
+  // go, only by the thread they go on (the host's code run by that teardown).
+  const bool claim = to == Life::kStarting &&
+                     (now == Life::kClosed ||
+                      (now == Life::kReleasing && owner_id_.load() == ::GetCurrentThreadId()));
+  if (to == Life::kStarting && !claim) return false;
+  if (claim) {
     // The claim: the calling thread owns the session until its window is destroyed.
     HANDLE self = nullptr;
     // Without a handle to watch, an owner that ends could not be noticed.
@@ -73,13 +87,13 @@ bool Session::MoveLocked(std::initializer_list<Life> from, Life to) {
       return false;
     owner_thread_.reset(self);
     owner_id_ = ::GetCurrentThreadId();
-    ++generation_;
+    const uint32_t generation = ++generation_;
     // A session that starts afresh: the host registers its callback after this
     // InitHW, and the stream is open. Reset with the claim, so that a SetCallback or
     // StopHW from another thread after it is not undone. Calls from other threads
     // are taken from now on and wait for the window.
     callback_ = nullptr;
-    gate_ = 0;
+    gate_ = uint64_t{generation} << 32;
     commands_.Open();
   }
   if (to == Life::kClosed) {
@@ -110,7 +124,8 @@ Session::Life Session::NoticeOwner() {
   // The owner thread has ended, and with it every use of what it owned.
   if (Closing()) {
     // CloseHW saved before the thread ended; the close itself never ran there.
-    MoveLocked({Life::kClosing, Life::kUnwinding, Life::kDeferred}, Life::kOrphaned);
+    MoveLocked({Life::kClosing, Life::kUnwinding, Life::kDeferred, Life::kReleasing},
+               Life::kOrphaned);
     MoveLocked({Life::kOrphaned}, Life::kClosed);
   } else {
     MoveLocked({Life::kStarting, Life::kOpen}, Life::kOrphaned);
@@ -143,15 +158,29 @@ std::optional<uint32_t> Session::ListeningGeneration() {
 
 // --- the stream gate and the host ---
 
-bool Session::OpenGate(uint32_t asked) {
-  // Clears the stopped bit only if no StopHW has counted since the start was asked.
+bool Session::OpenGate(uint64_t asked) {
+  // Clears the stopped bit only if no StopHW has counted since the start was asked,
+  // and the session is the one it was asked of.
   return gate_.compare_exchange_strong(asked, asked & ~kStoppedBit);
 }
 
-void Session::CloseGate() {
-  uint32_t gate = gate_.load();
-  while (!gate_.compare_exchange_weak(gate, (gate + kStopCount) | kStoppedBit)) {
-  }
+void Session::CloseGate(uint32_t generation) {
+  uint64_t gate = gate_.load();
+  do {
+    // A late call for a session that has gone leaves the new one's stream alone.
+    if (GenerationOf(gate) != generation) break;
+  } while (!gate_.compare_exchange_weak(
+      gate, (gate & ~kLowHalf) | (((gate & kLowHalf) + kStopCount) & kLowHalf) | kStoppedBit));
+  WaitOutCalling();
+}
+
+void Session::SetCallback(HostCallbackFn callback) {
+  callback_ = callback;
+  // The callback it replaces begins no more once this returns.
+  WaitOutCalling();
+}
+
+void Session::WaitOutCalling() {
   if (OnOwnerThread() || !calling_) return;
   // The owner thread has checked the gate and not yet called the host: it is a few
   // instructions from either, unless it is held there; it is waited for as long as
@@ -307,13 +336,23 @@ InitOutcome Session::InitHW() {
           return StartUp();
         }
         continue;  // another thread claimed it first
-      case Life::kOrphaned:
+      case Life::kOrphaned: {
         // Nothing of the dead thread's session is kept: the new one reads the
         // settings file afresh, as any later InitHW does.
-        Move({Life::kOrphaned}, Life::kClosed);
+        std::lock_guard<std::mutex> lock(settings_mutex_);
+        if (Move({Life::kOrphaned}, Life::kClosed)) published_.reset();
         continue;
+      }
       case Life::kStarting:
         return Fail(kTextStarting);
+      case Life::kReleasing:
+        // The host's code run by a teardown on this thread: a new session here, while
+        // the old window and component go.
+        if (OnOwnerThread() && Move({Life::kReleasing}, Life::kStarting)) {
+          const CommandQueue::DirectCall direct;
+          return StartUp();
+        }
+        [[fallthrough]];
       case Life::kClosing:
       case Life::kUnwinding:
       case Life::kDeferred:
@@ -322,11 +361,12 @@ InitOutcome Session::InitHW() {
           // a callback made inside the close it cannot end yet.
           commands_.RunAll();
           CloseHere();
-          if (busy_depth_ == 0 && Move({Life::kDeferred}, Life::kUnwinding)) {
-            // The close waited for the component's code to return; called from the
-            // host's own code, it has.
+          // The close waited for the component's code to return; called from the
+          // host's own code outside any message of another thread's, it has.
+          if (busy_depth_ == 0 && !InsideMessageFromElsewhere()) {
+            Move({Life::kDeferred}, Life::kUnwinding);
+            if (Now() == Life::kUnwinding) TearDown();
           }
-          if (busy_depth_ == 0 && Now() == Life::kUnwinding) TearDown();
           if (Closing()) return Fail(kTextClosed);
         } else {
           // The owner thread finishes the close first.
@@ -372,10 +412,9 @@ InitOutcome Session::StartUp() {
   state_.ModelTextPending = true;
   start_failed_ = false;
   creation_failure_ = FormFailure::kNone;
-  {
-    std::lock_guard<std::mutex> lock(settings_mutex_);
-    published_.reset();
-  }
+  // A close of the last session that has not written its settings yet (its caller is
+  // still on its way) writes them now, before this session reads the file.
+  SaveOnce();
   // From here on the library's code is on this thread's stack, and soon in its window
   // procedure: it stays loaded, whenever the host unloads it, until the session ends.
   module_hold_.Take();
@@ -495,10 +534,12 @@ InitOutcome Session::InitHere() {
     form->SettleOnTaken();
     return Fail(kTextRejected);
   }
-  // The host closed the plug-in from a callback made while configuring.
-  if (Now() != Life::kOpen) return Fail(kTextClosed);
-  // Only now is what the settings hold worth keeping: CloseHW writes the file.
+  // Only now is what the settings hold worth keeping: CloseHW writes the file. Under
+  // the lock that a close's save takes, so that a close either finds them or has
+  // come first (from a callback made while configuring, or another thread), and
+  // this InitHW fails.
   std::lock_guard<std::mutex> lock(settings_mutex_);
+  if (Now() != Life::kOpen) return Fail(kTextClosed);
   published_.emplace(Published{settings_path_, state_.Settings});
   return outcome;
 }
@@ -533,12 +574,13 @@ void Session::Publish() {
 }
 
 void Session::SaveOnce() {
-  std::optional<Published> saving;
-  {
-    std::lock_guard<std::mutex> lock(settings_mutex_);
-    saving.swap(published_);
-  }
-  if (saving) SaveSettings(saving->Path, saving->Settings);
+  // Written under the lock: a second close that finds nothing left to save returns
+  // only once the first one's file is written.
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  if (!published_) return;
+  const Published saving = std::move(*published_);
+  published_.reset();
+  SaveSettings(saving.Path, saving.Settings);
 }
 
 void Session::CloseHW() {
@@ -554,6 +596,15 @@ void Session::CloseHW() {
     case Life::kStarting:
     case Life::kOpen:
       break;
+    case Life::kClosing:
+    case Life::kUnwinding:
+    case Life::kDeferred:
+    case Life::kReleasing:
+      // Another CloseHW has come first: this one too returns only once no callback
+      // can begin and the settings are written (saved here, or waited for).
+      WaitOutCalling();
+      SaveOnce();
+      return;
     default:
       return;
   }
@@ -561,7 +612,7 @@ void Session::CloseHW() {
   Publish();
   // At once, on any thread: the host hears nothing from now on.
   if (!Move({Life::kStarting, Life::kOpen}, Life::kClosing)) return;
-  CloseGate();
+  CloseGate(generation);
   // The settings in effect are written before the call returns, whatever the owner
   // thread is doing; the window goes when that thread takes the close.
   SaveOnce();
@@ -600,11 +651,14 @@ void Session::TearDown() {
   settings_before_configure_.reset();
   frequency_ = 0;
   if (form != nullptr) ::KillTimer(form->Handle(), kDeferredCloseTimer);
-  Move({Life::kUnwinding, Life::kDeferred}, Life::kClosed);
+  Move({Life::kUnwinding, Life::kDeferred}, Life::kReleasing);
   // The window goes first: the component it holds needs OLE until it is released.
   form.reset();
   ole.reset();
   fw::UnregisterWindowClass();
+  // Last: from here on another thread may claim the session (a new one started
+  // meanwhile on this thread has it already).
+  Move({Life::kReleasing}, Life::kClosed);
   if (held) ModuleHold::ReleaseHandedOver();
 }
 
@@ -630,7 +684,7 @@ int32_t Session::StartHW(int32_t frequency) {
   const std::optional<uint32_t> generation = ListeningGeneration();
   if (!generation) return 0;
   // A StopHW after this call wins over it, wherever the start is carried out.
-  const uint32_t asked = gate_.load();
+  const uint64_t asked = gate_.load();
   return Answer(*generation, int32_t{0}, kBlockLength, [this, frequency, asked]() -> int32_t {
     Busy busy(*this);
     TF* form = Window();
@@ -651,7 +705,7 @@ void Session::StopHW() {
   // At once, on any thread: no block reaches the host from now on, and no start
   // asked for before opens the gate again. The component is stopped when the owner
   // thread takes the command.
-  CloseGate();
+  CloseGate(*generation);
   Hand(*generation, [this]() {
     Busy busy(*this);
     if (TF* form = Window()) form->SDR().Stop();

@@ -11,13 +11,13 @@
 //      │                   │  └──CloseHW (saves)──► kClosing ◄────────┘ CloseHW (saves)
 //      │                   │ nothing made             │ the owner thread takes the close:
 //      │                   ▼                          ▼ hides the window
-//      ├───────────────── kUnwinding ◄───────────── kDeferred
-//      │  the session leaves:  │  the session code on        ▲  the component's code that
-//      │  closed first, then   │  the owner's stack has      │  fired an event, or the
-//      └──the window and the ──┘  unwound                    │  sender of a message, is
-//         component go                                       │  still beneath: the window's
-//                                                            │  timer or the close's message
-//                                                            │  ends it outside both
+//      │                   kUnwinding ◄───────────── kDeferred
+//      │                       │  the session code on        ▲  the component's code that
+//      │                       │  the owner's stack has      │  fired an event, or the
+//      │                       ▼  unwound                    │  sender of a message, is
+//      └─────────────────── kReleasing                       │  still beneath: the window's
+//        the window and the component go;                    │  timer or the close's message
+//        only the owner thread may claim meanwhile           │  ends it outside both
 //   kStarting/kOpen ──owner thread ended──► kOrphaned ──CloseHW (saves) or InitHW──► kClosed
 //   kClosing/kUnwinding/kDeferred ──owner thread ended──► kClosed
 //
@@ -36,12 +36,15 @@
 // - kDeferred: as kUnwinding, but the destroy waits for a message that only the
 //   thread's own loop hands the window: the window's timer (armed until the destroy)
 //   or the close's own message, outside any message another thread has sent.
+// - kReleasing: the session has ended; the window and the component go on the owner
+//   thread. That thread alone may start a new session meanwhile (the host's code
+//   that destroying the window runs); others wait for kClosed.
 // - kOrphaned: the owner thread ended without a close; its windows went with it. Its
 //   objects belong to a dead apartment and are never called or released again.
 //
-// The teardown moves the session to kClosed before it destroys the window or
+// The teardown moves the session to kReleasing before it destroys the window or
 // releases the component (which may run the host's code: destroying the window
-// activates the host's): an InitHW made meanwhile starts a new session, and the old
+// activates the host's): an InitHW made there starts a new session, and the old
 // teardown touches nothing of it.
 //
 // Any thread may call any entry point. A thread other than the owner first notices
@@ -56,8 +59,10 @@
 //   kOpen       judges the latest status and, on success, configures; from another
 //               thread carried, waiting up to 5 s (and 5 s more once it has begun).
 //   kClosing,   on the owner: finishes the close, then starts afresh (from a callback
-//   kUnwinding, inside the close: "plug-in closed"); elsewhere: waits up to 5 s for
-//   kDeferred   the owner to finish it, then starts afresh on the calling thread.
+//   kUnwinding, inside the close, or inside a message another thread sent while the
+//   kDeferred,  close waits: "plug-in closed"; kReleasing: starts afresh at once);
+//   kReleasing  elsewhere: waits up to 5 s for the owner to finish it, then starts
+//               afresh on the calling thread.
 //   kOrphaned   forgets the dead thread's session and starts afresh.
 // StartHW       kStarting/kOpen: carried (up to 5 s + 5 s); 0 when not taken in time,
 //               or when its caller gave up or a StopHW came before it commits.
@@ -68,14 +73,17 @@
 //               nothing.
 // CloseHW       kStarting/kOpen: kClosing and the gate closed at once, as StopHW; the
 //               settings in effect are saved before it returns; the teardown is
-//               carried without waiting. kOrphaned: saves here, kClosed. Otherwise
-//               nothing.
+//               carried without waiting. While another close is under way: returns
+//               once the owner is past the gate and the settings are written.
+//               kOrphaned: saves here, kClosed. Otherwise nothing.
 // OpenHW, ShowGUI, HideGUI, SetHWLO
 //               kStarting/kOpen: carried without waiting. Otherwise nothing (OpenHW
 //               false).
 // GetHWLO       kStarting/kOpen: carried (up to 5 s + 5 s), else the frequency the
 //               component last took or reported. Otherwise 0.
-// GetStatus, GetHWSR, SetCallback, TuneChanged
+// SetCallback   any state, any thread, at once; from another thread it returns once
+//               the owner is not between the gate and the callback it replaces.
+// GetStatus, GetHWSR, TuneChanged
 //               published values: any state, any thread, at once.
 //
 // The host's callback is called only on the owner thread, never again while it runs
@@ -125,7 +133,16 @@ struct InitOutcome {
 
 class Session final : public SessionLink {
  public:
-  enum class Life { kClosed, kStarting, kOpen, kClosing, kUnwinding, kDeferred, kOrphaned };
+  enum class Life {
+    kClosed,
+    kStarting,
+    kOpen,
+    kClosing,
+    kUnwinding,
+    kDeferred,
+    kReleasing,
+    kOrphaned
+  };
 
   Session() = default;
   // Tears nothing down: the library is unloaded only once its window is gone (it
@@ -141,7 +158,7 @@ class Session final : public SessionLink {
   int32_t GetStatus() const { return state_.HardwareStatus; }
   void StopHW();
   void CloseHW();
-  void SetCallback(HostCallbackFn callback) { callback_ = callback; }
+  void SetCallback(HostCallbackFn callback);
   void SetHWLO(int32_t frequency);
   int32_t GetHWLO();
   int32_t GetHWSR() const { return state_.Settings.SampleRate; }
@@ -200,7 +217,8 @@ class Session final : public SessionLink {
   // CloseHW has come, and the session has not ended yet.
   bool Closing() const {
     const Life life = Now();
-    return life == Life::kClosing || life == Life::kUnwinding || life == Life::kDeferred;
+    return life == Life::kClosing || life == Life::kUnwinding || life == Life::kDeferred ||
+           life == Life::kReleasing;
   }
 
   // Runs `body` (which returns a Result) on the owner thread for the session of
@@ -245,10 +263,13 @@ class Session final : public SessionLink {
   }
   // Opens the stream gate for a start asked for when the gate read `asked`; false
   // when a StopHW has come since.
-  bool OpenGate(uint32_t asked);
-  // Closes the stream gate at once; then waits until the owner thread is not between
-  // the gate's check and the callback's start.
-  void CloseGate();
+  bool OpenGate(uint64_t asked);
+  // Closes the stream gate of the session of `generation` at once (another's it
+  // leaves alone); then WaitOutCalling.
+  void CloseGate(uint32_t generation);
+  // On a thread other than the owner: waits until the owner thread is not between
+  // the gate's check and the callback's start, as long as it is there and alive.
+  void WaitOutCalling();
   // Defers a due close to the window's timer (and, given a token, a message).
   void DeferClose(bool post_message);
   // The owner thread's own loop hands a message to the window: a deferred close may
@@ -261,10 +282,11 @@ class Session final : public SessionLink {
   std::atomic<Life> life_{Life::kClosed};
   std::atomic<uint32_t> generation_{0};
   std::atomic<DWORD> owner_id_{0};
-  // The stream gate: bit 0 set while stopped (no block reaches the host), the rest
-  // counts the StopHW calls, so that a start asked for before a StopHW cannot open
-  // the gate after it.
-  std::atomic<uint32_t> gate_{0};
+  // The stream gate: the generation of the session it belongs to in the high half;
+  // in the low half, bit 0 set while stopped (no block reaches the host) and above
+  // it a count of the StopHW calls, so that a start asked for before a StopHW cannot
+  // open the gate after it.
+  std::atomic<uint64_t> gate_{0};
   // Set by the owner thread from before it checks the gate until just before it
   // calls the host: a StopHW or CloseHW on another thread returns once it is clear.
   std::atomic<bool> calling_{false};
