@@ -8,6 +8,7 @@
 #include "framework/Accessible.h"
 #include "framework/HandleNames.h"
 #include "framework/Properties.h"
+#include "framework/StageTimes.h"
 #include "framework/WinControl.h"
 
 namespace fw {
@@ -178,6 +179,7 @@ void TControl::Invalidate() {
 }
 
 void TControl::Update() {
+  StageScope stage(Stage::kPaint);
   if (parent_) parent_->Update();
 }
 
@@ -417,6 +419,7 @@ void TGraphicControl::Repaint() {
     return;
   }
   // Drawn straight onto the parent's window, with whatever lies above it.
+  StageScope stage(Stage::kPaint);
   WindowDC dc(parent->WindowHandle());
   if (!dc) return;
   ::IntersectClipRect(dc.get(), Left(), Top(), Left() + Width(), Top() + Height());

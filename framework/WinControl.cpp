@@ -8,6 +8,7 @@
 
 #include "framework/HandleNames.h"
 #include "framework/Properties.h"
+#include "framework/StageTimes.h"
 #include "framework/TabOrder.h"
 #include "framework/TextEncoding.h"
 
@@ -190,6 +191,7 @@ void TWinControl::SetFocusedChild(TControl* child) {
 }
 
 IAccessible* TWinControl::AccessibleObject() {
+  StageScope stage(Stage::kAccessible);
   if (accessible_ == nullptr) accessible_ = new ControlAccessible(this);
   accessible_->AddRef();
   return accessible_;
@@ -482,11 +484,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   switch (msg) {
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
       if (!IsDeviceContext(wp)) return 0;
+      StageScope stage(Stage::kPaint);
       EraseBackground(reinterpret_cast<HDC>(wp));
       return 1;
+    }
     case WM_PAINT: {
+      StageScope stage(Stage::kPaint);
       // Ends the paint also when a control's Paint fails.
       PaintDC paint(hwnd_);
       if (paint) PaintHandler(paint.get());
@@ -494,6 +499,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_PRINTCLIENT: {
       if (!IsDeviceContext(wp)) return 0;
+      StageScope stage(Stage::kPaint);
       HDC dc = reinterpret_cast<HDC>(wp);
       EraseBackground(dc);
       PaintHandler(dc);

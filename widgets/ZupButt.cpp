@@ -9,6 +9,7 @@
 #include "framework/Accessible.h"
 #include "framework/FocusCue.h"
 #include "framework/Module.h"
+#include "framework/StageTimes.h"
 #include "framework/TextEncoding.h"
 #include "framework/Utf8Cut.h"
 #include "framework/WinControl.h"
@@ -45,6 +46,7 @@ TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
 }
 
 void TZupButt::MakeCaptionFont() {
+  fw::StageScope stage(fw::Stage::kFonts);
   fw::WindowDC screen(nullptr);
   if (!screen) return;
   const int dpi = Scale().Dpi();
