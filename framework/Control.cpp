@@ -414,7 +414,9 @@ const PropertyTable& TControl::ClassProperties() {
 void TGraphicControl::Repaint() {
   TWinControl* parent = Parent();
   if (!Visible() || !parent || !parent->HandleAllocated()) return;
-  if (!(ControlStyle() & csOpaque)) {
+  // A window that is not showing is drawn whole when it shows: drawing into it now
+  // would be lost work (a window being built gets dozens of such calls).
+  if (!(ControlStyle() & csOpaque) || !::IsWindowVisible(parent->WindowHandle())) {
     TControl::Repaint();
     return;
   }
