@@ -102,7 +102,10 @@ void TWinControl::SetParent(TWinControl* parent) {
   if (parent == Parent()) return;
   DestroyHandle();
   TControl::SetParent(parent);
-  if (parent && parent->Handle()) CreateHandle();
+  // Under a parent that has no window yet, this control's window is made with the
+  // parent's, once: a window tree read from a layout is made whole at its end,
+  // every window at its final place, not moved and redrawn for each property.
+  if (parent && parent->HandleAllocated()) CreateHandle();
 }
 
 HWND TWinControl::Handle() {
@@ -127,6 +130,8 @@ void TWinControl::CreateHandle() {
   if (hwnd_) return;
   TCreateParams params;
   CreateParams(params);
+  // Asking for the parent's window made this one with it.
+  if (hwnd_) return;
   if ((params.Style & WS_CHILD) && !params.Parent) return;
   // A window made later in a tree takes the tree's cue state.
   if (Parent() != nullptr) ui_state_ = Parent()->ui_state_;
