@@ -193,10 +193,10 @@ void TZupButt::SetBounds(int left, int top, int, int) {
 
 void TZupButt::ResetBitmap() {
   SetBounds(Left(), Top(), 0, 0);
-  PicturePair names = PicturesFor(size_);
-  // Every button of one size shows the same pair: each picture is made once.
-  down_image_ = fw::SharedResourcePicture(fw::ModuleHandle(), names.down, Scale());
-  up_image_ = fw::SharedResourcePicture(fw::ModuleHandle(), names.up, Scale());
+  // Taken when first painted: a button read from a layout changes its size before
+  // anyone sees it.
+  down_image_.reset();
+  up_image_.reset();
 }
 
 void TZupButt::Paint() {
@@ -209,6 +209,12 @@ void TZupButt::Paint() {
   composition.SetTransparent(true);
   composition.SetTransparentMode(fw::TTransparentMode::tmAuto);
   fw::TCanvas& target = composition.Canvas();
+  if (!down_image_ || !up_image_) {
+    // Every button of one size shows the same pair: each picture is made once.
+    const PicturePair names = PicturesFor(size_);
+    down_image_ = fw::SharedResourcePicture(fw::ModuleHandle(), names.down, Scale());
+    up_image_ = fw::SharedResourcePicture(fw::ModuleHandle(), names.up, Scale());
+  }
   target.Draw(0, 0, down_ ? *down_image_ : *up_image_);
 
   // At most 255 characters, cut between whole characters, drawn as UTF-16.

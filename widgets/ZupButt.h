@@ -48,7 +48,7 @@ class TZupButt : public fw::TGraphicControl {
   // The position is kept; the size is always the pictures' size for Size.
   void SetBounds(int left, int top, int width, int height) override;
 
-  // Forces the size for Size and loads the picture pair.
+  // Forces the size for Size; the picture pair for it is taken at the next paint.
   void ResetBitmap();
 
   // A font `height_tenths` by `width_tenths` tenths of a point (width 0: the
@@ -89,7 +89,8 @@ class TZupButt : public fw::TGraphicControl {
   // The caption font and the character width that centres the caption, at the scale.
   void MakeCaptionFont();
 
-  // Shared with the other buttons of the same size (pictures) and scale (font).
+  // Shared with the other buttons of the same size (pictures) and scale (font); the
+  // pictures are null until the button is first painted after a change of size.
   std::shared_ptr<fw::TBitmap> down_image_;
   std::shared_ptr<fw::TBitmap> up_image_;
   std::shared_ptr<const fw::SharedFont> caption_font_;
