@@ -4,6 +4,7 @@
 #include <new>
 
 #include "framework/Control.h"
+#include "framework/StageTimes.h"
 #include "framework/WinControl.h"
 
 namespace fw {
@@ -109,6 +110,7 @@ std::string AccessibleText(std::string_view text) {
 }
 
 void NotifyAccessible(const TControl& control, DWORD event) {
+  StageScope stage(Stage::kAccessible);
   if (auto* w = control.AsWinControl()) {
     if (w->WindowHandle() != nullptr)
       ::NotifyWinEvent(event, w->WindowHandle(), OBJID_CLIENT, CHILDID_SELF);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/StageTimes.h"
+
 namespace fw {
 
 ScopedBitmap CreateDib24(int width, int height) {
@@ -56,6 +58,7 @@ void TBitmap::SetSize(int width, int height) {
 }
 
 bool TBitmap::LoadFromResourceName(HINSTANCE module, const std::wstring& name) {
+  StageScope stage(Stage::kPictures);
   HANDLE h = ::LoadImageW(module, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
   if (!h) {
     Replace(ScopedBitmap(), 0, 0);
@@ -92,6 +95,7 @@ TColor TBitmap::TransparentColor() {
 
 void ScalePicture(TBitmap& picture, DpiScale scale, TScaleFilter filter) {
   if (scale.Identity() || picture.Empty()) return;
+  StageScope stage(Stage::kPictures);
   const int w = std::max(scale.Apply(picture.Width()), 1);
   const int h = std::max(scale.Apply(picture.Height()), 1);
   ScopedBitmap scaled = CreateDib24(w, h);

@@ -1,6 +1,8 @@
 #include "framework/Canvas.h"
 
 #include "framework/Bitmap.h"
+
+#include "framework/StageTimes.h"
 #include "framework/TextEncoding.h"
 
 namespace fw {
@@ -20,6 +22,7 @@ std::vector<POINT> ToPoints(const std::vector<TPoint>& points) {
 }  // namespace
 
 ScopedFont CreateFontHandle(const TFont& font) {
+  StageScope stage(Stage::kFonts);
   LOGFONTW lf{};
   lf.lfHeight = font.Height();
   lf.lfWeight = (font.Style() & fsBold) ? FW_BOLD : FW_NORMAL;

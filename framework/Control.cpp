@@ -10,6 +10,7 @@
 #include "framework/HintTip.h"
 #include "framework/Menus.h"
 #include "framework/Properties.h"
+#include "framework/StageTimes.h"
 #include "framework/WinControl.h"
 
 namespace fw {
@@ -236,6 +237,7 @@ void TControl::Invalidate() {
 }
 
 void TControl::Update() {
+  StageScope stage(Stage::kPaint);
   if (parent_) parent_->Update();
 }
 
@@ -470,11 +472,14 @@ const PropertyTable& TControl::ClassProperties() {
 void TGraphicControl::Repaint() {
   TWinControl* parent = Parent();
   if (!Visible() || !parent || !parent->HandleAllocated()) return;
-  if (!(ControlStyle() & csOpaque)) {
+  // A window that is not showing is drawn whole when it shows: drawing into it now
+  // would be lost work (a window being built gets dozens of such calls).
+  if (!(ControlStyle() & csOpaque) || !::IsWindowVisible(parent->WindowHandle())) {
     TControl::Repaint();
     return;
   }
   // Drawn straight onto the parent's window, with whatever lies above it.
+  StageScope stage(Stage::kPaint);
   WindowDC dc(parent->WindowHandle());
   if (!dc) return;
   ::IntersectClipRect(dc.get(), Left(), Top(), Left() + Width(), Top() + Height());

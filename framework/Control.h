@@ -300,7 +300,8 @@ class TGraphicControl : public TControl {
   explicit TGraphicControl(TComponent* owner) : TControl(owner) {}
 
   // Opaque controls are painted at once on the parent's window, with the
-  // controls above them; others are invalidated and the parent updated.
+  // controls above them; others, and every control of a window that is not
+  // showing, are invalidated and the parent updated.
   void Repaint() override;
 };
 

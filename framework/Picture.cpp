@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "framework/BmpCheck.h"
+
 #include "framework/Exception.h"
+#include "framework/StageTimes.h"
 
 namespace fw {
 namespace {
@@ -131,6 +133,7 @@ ScopedBitmap MakeBitmap(std::span<const uint8_t> file, const BmpFacts& facts) {
 }  // namespace
 
 void TPicture::LoadFromFile(const std::string& path) {
+  StageScope stage(Stage::kPictures);
   const std::wstring wide_path = WidePath(path);
   std::string problem = OpenProblem(wide_path);
   std::vector<uint8_t> bytes;
@@ -152,6 +155,7 @@ void TPicture::LoadFromFile(const std::string& path) {
 }
 
 bool TPicture::LoadFromResourceName(HINSTANCE module, const std::wstring& name) {
+  StageScope stage(Stage::kPictures);
   HANDLE h = ::LoadImageW(module, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
   if (!h) return false;
   Replace(static_cast<HBITMAP>(h));

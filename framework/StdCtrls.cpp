@@ -6,6 +6,7 @@
 #include "framework/Forms.h"
 #include "framework/Accessible.h"
 #include "framework/HandleNames.h"
+#include "framework/StageTimes.h"
 #include "framework/TextEncoding.h"
 
 namespace fw {
@@ -106,6 +107,7 @@ void TLabel::AdjustBounds() {
   std::string text = Caption();
   // An empty caption (or a lone "&") still takes one line's height.
   if (text.empty() || (show_accel_char_ && text == "&")) text += ' ';
+  StageScope stage(Stage::kFonts);
   WindowDC screen(nullptr);
   if (!screen) return;
   ScopedFont font = CreateFontHandle(Font());

@@ -10,6 +10,7 @@
 #include "framework/HintTip.h"
 #include "framework/Menus.h"
 #include "framework/Properties.h"
+#include "framework/StageTimes.h"
 #include "framework/TabOrder.h"
 #include "framework/TextEncoding.h"
 
@@ -103,7 +104,10 @@ void TWinControl::SetParent(TWinControl* parent) {
   if (parent == Parent()) return;
   DestroyHandle();
   TControl::SetParent(parent);
-  if (parent && parent->Handle()) CreateHandle();
+  // Under a parent that has no window yet, this control's window is made with the
+  // parent's, once: a window tree read from a layout is made whole at its end,
+  // every window at its final place, not moved and redrawn for each property.
+  if (parent && parent->HandleAllocated()) CreateHandle();
 }
 
 HWND TWinControl::Handle() {
@@ -128,6 +132,8 @@ void TWinControl::CreateHandle() {
   if (hwnd_) return;
   TCreateParams params;
   CreateParams(params);
+  // Asking for the parent's window made this one with it.
+  if (hwnd_) return;
   if ((params.Style & WS_CHILD) && !params.Parent) return;
   // A window made later in a tree takes the tree's cue state.
   if (Parent() != nullptr) ui_state_ = Parent()->ui_state_;
@@ -208,6 +214,7 @@ void TWinControl::SetFocusedChild(TControl* child) {
 }
 
 IAccessible* TWinControl::AccessibleObject() {
+  StageScope stage(Stage::kAccessible);
   if (accessible_ == nullptr) accessible_ = new ControlAccessible(this);
   accessible_->AddRef();
   return accessible_;
@@ -524,11 +531,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   switch (msg) {
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
       if (!IsDeviceContext(wp)) return 0;
+      StageScope stage(Stage::kPaint);
       EraseBackground(reinterpret_cast<HDC>(wp));
       return 1;
+    }
     case WM_PAINT: {
+      StageScope stage(Stage::kPaint);
       // Ends the paint also when a control's Paint fails.
       PaintDC paint(hwnd_);
       if (paint) PaintHandler(paint.get());
@@ -536,6 +546,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_PRINTCLIENT: {
       if (!IsDeviceContext(wp)) return 0;
+      StageScope stage(Stage::kPaint);
       HDC dc = reinterpret_cast<HDC>(wp);
       EraseBackground(dc);
       PaintHandler(dc);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Module.h"
+#include "framework/StageTimes.h"
 #include "framework/ThreadPointer.h"
 
 namespace fw {
@@ -194,6 +195,7 @@ void DispatchState::EndMessage() {
 
 HWND CreateTargetWindow(MessageTarget* target, DWORD ex_style, DWORD style, int x, int y, int width,
                         int height, HWND parent, const wchar_t* title) {
+  StageScope stage(Stage::kWindows);
   if (!EnsureClass()) return nullptr;
   Creation creation{target, nullptr, t_creating.Get()};
   t_creating.Set(&creation);

@@ -6,9 +6,11 @@
 #include <optional>
 #include <utility>
 
+#include "common/ScopeExit.h"
 #include "contract/CalderContract.h"
 #include "framework/DisplayDpi.h"
 #include "framework/LayoutReader.h"
+#include "framework/StageTimes.h"
 #include "framework/Window.h"
 #include "receiver/OleError.h"
 #include "receiver/ReceiverFacts.h"
@@ -79,6 +81,8 @@ TF::TF(SessionLink& session) : fw::TForm(nullptr), session_(session), dpi_source
 std::unique_ptr<TF> TF::Create(SessionLink& session, FormFailure* failure,
                                const ComponentFactory& factory) {
   *failure = FormFailure::kNone;
+  fw::EnterStagePhase(fw::Stage::kWindowOther);
+  const common::ScopeExit built([] { fw::EnterStagePhase(fw::Stage::kShow); });
   std::unique_ptr<TF> form(new TF(session));
   try {
     form->Build();
@@ -93,6 +97,7 @@ std::unique_ptr<TF> TF::Create(SessionLink& session, FormFailure* failure,
     return nullptr;
   }
   CreateFailure component_failure = CreateFailure::kNone;
+  fw::StageScope stage(fw::Stage::kComponent);
   if (!form->sdr_->Open(session, factory, &component_failure)) {
     *failure = component_failure == CreateFailure::kNotInstalled ? FormFailure::kNotInstalled
                                                                  : FormFailure::kCannotCreate;
@@ -103,6 +108,7 @@ std::unique_ptr<TF> TF::Create(SessionLink& session, FormFailure* failure,
 
 TF::~TF() {
   SetDispatchObserver(nullptr);
+  fw::FlushStageTimes();
   // The component goes first, while the window it lives in is still whole.
   delete std::exchange(sdr_, nullptr);
 }
@@ -115,12 +121,21 @@ T* TF::Find(const char* name) {
 }
 
 void TF::Build() {
-  layout_ = fw::ParseLayout(fw::LoadLayoutResource(L"TF"));
-  // Laid out at the screen's DPI first; once the window exists, at its monitor's.
-  fw::ReadLayout(
-      *this, layout_, LayoutClasses(), [this](const std::string& name) { return Handler(name); },
-      fw::DpiScale(fw::WindowDpi(nullptr)));
-  if (HWND window = Handle()) Rescale(fw::DpiScale(fw::WindowDpi(window)));
+  {
+    fw::StageScope stage(fw::Stage::kLayoutParse);
+    layout_ = fw::ParseLayout(fw::LoadLayoutResource(L"TF"));
+  }
+  {
+    // Laid out at the screen's DPI first; once the window exists, at its monitor's.
+    fw::StageScope stage(fw::Stage::kControls);
+    fw::ReadLayout(
+        *this, layout_, LayoutClasses(), [this](const std::string& name) { return Handler(name); },
+        fw::DpiScale(fw::WindowDpi(nullptr)));
+  }
+  if (HWND window = Handle()) {
+    fw::StageScope stage(fw::Stage::kDpiLayout);
+    Rescale(fw::DpiScale(fw::WindowDpi(window)));
+  }
   for (std::size_t i = 0; i < kRateButtonCount; ++i)
     rates_[i] = Find<widgets::TZupButt>(kRateNames[i]);
   pre_on_ = Find<fw::TRadioButton>("PreON");
@@ -133,6 +148,7 @@ void TF::Build() {
   lifgain_ = Find<fw::TControl>("LIFgain");
   lhfgain_ = Find<fw::TControl>("LHFgain");
   sdr_ = Find<TCalderX>("SDR");
+  fw::StageScope stage(fw::Stage::kAccessible);
   NameControls();
 }
 
@@ -257,6 +273,8 @@ void TF::WithFallback(DISPID dispid, T& value, T fallback, Step step) {
 }
 
 void TF::ApplySettings(const ReceiverSettings& settings, const ReceiverSettings& defaults) {
+  fw::StageScope stage(fw::Stage::kSettings);
+  const common::ScopeExit applied([] { fw::EnterStagePhase(fw::Stage::kAfterSettings); });
   // The handlers below write the state, which may be where `settings` lives.
   ReceiverSettings wanted = settings;
   ReceiverControl& sdr = SDR();
@@ -420,6 +438,7 @@ void TF::SliderHFGainChange(fw::TObject*) {
 }
 
 void TF::SDRStatusChange(int32_t status) {
+  fw::EnterStagePhase(fw::Stage::kAfterStatus);
   ReceiverState& state = session_.State();
   try {
     state.HardwareStatus = status;

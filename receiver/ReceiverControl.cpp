@@ -2,6 +2,7 @@
 
 #include "contract/CalderContract.h"
 #include "framework/HandleNames.h"
+#include "framework/StageTimes.h"
 #include "receiver/ControlSite.h"
 #include "receiver/EventSink.h"
 #include "receiver/OleError.h"
@@ -164,6 +165,9 @@ std::wstring ReceiverControl::GetString(DISPID dispid) {
 }
 
 HRESULT ReceiverControl::InitControl() {
+  // The start-up waits for the first status from here on.
+  fw::EnterStagePhase(fw::Stage::kWaitStatus);
+  fw::StageScope stage(fw::Stage::kInitControl);
   return Invoke(calder::kInitControl, DISPATCH_METHOD, nullptr, 0, nullptr);
 }
 

@@ -157,12 +157,12 @@ void TSlideBar::LoadThumb() {
   const auto info = ThumbFor(thumb_style_);
   if (!info) return;
   // A module without the pictures gets an empty thumb: nothing is drawn, nothing fails.
-  thumb_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->thumb));
-  mask_bitmap_.LoadFromResourceName(fw::ModuleHandle(), Widen(info->mask));
-  fw::ScalePicture(thumb_bitmap_, Scale());
-  fw::ScalePicture(mask_bitmap_, Scale(), fw::TScaleFilter::kNearest);
-  half_thumb_height_ = thumb_bitmap_.Height() / 2;
-  half_thumb_width_ = thumb_bitmap_.Width() / 2;
+  // Sliders of one style share their thumb: each picture is made once.
+  thumb_bitmap_ = fw::SharedResourcePicture(fw::ModuleHandle(), Widen(info->thumb), Scale());
+  mask_bitmap_ = fw::SharedResourcePicture(fw::ModuleHandle(), Widen(info->mask), Scale(),
+                                           fw::TScaleFilter::kNearest);
+  half_thumb_height_ = thumb_bitmap_->Height() / 2;
+  half_thumb_width_ = thumb_bitmap_->Width() / 2;
 }
 
 void TSlideBar::ScaleChanged() {
@@ -225,8 +225,8 @@ Layout TSlideBar::CurrentLayout() const {
   l.orientation = orientation_;
   l.width = Width();
   l.height = Height();
-  l.thumb_width = thumb_bitmap_.Width();
-  l.thumb_height = thumb_bitmap_.Height();
+  l.thumb_width = thumb_bitmap_->Width();
+  l.thumb_height = thumb_bitmap_->Height();
   l.min = min_;
   l.max = max_;
   l.position = position_;
@@ -288,6 +288,9 @@ void TSlideBar::DrawPlain() {
 }
 
 void TSlideBar::Rebuild() {
+  // While the layout is read every property would draw the trench again: Loaded
+  // draws it once, from the properties as they end up.
+  if (Loading()) return;
   DrawPlain();
   WhereIsBar();
   SaveBackground();
@@ -297,6 +300,11 @@ void TSlideBar::Changed() {
   shown_focus_color_ = focus_color_;
   Rebuild();
   Repaint();
+}
+
+void TSlideBar::Loaded() {
+  fw::TCustomControl::Loaded();
+  Changed();
 }
 
 fw::TRect TSlideBar::ThumbPlace() const {
@@ -326,15 +334,15 @@ void TSlideBar::RemoveThumbBar(HDC dc) {
 }
 
 void TSlideBar::DrawThumbBar(HDC dc) {
-  if (!dc || thumb_bitmap_.Empty() || mask_bitmap_.Empty() || background_bitmap_.Empty()) return;
-  const int w = thumb_bitmap_.Width(), h = thumb_bitmap_.Height();
+  if (!dc || thumb_bitmap_->Empty() || mask_bitmap_->Empty() || background_bitmap_.Empty()) return;
+  const int w = thumb_bitmap_->Width(), h = thumb_bitmap_->Height();
   // Composed off screen, then shown with one copy; the picture goes with the scope.
   fw::TBitmap work(w, h);
   HDC out = work.Canvas().Handle();
   if (!out) return;
   ::BitBlt(out, 0, 0, w, h, background_bitmap_.Canvas().Handle(), 0, 0, SRCCOPY);
-  ::BitBlt(out, 0, 0, w, h, mask_bitmap_.Canvas().Handle(), 0, 0, SRCAND);
-  ::BitBlt(out, 0, 0, w, h, thumb_bitmap_.Canvas().Handle(), 0, 0, SRCPAINT);
+  ::BitBlt(out, 0, 0, w, h, mask_bitmap_->Canvas().Handle(), 0, 0, SRCAND);
+  ::BitBlt(out, 0, 0, w, h, thumb_bitmap_->Canvas().Handle(), 0, 0, SRCPAINT);
   ::BitBlt(dc, thumb_rect_.Left, thumb_rect_.Top, w, h, out, 0, 0, SRCCOPY);
 }
 

@@ -5,11 +5,13 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Bitmap.h"
 #include "framework/Properties.h"
+#include "framework/SharedPictures.h"
 #include "framework/WinControl.h"
 #include "widgets/SlideBarGeometry.h"
 
@@ -91,6 +93,9 @@ class TSlideBar : public fw::TCustomControl {
   const fw::PropertyTable& Properties() const override { return ClassProperties(); }
   static const fw::PropertyTable& ClassProperties();
 
+  // Draws the trench once the layout has given every property.
+  void Loaded() override;
+
  protected:
   // Shows the pictures made when the state changed; remakes them only for a
   // FocusColor stored since the last full paint.
@@ -136,8 +141,9 @@ class TSlideBar : public fw::TCustomControl {
   // Moves the thumb on screen: puts back what was under it, places it anew, draws it.
   void MoveThumb(int new_position, bool accept);
 
-  fw::TBitmap thumb_bitmap_;
-  fw::TBitmap mask_bitmap_;
+  // Shared with the other sliders of the same thumb style and scale.
+  std::shared_ptr<fw::TBitmap> thumb_bitmap_ = std::make_shared<fw::TBitmap>();
+  std::shared_ptr<fw::TBitmap> mask_bitmap_ = std::make_shared<fw::TBitmap>();
   fw::TBitmap background_bitmap_;
   // The control as painted, without the thumb.
   fw::TBitmap plain_;

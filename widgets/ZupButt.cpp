@@ -4,11 +4,13 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "framework/Accessible.h"
 #include "framework/FocusCue.h"
 #include "framework/Module.h"
+#include "framework/StageTimes.h"
 #include "framework/TextEncoding.h"
 #include "framework/Utf8Cut.h"
 #include "framework/WinControl.h"
@@ -44,17 +46,36 @@ TZupButt::TZupButt(fw::TComponent* owner) : fw::TGraphicControl(owner) {
   MakeCaptionFont();
 }
 
-void TZupButt::MakeCaptionFont() {
+namespace {
+
+// The caption font at `dpi`, and the screen's default average character width (-1
+// when it could not be measured); no font without a screen DC.
+fw::SharedFont MakeCaptionFontAt(int dpi) {
+  fw::SharedFont made;
+  made.Measure = -1;
   fw::WindowDC screen(nullptr);
-  if (!screen) return;
+  if (!screen) return made;
+  made.Font = TZupButt::CreateFontAtResolution(screen.get(), "Tahoma", 80, 80, 1,
+                                               static_cast<float>(dpi), static_cast<float>(dpi));
+  TEXTMETRICW tm{};
+  if (::GetTextMetricsW(screen.get(), &tm)) made.Measure = tm.tmAveCharWidth;
+  return made;
+}
+
+}  // namespace
+
+void TZupButt::MakeCaptionFont() {
+  fw::StageScope stage(fw::Stage::kFonts);
+  // Every button at one DPI has the same caption font: it is made once and shared.
   const int dpi = Scale().Dpi();
-  caption_font_ = CreateFontAtResolution(screen.get(), "Tahoma", 80, 80, 1, static_cast<float>(dpi),
-                                         static_cast<float>(dpi));
+  auto shared = fw::SharedFontFor("ZupButt caption " + std::to_string(dpi),
+                                  [dpi] { return MakeCaptionFontAt(dpi); });
+  if (!shared->Font) return;
+  caption_font_ = std::move(shared);
   // The screen DC still has its default font: its average width is the one the
   // caption is centred with. That font keeps its width at every screen DPI, so the
   // width is taken as a stored length and scaled with the button.
-  TEXTMETRICW tm{};
-  if (::GetTextMetricsW(screen.get(), &tm)) char_width_ = Scale().Apply(tm.tmAveCharWidth);
+  if (caption_font_->Measure >= 0) char_width_ = Scale().Apply(caption_font_->Measure);
 }
 
 void TZupButt::ScaleChanged() {
@@ -172,13 +193,10 @@ void TZupButt::SetBounds(int left, int top, int, int) {
 
 void TZupButt::ResetBitmap() {
   SetBounds(Left(), Top(), 0, 0);
-  PicturePair names = PicturesFor(size_);
-  down_image_ = std::make_unique<fw::TBitmap>();
-  up_image_ = std::make_unique<fw::TBitmap>();
-  down_image_->LoadFromResourceName(fw::ModuleHandle(), names.down);
-  up_image_->LoadFromResourceName(fw::ModuleHandle(), names.up);
-  fw::ScalePicture(*down_image_, Scale());
-  fw::ScalePicture(*up_image_, Scale());
+  // Taken when first painted: a button read from a layout changes its size before
+  // anyone sees it.
+  down_image_.reset();
+  up_image_.reset();
 }
 
 void TZupButt::Paint() {
@@ -191,6 +209,12 @@ void TZupButt::Paint() {
   composition.SetTransparent(true);
   composition.SetTransparentMode(fw::TTransparentMode::tmAuto);
   fw::TCanvas& target = composition.Canvas();
+  if (!down_image_ || !up_image_) {
+    // Every button of one size shows the same pair: each picture is made once.
+    const PicturePair names = PicturesFor(size_);
+    down_image_ = fw::SharedResourcePicture(fw::ModuleHandle(), names.down, Scale());
+    up_image_ = fw::SharedResourcePicture(fw::ModuleHandle(), names.up, Scale());
+  }
   target.Draw(0, 0, down_ ? *down_image_ : *up_image_);
 
   // At most 255 characters, cut between whole characters, drawn as UTF-16.
@@ -199,7 +223,7 @@ void TZupButt::Paint() {
   HDC dc = target.Handle();
   {
     ::SetBkMode(dc, TRANSPARENT);
-    fw::SelectObjectScope font(dc, caption_font_.get());
+    fw::SelectObjectScope font(dc, CaptionFont());
     // The colour is used as it is stored: system colours are not looked up.
     fw::TColor colour = down_ ? font_color_on_ : font_color_off_;
     ::SetTextColor(dc, colour.Value() & 0xFFFFFF);

@@ -9,6 +9,7 @@
 #include "framework/Control.h"
 #include "framework/HandleNames.h"
 #include "framework/Properties.h"
+#include "framework/SharedPictures.h"
 #include "widgets/ZupButtLayout.h"
 
 namespace widgets {
@@ -16,7 +17,7 @@ namespace widgets {
 class TZupButt : public fw::TGraphicControl {
  public:
   explicit TZupButt(fw::TComponent* owner);
-  // Releases the pictures and the caption font.
+  // Lets go of the pictures and the caption font.
   ~TZupButt() override;
 
   bool RadioButton() const { return radio_; }
@@ -47,7 +48,7 @@ class TZupButt : public fw::TGraphicControl {
   // The position is kept; the size is always the pictures' size for Size.
   void SetBounds(int left, int top, int width, int height) override;
 
-  // Forces the size for Size and loads the picture pair.
+  // Forces the size for Size; the picture pair for it is taken at the next paint.
   void ResetBitmap();
 
   // A font `height_tenths` by `width_tenths` tenths of a point (width 0: the
@@ -63,7 +64,7 @@ class TZupButt : public fw::TGraphicControl {
 
   // The per-character width that centres the caption.
   int CharWidth() const { return char_width_; }
-  HFONT CaptionFont() const { return caption_font_.get(); }
+  HFONT CaptionFont() const { return caption_font_ ? caption_font_->Font.get() : nullptr; }
 
   long AccessibleRole() const override;
   long AccessibleStateBits() const override;
@@ -88,9 +89,11 @@ class TZupButt : public fw::TGraphicControl {
   // The caption font and the character width that centres the caption, at the scale.
   void MakeCaptionFont();
 
-  std::unique_ptr<fw::TBitmap> down_image_;
-  std::unique_ptr<fw::TBitmap> up_image_;
-  fw::ScopedFont caption_font_;
+  // Shared with the other buttons of the same size (pictures) and scale (font); the
+  // pictures are null until the button is first painted after a change of size.
+  std::shared_ptr<fw::TBitmap> down_image_;
+  std::shared_ptr<fw::TBitmap> up_image_;
+  std::shared_ptr<const fw::SharedFont> caption_font_;
   int char_width_ = 0;
   bool radio_ = false;
   bool down_ = true;

@@ -235,6 +235,35 @@ TEST_F(WindowTest, DestroyingAParentLeavesItsChildrenWithoutOne) {
   EXPECT_NE(inner->Handle(), nullptr);
 }
 
+// Controls given a parent that has no window yet get theirs with the parent's, once,
+// in the order they were added, wherever the first request comes from.
+TEST(WindowTree, ChildrenOfAParentWithoutAWindowGetOneEachWhenItGetsItsOwn) {
+  fw::TForm form(nullptr);
+  auto* first = new fw::TPanel(&form);
+  first->SetParent(&form);
+  auto* inner = new fw::TPanel(&form);
+  inner->SetParent(first);
+  auto* second = new fw::TPanel(&form);
+  second->SetParent(&form);
+  EXPECT_FALSE(form.HandleAllocated());
+  EXPECT_FALSE(inner->HandleAllocated());
+  // Asked of the innermost, the whole tree is made, each window once.
+  HWND inner_window = inner->Handle();
+  ASSERT_NE(inner_window, nullptr);
+  ASSERT_TRUE(form.HandleAllocated());
+  EXPECT_EQ(::GetParent(inner_window), first->WindowHandle());
+  std::vector<HWND> windows;
+  ::EnumChildWindows(
+      form.WindowHandle(),
+      [](HWND w, LPARAM list) WINAPI -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  EXPECT_EQ(windows,
+            (std::vector<HWND>{first->WindowHandle(), inner_window, second->WindowHandle()}));
+}
+
 // A windowed control that logs its keyboard and focus hooks.
 class KeyPad : public fw::TCustomControl {
  public:

@@ -172,6 +172,24 @@ TEST(SlideBarPaint, WritesPlaceTheThumbAndPaintingOnlyShowsIt) {
   EXPECT_EQ(s.ThumbRect(), (fw::TRect{0, 41, 12, 53}));
 }
 
+// A slider read from a layout gets its properties while loading and draws its
+// trench only once loaded: it must then look, and hold its thumb, as one whose
+// properties were written one by one.
+TEST(SlideBarPaint, ASliderLoadedFromALayoutLooksAsOneWrittenPropertyByProperty) {
+  TSlideBar written(nullptr);
+  MakeGain(written, 4);
+  written.SetPosition(3);
+  TSlideBar loaded(nullptr);
+  loaded.SetLoading(true);
+  MakeGain(loaded, 4);
+  loaded.SetPosition(3);
+  loaded.Loaded();
+  EXPECT_EQ(loaded.ThumbRect(), written.ThumbRect());
+  auto want = fw::RenderControl(written, kParentColor);
+  auto got = fw::RenderControl(loaded, kParentColor);
+  EXPECT_TRUE(SamePixels(*want, *got));
+}
+
 TEST(SlideBarPaint, RaisedStyleAndHorizontalTicks) {
   TSlideBar s(nullptr);
   s.SetStyle(bsRaised);
