@@ -281,7 +281,7 @@ int main() {
     }
     if (part(L'd')) {
       RunProgram(WindowsPath(BENCH_INIT_EXE), "init",
-                 {"ratio InitHW/baseline:", "plug-in InitHW:", "to first status:"}, build);
+                 {"ratio to baseline", "plug-in InitHW:", "to first status:"}, build);
     }
   }
 
@@ -315,7 +315,7 @@ int main() {
   Row("   the 5,000 SetHWLO calls took (ms)", o, n, threads::kHostMessages, "tuning_ms", "%.0f");
   Row("c. data path, plug-in / direct", o, n, "datapath", "ratio plug-in/direct:", "%.3f");
   Row("   by processor time", o, n, "datapath", "by processor time", "%.3f");
-  Row("d. first InitHW / bare window and component", o, n, "init", "ratio InitHW/baseline:");
+  Row("d. first InitHW / bare window and component", o, n, "init", "ratio to baseline");
   Row("   first InitHW (ms)", o, n, "init", "plug-in InitHW:", "%.1f");
   Row("   bare window and component (ms)", o, n, "init", "to first status:", "%.1f", false);
   Row("e. GetHWLO while the callback sends (ms)", o, n, threads::kCallbackSends, "getlo_ms",
