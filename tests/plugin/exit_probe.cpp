@@ -1,13 +1,17 @@
 // A host process that opens the plug-in with the stand-in receiver, streams for a
 // moment and ends, in one of several ways:
-//   exit_probe VARIANT [DLL]   (DLL as a Windows path; the build's plug-in by default)
-// It ends with the variant's own exit code (kFirstCode + its number) when every step
+//   exit_probe VARIANT [DELAY_US]
+// After its last call into the library it spins DELAY_US microseconds (0 by default),
+// handling no message, before it ends: a run over a range of delays ends the process
+// at every moment of what the library still does after its last call returned. It
+// ends with the variant's own exit code (kFirstCode + its number) when every step
 // went as planned, with a code below kFirstCode naming the step that did not, and
 // with anything else only when the process died on its way out.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -29,13 +33,14 @@ constexpr int kThread = 8;
 
 // How the process ends once it has streamed.
 enum class Ending {
-  kCloseAndUnload,       // StopHW, CloseHW, FreeLibrary, waits until the DLL is gone
-  kCloseAndKeep,         // StopHW, CloseHW, returns with the DLL loaded
-  kWhileStreaming,       // returns while blocks arrive: no StopHW, no CloseHW
-  kRightAfterUnload,     // StopHW, CloseHW, FreeLibrary, returns at once
-  kExitProcessStreaming, // ExitProcess while blocks arrive, no static destructor of ours
-  kWindowOnWorker,       // the session's window on a worker that still streams
+  kCloseAndUnload,          // StopHW, CloseHW, FreeLibrary, waits until the DLL is gone
+  kCloseAndKeep,            // StopHW, CloseHW, returns with the DLL loaded
+  kWhileStreaming,          // returns while blocks arrive: no StopHW, no CloseHW
+  kRightAfterUnload,        // StopHW, CloseHW, FreeLibrary, returns at once
+  kExitProcessStreaming,    // ExitProcess while blocks arrive, no static destructor of ours
+  kWindowOnWorker,          // the session's window on a worker that still streams
   kWorkerClosesAndUnloads,  // the window on a worker; this thread closes and unloads
+  kCallWithoutSession,      // one entry point called with no session open, then the end
 };
 
 struct Variant {
@@ -51,9 +56,23 @@ constexpr Variant kVariants[] = {
     {"exit-process", Ending::kExitProcessStreaming},
     {"window-on-worker", Ending::kWindowOnWorker},
     {"worker-window-close-unload", Ending::kWorkerClosesAndUnloads},
+    {"call-without-session", Ending::kCallWithoutSession},
 };
 
 std::atomic<int> blocks{0};
+DWORD delay_us = 0;
+
+// Spins for `delay_us` microseconds, then returns `code`.
+int AfterDelay(int code) {
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  const LONGLONG ticks = frequency.QuadPart * delay_us / 1000000;
+  do {
+    QueryPerformanceCounter(&now);
+  } while (now.QuadPart - start.QuadPart < ticks);
+  return code;
+}
 
 void __cdecl CountBlocks(int32_t count, int32_t, float, int16_t*) {
   if (count > 0) ++blocks;
@@ -114,12 +133,26 @@ DWORD WINAPI WorkerThread(void* parameter) {
   return 0;
 }
 
-int Run(const Variant& variant, int code, const std::string& dll) {
-  HMODULE module = LoadLibraryA(dll.c_str());
+// The plug-in: TESSEL_DLL (a Windows path) names another build, else the build's own.
+std::string DllPath() {
+  if (const char* other = std::getenv("TESSEL_DLL")) return other;
+  std::string path = std::string("Z:") + TESSEL_DLL_PATH;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+int Run(const Variant& variant, int code) {
+  HMODULE module = LoadLibraryA(DllPath().c_str());
   if (module == nullptr) return kLoad;
   PluginApi api{};
   std::string missing;
   if (!tessel::host::ResolvePluginApi(module, &api, &missing)) return kLoad;
+  if (variant.ending == Ending::kCallWithoutSession) {
+    // The library's hold on its own image goes from none to one and back.
+    return api.GetStatus() == 0 ? AfterDelay(code) : kInit;
+  }
 
   if (variant.ending == Ending::kWindowOnWorker ||
       variant.ending == Ending::kWorkerClosesAndUnloads) {
@@ -131,58 +164,49 @@ int Run(const Variant& variant, int code, const std::string& dll) {
     // The blocks arrive on the worker; this thread only waits for them.
     for (int i = 0; i < 300 && blocks.load() < 3; ++i) Sleep(10);
     if (blocks.load() < 3) return kNoBlocks;
-    if (variant.ending == Ending::kWindowOnWorker) return code;
+    if (variant.ending == Ending::kWindowOnWorker) return AfterDelay(code);
     api.StopHW();
     api.CloseHW();
     FreeLibrary(module);
     // The worker's window goes on its own thread, which goes on handling messages;
     // the library goes once that thread is out of its code.
     for (int i = 0; i < 300 && !DllGone(); ++i) Sleep(10);
-    return DllGone() ? code : kStillLoaded;
+    return DllGone() ? AfterDelay(code) : kStillLoaded;
   }
 
   if (const int failure = OpenAndStart(api); failure != 0) return failure;
   if (!StreamAMoment()) return kNoBlocks;
   switch (variant.ending) {
     case Ending::kWhileStreaming:
-      return code;
+      return AfterDelay(code);
     case Ending::kExitProcessStreaming:
-      ExitProcess(code);
+      ExitProcess(AfterDelay(code));
     case Ending::kCloseAndKeep:
       api.StopHW();
       api.CloseHW();
-      return code;
+      return AfterDelay(code);
     case Ending::kRightAfterUnload:
       api.StopHW();
       api.CloseHW();
       FreeLibrary(module);
-      return code;
+      return AfterDelay(code);
     case Ending::kCloseAndUnload:
     default:
       api.StopHW();
       api.CloseHW();
       FreeLibrary(module);
       Pump(3000, [] { return DllGone(); });
-      return DllGone() ? code : kStillLoaded;
+      return DllGone() ? AfterDelay(code) : kStillLoaded;
   }
-}
-
-// The build's plug-in as a Windows path.
-std::string DefaultDll() {
-  std::string path = std::string("Z:") + TESSEL_DLL_PATH;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) return kUsage;
+  if (argc == 3) delay_us = std::strtoul(argv[2], nullptr, 10);
   for (int i = 0; i < static_cast<int>(std::size(kVariants)); ++i) {
-    if (std::strcmp(argv[1], kVariants[i].name) == 0)
-      return Run(kVariants[i], kFirstCode + i, argc == 3 ? argv[2] : DefaultDll());
+    if (std::strcmp(argv[1], kVariants[i].name) == 0) return Run(kVariants[i], kFirstCode + i);
   }
   return kUsage;
 }
