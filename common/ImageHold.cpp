@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <new>
 #include <utility>
 
 #include "common/Handles.h"
@@ -40,8 +41,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 // The let-go thread keeps the image with a reference of its own and ends through
 // FreeLibraryAndExitThread, so it never returns into an image it unmapped.
 //
-// Nobody waits for the let-go thread: the thread that gave back the last hold only
-// starts it, so no release can wait on the thread that is dropping the hold.
+// Nobody waits for the let-go thread's work: the thread that gave back the last hold
+// starts it and waits only until it runs, so no release can wait on the thread that
+// is dropping the hold.
 
 namespace common::image_hold {
 namespace {
@@ -49,6 +51,8 @@ namespace {
 // Relays waiting for their thread's message loop; more at once than this and the
 // image is kept for good (a leak, never a crash).
 constexpr int kMaxRelays = 16;
+// How long the thread that starts the let-go thread waits for it to run.
+constexpr DWORD kStartWaitMs = 2000;
 
 struct State {
   std::atomic<long> holds{0};
@@ -150,10 +154,21 @@ bool EveryThreadOutside(unsigned long seen) {
   }
 }
 
+// What the starter hands a let-go thread: its own reference to the image, and its own
+// handle of the event that tells the starter it runs.
+struct Start {
+  HMODULE own;
+  HANDLE running;
+};
+
 // The let-go thread: hands each relay to its thread, then gives the reference back
-// once no thread runs the image's code, unless a hold is taken meanwhile. `own` is
-// its own reference, which keeps the image while it runs.
-DWORD WINAPI LetGo(void* own) {
+// once no thread runs the image's code, unless a hold is taken meanwhile. Its own
+// reference keeps the image while it runs.
+DWORD WINAPI LetGo(void* parameter) {
+  const Start start = *static_cast<Start*>(parameter);
+  delete static_cast<Start*>(parameter);
+  ::SetEvent(start.running);
+  ::CloseHandle(start.running);
   HMODULE give_back = nullptr;
   for (;;) {
     HWND relay = nullptr;
@@ -186,19 +201,45 @@ DWORD WINAPI LetGo(void* own) {
   // A later first hold takes a reference anew; this thread's own keeps the image
   // until it has ended.
   if (give_back != nullptr) ::FreeLibrary(give_back);
-  ::FreeLibraryAndExitThread(static_cast<HMODULE>(own), 0);
+  ::FreeLibraryAndExitThread(start.own, 0);
 }
 
-// Starts the let-go thread, which `state.letting_go` already names. Should that fail,
-// the image stays until a later last hold tries again.
+// Starts the let-go thread, which `state.letting_go` already names, and returns once
+// it runs its own code here (or after kStartWaitMs). Should the start fail, the image
+// stays until a later last hold tries again.
+//
+// The wait is for the process's sake: the thread that gave back the last hold is
+// often about to end the process (a host that closes and exits), and a process that
+// ends while one of its threads is still being set up by the system can die on its
+// way out (under Wine the half-made thread faults as it is killed, and the whole
+// process with it). A thread that already runs is ended like any other.
 void StartLetGo() {
+  auto fail = [] {
+    Locked locked;
+    state.letting_go = false;
+  };
   HMODULE own = ReferenceImage();
-  ScopedHandle thread(own != nullptr ? ::CreateThread(nullptr, 0, &LetGo, own, 0, nullptr)
-                                     : nullptr);
-  if (thread) return;
-  if (own != nullptr) ::FreeLibrary(own);  // the holds' reference still keeps the image
-  Locked locked;
-  state.letting_go = false;
+  if (own == nullptr) return fail();
+  ScopedHandle running(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE thread_running = nullptr;
+  if (!running || !::DuplicateHandle(::GetCurrentProcess(), running.get(), ::GetCurrentProcess(),
+                                     &thread_running, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    ::FreeLibrary(own);  // the holds' reference still keeps the image
+    return fail();
+  }
+  auto* start = new (std::nothrow) Start{own, thread_running};
+  ScopedHandle thread(start != nullptr ? ::CreateThread(nullptr, 0, &LetGo, start, 0, nullptr)
+                                       : nullptr);
+  if (!thread) {
+    delete start;
+    ::CloseHandle(thread_running);
+    ::FreeLibrary(own);
+    return fail();
+  }
+  // Bounded: the thread's start waits for the loader, which a caller inside another
+  // library's start-up or unload holds.
+  const HANDLE either[] = {running.get(), thread.get()};
+  ::WaitForMultipleObjects(2, either, FALSE, kStartWaitMs);
 }
 
 // Gives back one hold under the lock. A `leaving` thread (Drop) is counted until it

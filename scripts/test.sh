@@ -20,11 +20,8 @@ xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   trap "end_wine $!" EXIT
   wine cmd /c exit >/dev/null 2>&1
   sim_registered || register_sim || exit 1
-  # A test that fails is run once more, and its first failure stays in the output:
-  # about one test process in a few hundred still dies of a segmentation fault as it
-  # exits, after its test has passed, for a reason not found yet.
   ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error \
-    --parallel "$TESSEL_TEST_JOBS" --repeat until-pass:2 "$@" </dev/null &
+    --parallel "$TESSEL_TEST_JOBS" "$@" </dev/null &
   ctest_pid=$!
   trap "kill $ctest_pid 2>/dev/null; log \"interrupted\"; exit 130" INT TERM
   wait $ctest_pid' bash "$@"

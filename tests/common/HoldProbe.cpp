@@ -1,6 +1,7 @@
 // A small library that holds its own image as the plug-in does, for the image hold's
 // tests: a call that holds it, a call that gives its hold back and then stays in the
-// library's code, and an object to hand out.
+// library's code, an object to hand out, and counts of the threads that started and
+// ended while it was loaded.
 #include <windows.h>
 
 #include <new>
@@ -13,9 +14,27 @@ namespace {
 // An object with nothing but IUnknown.
 class Handed final : public common::ComObject<IUnknown> {};
 
+LONG threads_started = 0;
+LONG threads_ended = 0;
+
 }  // namespace
 
 extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  // The system tells every library of each new thread before the thread's own code runs.
+  if (reason == DLL_THREAD_ATTACH) InterlockedIncrement(&threads_started);
+  if (reason == DLL_THREAD_DETACH) InterlockedIncrement(&threads_ended);
+  return TRUE;
+}
+
+// Threads that started, and that ended, since the library was loaded.
+long __stdcall ThreadsStarted() {
+  return InterlockedCompareExchange(&threads_started, 0, 0);
+}
+long __stdcall ThreadsEnded() {
+  return InterlockedCompareExchange(&threads_ended, 0, 0);
+}
 
 // Holds the image until `*go` is set.
 void __stdcall HoldUntil(volatile LONG* go) {

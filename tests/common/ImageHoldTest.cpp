@@ -15,6 +15,7 @@ using HoldUntilFn = void(__stdcall*)(volatile LONG* go);
 using DropThenStayFn = void(__stdcall*)(volatile LONG* dropped, volatile LONG* go);
 using HandOutObjectFn = IUnknown*(__stdcall*)();
 using HoldsFn = long(__stdcall*)();
+using ThreadCountFn = long(__stdcall*)();
 
 // The probe library's entry points, loaded from beside this program.
 struct Probe {
@@ -23,6 +24,8 @@ struct Probe {
   DropThenStayFn drop_then_stay = nullptr;
   HandOutObjectFn hand_out_object = nullptr;
   HoldsFn holds = nullptr;
+  ThreadCountFn threads_started = nullptr;
+  ThreadCountFn threads_ended = nullptr;
 };
 
 template <class Fn>
@@ -43,6 +46,8 @@ Probe LoadProbe() {
   probe.drop_then_stay = Find<DropThenStayFn>(probe.module, "DropThenStay");
   probe.hand_out_object = Find<HandOutObjectFn>(probe.module, "HandOutObject");
   probe.holds = Find<HoldsFn>(probe.module, "Holds");
+  probe.threads_started = Find<ThreadCountFn>(probe.module, "ThreadsStarted");
+  probe.threads_ended = Find<ThreadCountFn>(probe.module, "ThreadsEnded");
   return probe;
 }
 
@@ -132,3 +137,28 @@ TEST(ImageHold, AnObjectHandedOutKeepsTheImageUntilItsLastRelease) {
 }
 
 }  // namespace
+
+// The call that gives back the last hold returns only once the thread that lets go of
+// the image runs: a host that ends its process right after such a call must not kill
+// a thread that the system is still setting up (under Wine the process then died of a
+// segmentation fault on its way out). The system tells the library of a new thread
+// before the thread's own code runs. Several calls in a row, each a cycle from no hold
+// to one and back, with the host's reference kept.
+TEST(ImageHold, GivingBackTheLastHoldReturnsOnlyOnceTheLetGoThreadRuns) {
+  Probe probe = LoadProbe();
+  ASSERT_NE(probe.module, nullptr);
+  volatile LONG go = 1;
+  for (int call = 0; call < 20; ++call) {
+    const long started = probe.threads_started();
+    probe.hold_until(&go);
+    EXPECT_GT(probe.threads_started(), started) << "call " << call;
+    // The let-go thread gives its reference back and ends before the next cycle.
+    for (DWORD start = GetTickCount(); probe.threads_ended() < probe.threads_started();) {
+      ASSERT_LT(GetTickCount() - start, 3000u) << "the let-go thread of call " << call;
+      Sleep(1);
+    }
+  }
+  EXPECT_TRUE(Loaded());
+  ASSERT_TRUE(FreeLibrary(probe.module));
+  EXPECT_TRUE(GoneWithin(3000));
+}
