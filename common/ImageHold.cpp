@@ -53,6 +53,11 @@ namespace {
 constexpr int kMaxRelays = 16;
 // How long the thread that starts the let-go thread waits for it to run.
 constexpr DWORD kStartWaitMs = 2000;
+// How long the let-go thread waits before it first stands other threads still to read
+// where they are: a host that ends its process right after its last call (the usual
+// way a host ends) ends this thread while it waits, not while it holds another
+// thread stopped, which the process's end may wait for in vain.
+constexpr DWORD kSettleMs = 50;
 
 struct State {
   std::atomic<long> holds{0};
@@ -169,6 +174,7 @@ DWORD WINAPI LetGo(void* parameter) {
   delete static_cast<Start*>(parameter);
   ::SetEvent(start.running);
   ::CloseHandle(start.running);
+  ::Sleep(kSettleMs);
   HMODULE give_back = nullptr;
   for (;;) {
     HWND relay = nullptr;
