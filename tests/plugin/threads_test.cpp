@@ -444,6 +444,52 @@ void __cdecl ReplacedCallback(int32_t count, int32_t, float, int16_t*) {
 
 void __cdecl QuietCallback(int32_t, int32_t, float, int16_t*) {}
 
+// Starts a worker's StartHW when the thread's first window is about to be made: the
+// session is starting, and the worker's call waits for a window that does not exist
+// yet. The worker is not joined; `early_start_done` is set when its call returns.
+std::atomic<bool> start_on_create{false};
+std::atomic<int32_t> early_start_result{-1};
+std::atomic<DWORD> early_start_took{0};
+HANDLE early_start_done = nullptr;
+
+LRESULT CALLBACK StartOnCreate(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND && start_on_create.exchange(false)) {
+    std::thread([] {
+      const DWORD begin = GetTickCount();
+      early_start_result = Plugin().StartHW(7000000);
+      early_start_took = GetTickCount() - begin;
+      SetEvent(early_start_done);
+    }).detach();
+    // Long enough for the worker's call to be queued and to have looked for a window
+    // to tell.
+    Sleep(100);
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// Sends the host's main window a request to close once, when armed, from the
+// callback of a settings-change report (status 100).
+constexpr UINT kCloseNow = WM_APP + 6;
+std::atomic<HWND> close_window{nullptr};
+std::atomic<bool> close_on_report{false};
+
+void __cdecl ReportClosingCallback(int32_t count, int32_t status, float, int16_t*) {
+  if (count < 0 && status == 100 && close_on_report.exchange(false))
+    SendMessageW(close_window, kCloseNow, 0, 0);
+}
+
+// Sends the host's main window a request to reconnect once, when armed, from the
+// callback of a block (the host's handler closes and opens the plug-in again).
+constexpr UINT kReconnect = WM_APP + 5;
+std::atomic<HWND> reconnect_window{nullptr};
+std::atomic<bool> reconnect_armed{false};
+
+void __cdecl ReconnectCallback(int32_t count, int32_t, float, int16_t*) {
+  if (count <= 0) return;
+  ++blocks;
+  if (reconnect_armed.exchange(false)) SendMessageW(reconnect_window, kReconnect, 0, 0);
+}
+
 // What hosts do with their threads beyond the usual, one process each. Each row
 // starts with no session and the stand-in that checks threads; none may call the
 // component from a thread other than the one that made it.
@@ -878,6 +924,132 @@ const ThreadPattern kThreadPatterns[] = {
        EXPECT_TRUE(saved_when_second_returned)
            << "the second CloseHW returned before the settings were written";
        EXPECT_TRUE(FileExists(SettingsPath()));
+     }},
+    {"AWorkersStartDuringTheStartUpWhileTheOwnerSends",
+     "a worker's StartHW during the start-up, while the window's thread then waits in a "
+     "SendMessage of its own",
+     true,
+     [] {
+       // The host's main thread opens the plug-in and at once asks its audio thread,
+       // by SendMessage, to wait until the tuner thread has started the stream.
+       early_start_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+       HWND audio_window = nullptr;
+       std::atomic<bool> stop{false};
+       HANDLE audio_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+       HostThread audio([&] {
+         HostWindow window([](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+           if (message != kMeterLevel) return std::nullopt;
+           WaitForSingleObject(early_start_done, 8000);
+           return 0;
+         });
+         audio_window = window.Handle();
+         SetEvent(audio_ready);
+         Pump(20000, [&] { return stop.load(); });
+       });
+       ASSERT_EQ(WaitForSingleObject(audio_ready, 5000), WAIT_OBJECT_0);
+       HHOOK hook = SetWindowsHookExW(WH_CBT, &StartOnCreate, nullptr, GetCurrentThreadId());
+       ASSERT_NE(hook, nullptr);
+       start_on_create = true;
+       const bool opened = InitOnThisThread();
+       UnhookWindowsHookEx(hook);
+       ASSERT_TRUE(opened);
+       EXPECT_FALSE(start_on_create) << "the worker started during the start-up";
+       SendMessageW(audio_window, kMeterLevel, 0, 0);
+       stop = true;
+       PostMessageW(audio_window, WM_NULL, 0, 0);
+       audio.Join();
+       ASSERT_EQ(WaitForSingleObject(early_start_done, 8000), WAIT_OBJECT_0);
+       EXPECT_EQ(early_start_result, 2048) << "the worker's StartHW started the stream";
+       EXPECT_LT(early_start_took, 1000u)
+           << "the worker's StartHW was answered while the window's thread sent";
+       CloseHandle(early_start_done);
+       CloseHandle(audio_ready);
+       Plugin().CloseHW();
+       Pump(300);
+     }},
+    {"CloseFromAMessageTheRateReportSent",
+     "CloseHW on the host's main thread inside a message the callback of a rate change sent",
+     std::nullopt,
+     [] {
+       // The session lives on the host's worker; the user picks a rate, the host hears
+       // of it and closes from its main thread: the rate it heard of is saved.
+       int32_t heard = 0;
+       std::atomic<bool> closed{false};
+       HostWindow main_window([&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+         if (message != kCloseNow) return std::nullopt;
+         heard = Plugin().GetHWSR();
+         Plugin().CloseHW();
+         closed = true;
+         return 0;
+       });
+       close_window = main_window.Handle();
+       std::atomic<HWND> window{nullptr};
+       std::atomic<bool> done{false};
+       HostThread owner([&] {
+         if (!InitOnThisThread()) return;
+         Plugin().SetCallback(&ReportClosingCallback);
+         Plugin().OpenHW();
+         Pump(200);
+         window = FindSettingsWindow();
+         Pump(20000, [&] { return done.load(); });
+       });
+       TakeSentMessages(5000, [&] { return window.load() != nullptr; });
+       ASSERT_NE(window.load(), nullptr);
+       close_on_report = true;
+       PostRateClick(window, 2);
+       TakeSentMessages(5000, [&] { return closed.load(); });
+       ASSERT_TRUE(closed) << "the rate's report asked the main window to close";
+       EXPECT_EQ(heard, 37793) << "the host heard of the new rate";
+       char rate[16] = {};
+       GetPrivateProfileStringA("Parameters", "Srate", "", rate, sizeof rate,
+                                SettingsPath().c_str());
+       EXPECT_STREQ(rate, "37793") << "the rate in effect when CloseHW returned is saved";
+       done = true;
+       owner.Join();
+       close_window = nullptr;
+     }},
+    {"ReconnectInsideAMessageTheCallbackSent",
+     "CloseHW and InitHW on the host's main thread inside a message the callback sent there",
+     std::nullopt,
+     [] {
+       // The session lives on the host's worker; its callback reports to the main
+       // window by SendMessage, and the main window's handler reconnects.
+       bool reopened = false;
+       DWORD took = 0;
+       std::atomic<bool> handled{false};
+       HostWindow main_window([&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+         if (message != kReconnect) return std::nullopt;
+         Plugin().CloseHW();
+         const DWORD begin = GetTickCount();
+         reopened = Init().ok;
+         took = GetTickCount() - begin;
+         handled = true;
+         return 0;
+       });
+       reconnect_window = main_window.Handle();
+       std::atomic<bool> opened{false}, done{false};
+       HostThread owner([&] {
+         opened = InitOnThisThread();
+         Plugin().SetCallback(&ReconnectCallback);
+         Plugin().StartHW(7000000);
+         reconnect_armed = true;
+         Pump(20000, [&] { return done.load(); });
+       });
+       TakeSentMessages(20000, [&] { return handled.load(); });
+       ASSERT_TRUE(opened);
+       ASSERT_TRUE(handled) << "the callback asked the main window to reconnect";
+       // The old window cannot go while the callback that sent is on its thread's
+       // stack: a clear answer at once, not a wait for it.
+       EXPECT_LT(took, 1000u) << "InitHW inside the callback's message waited; it "
+                              << (reopened ? "opened" : "failed");
+       done = true;
+       owner.Join();
+       reconnect_window = nullptr;
+       const DWORD begin = GetTickCount();
+       EXPECT_TRUE(Init().ok) << "the next InitHW opens afresh";
+       EXPECT_LT(GetTickCount() - begin, 1000u);
+       Plugin().CloseHW();
+       Pump(300);
      }},
 };
 
