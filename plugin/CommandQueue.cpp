@@ -114,10 +114,14 @@ CommandQueue::Outcome CommandQueue::Wait(const CommandRef& command, unsigned wai
             return true;
           }
           if (!nudged && ::GetTickCount() - start >= kNudgeAfterMs) {
-            nudged = true;
+            // Once there is a window to send it to: a command queued during the start-up
+            // is sent its notice when the start-up has ended.
             std::lock_guard<std::mutex> hold(mutex_);
-            if (window_ != nullptr && command->Progress == State::kQueued)
-              ::SendNotifyMessageW(window_, message_, static_cast<WPARAM>(command->Ticket), 0);
+            if (window_ != nullptr) {
+              nudged = true;
+              if (command->Progress == State::kQueued)
+                ::SendNotifyMessageW(window_, message_, static_cast<WPARAM>(command->Ticket), 0);
+            }
           }
           return false;
         },

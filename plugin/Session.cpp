@@ -64,8 +64,9 @@ Session::~Session() {
 
 // --- the life ---
 
-bool Session::Move(std::initializer_list<Life> from, Life to) {
+bool Session::Move(std::initializer_list<Life> from, Life to, std::optional<uint32_t> generation) {
   std::lock_guard<std::mutex> lock(life_mutex_);
+  if (generation && generation_.load() != *generation) return false;
   return MoveLocked(from, to);
 }
 
@@ -194,6 +195,9 @@ void Session::WaitOutCalling() {
 void Session::Notify(int32_t count, int32_t status, float iq_offset, int16_t* samples) {
   // Never again while the callback runs: a message loop inside it gets nothing.
   if (in_callback_ > 0) return;
+  // What the host hears of (a rate it is told of, say) is what a close on another
+  // thread saves from now on.
+  Publish();
   // A host that has closed the plug-in hears nothing more, and one that has stopped
   // it gets no more blocks, whatever is still queued on the window's thread. From the
   // check to the call, a StopHW or CloseHW on another thread waits.
@@ -338,9 +342,13 @@ InitOutcome Session::InitHW() {
         continue;  // another thread claimed it first
       case Life::kOrphaned: {
         // Nothing of the dead thread's session is kept: the new one reads the
-        // settings file afresh, as any later InitHW does.
-        std::lock_guard<std::mutex> lock(settings_mutex_);
-        if (Move({Life::kOrphaned}, Life::kClosed)) published_.reset();
+        // settings file afresh, as any later InitHW does. (The life's lock first, as
+        // everywhere.)
+        std::lock_guard<std::mutex> life_lock(life_mutex_);
+        if (MoveLocked({Life::kOrphaned}, Life::kClosed)) {
+          std::lock_guard<std::mutex> settings_lock(settings_mutex_);
+          published_.reset();
+        }
         continue;
       }
       case Life::kStarting:
@@ -374,9 +382,16 @@ InitOutcome Session::InitHW() {
           auto owner_ended = [&] {
             return owner && WaitForSingleObject(owner.get(), 0) == WAIT_OBJECT_0;
           };
-          WaitHandlingSent([&] { return !Closing() || owner_ended(); }, kCrossThreadWaitMs,
-                           {owner.get()}, 5);
-          if (Closing() && !owner_ended()) return Fail(kTextNotResponding);
+          // Inside a message that the owner thread's callback sent (a host that reconnects
+          // from its handler of it), the close cannot end before this call returns:
+          // it fails at once, as on the owner thread.
+          auto sent_by_callback = [&] {
+            return in_callback_ > 0 && (::InSendMessageEx(nullptr) & ISMEX_SEND) != 0;
+          };
+          WaitHandlingSent([&] { return !Closing() || owner_ended() || sent_by_callback(); },
+                           kCrossThreadWaitMs, {owner.get()}, 5);
+          if (Closing() && !owner_ended())
+            return Fail(sent_by_callback() ? kTextClosed : kTextNotResponding);
         }
         continue;
       case Life::kOpen:
@@ -448,17 +463,21 @@ InitOutcome Session::StartUp() {
     CloseHere();
     return Fail(kTextClosed);
   }
-  InitOutcome outcome = InitHere();
-  if (Now() == Life::kClosing) {
-    // Closed from another thread while configuring: the close it handed over waits
-    // for a window that takes no commands yet.
-    CloseHere();
-  } else if (Now() == Life::kOpen && form_ != nullptr) {
-    // What other threads asked for meanwhile is carried out now, in order, after the
-    // start-up has placed and hidden the window.
-    commands_.Attach(form_->Handle(), command_message_);
-  }
-  return outcome;
+  // However the rest of the start-up ends, the commands of other threads are taken
+  // from then on.
+  const common::ScopeExit take_commands([this] {
+    const Life now = Now();
+    if (now == Life::kClosing) {
+      // Closed from another thread while configuring: the close it handed over waits
+      // for a window that takes no commands yet.
+      CloseHere();
+    } else if (now == Life::kOpen && form_ != nullptr) {
+      // What other threads asked for meanwhile is carried out now, in order, after
+      // the start-up has placed and hidden the window (a close among it too).
+      commands_.Attach(form_->Handle(), command_message_);
+    }
+  });
+  return InitHere();
 }
 
 // Pumps the thread's queue until the first status arrives, at most kInitWaitMs. Each
@@ -608,15 +627,18 @@ void Session::CloseHW() {
     default:
       return;
   }
-  const uint32_t generation = generation_.load();
+  // The session this call found open (a late call for one that has gone since closes
+  // nothing of the next).
+  const std::optional<uint32_t> generation = ListeningGeneration();
+  if (!generation) return;
   Publish();
   // At once, on any thread: the host hears nothing from now on.
-  if (!Move({Life::kStarting, Life::kOpen}, Life::kClosing)) return;
-  CloseGate(generation);
+  if (!Move({Life::kStarting, Life::kOpen}, Life::kClosing, generation)) return;
+  CloseGate(*generation);
   // The settings in effect are written before the call returns, whatever the owner
   // thread is doing; the window goes when that thread takes the close.
   SaveOnce();
-  if (!Hand(generation, [this] {
+  if (!Hand(*generation, [this] {
         CloseHere();
         return true;
       })) {

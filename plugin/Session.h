@@ -62,7 +62,9 @@
 //   kUnwinding, inside the close, or inside a message another thread sent while the
 //   kDeferred,  close waits: "plug-in closed"; kReleasing: starts afresh at once);
 //   kReleasing  elsewhere: waits up to 5 s for the owner to finish it, then starts
-//               afresh on the calling thread.
+//               afresh on the calling thread (inside a message that the owner's
+//               callback sent, which the close cannot outlast: "plug-in closed" at
+//               once).
 //   kOrphaned   forgets the dead thread's session and starts afresh.
 // StartHW       kStarting/kOpen: carried (up to 5 s + 5 s); 0 when not taken in time,
 //               or when its caller gave up or a StopHW came before it commits.
@@ -199,7 +201,9 @@ class Session final : public SessionLink {
   // (kClosed → kStarting) records the calling thread as the owner and begins a new
   // generation; reaching kClosed clears the owner. False when the life was in none
   // of `from`.
-  bool Move(std::initializer_list<Life> from, Life to);
+  // Given a generation, only while the session is that one.
+  bool Move(std::initializer_list<Life> from, Life to,
+            std::optional<uint32_t> generation = std::nullopt);
   // Move with life_mutex_ held.
   bool MoveLocked(std::initializer_list<Life> from, Life to);
   Life Now() const { return life_.load(); }
@@ -322,8 +326,9 @@ class Session final : public SessionLink {
   // Depth of session code on the stack (entry points, window messages, component
   // events). The window is destroyed only when it is zero.
   int busy_depth_ = 0;
-  // The host's callback is running (on the owner thread).
-  int in_callback_ = 0;
+  // The host's callback is running on the owner thread (written there; read by
+  // others to tell a message that callback sent).
+  std::atomic<int> in_callback_{0};
   // The token of the message a deferred close waits for, which no one else knows.
   LPARAM close_token_ = 0;
 };
