@@ -769,62 +769,46 @@ const ThreadPattern kThreadPatterns[] = {
            return 0;
          });
          storm_meters[index] = meter.Handle();
-         static const char* const kNames[] = {"InitHW",  "StartHW",  "StopHW",  "CloseHW",
-                                              "SetHWLO", "GetHWLO",  "ShowGUI", "HideGUI",
-                                              "OpenHW",  "GetStatus"};
+         // Each call with its weight, weighted towards those that wait for the window's
+         // thread.
+         struct Call {
+           const char* name;
+           unsigned weight;
+           void (*make)();
+         };
+         static const Call kCalls[] = {
+             {"InitHW", 10,
+              [] {
+                if (Init().ok) Plugin().SetCallback(&StormCallback);
+              }},
+             {"StartHW", 20, [] { Plugin().StartHW(7000000); }},
+             {"StopHW", 5, [] { Plugin().StopHW(); }},
+             {"CloseHW", 4, [] { Plugin().CloseHW(); }},
+             {"SetHWLO", 15, [] { Plugin().SetHWLO(3500000); }},
+             {"GetHWLO", 20, [] { Plugin().GetHWLO(); }},
+             {"ShowGUI", 5, [] { Plugin().ShowGUI(); }},
+             {"HideGUI", 5, [] { Plugin().HideGUI(); }},
+             {"OpenHW", 6, [] { Plugin().OpenHW(); }},
+             {"GetStatus", 10, [] { (void)(Plugin().GetStatus() + Plugin().GetHWSR()); }},
+         };
          std::mt19937 random(index + 1);
-         PluginApi& p = Plugin();
          while (!stop) {
-           // Weighted towards the calls that wait for the window's thread.
-           static const unsigned kWeights[] = {10, 20, 5, 4, 15, 20, 5, 5, 6, 10};
            unsigned which = 0;
-           for (unsigned pick = random() % 100; pick >= kWeights[which]; ++which)
-             pick -= kWeights[which];
+           for (unsigned pick = random() % 100; pick >= kCalls[which].weight; ++which)
+             pick -= kCalls[which].weight;
            const DWORD begin = GetTickCount();
-           switch (which) {
-             case 0:
-               if (Init().ok) p.SetCallback(&StormCallback);
-               break;
-             case 1:
-               p.StartHW(7000000);
-               break;
-             case 2:
-               p.StopHW();
-               break;
-             case 3:
-               p.CloseHW();
-               break;
-             case 4:
-               p.SetHWLO(3500000);
-               break;
-             case 5:
-               p.GetHWLO();
-               break;
-             case 6:
-               p.ShowGUI();
-               break;
-             case 7:
-               p.HideGUI();
-               break;
-             case 8:
-               p.OpenHW();
-               break;
-             default:
-               p.GetStatus();
-               p.GetHWSR();
-               break;
-           }
+           kCalls[which].make();
            const DWORD took = GetTickCount() - begin;
            {
              std::lock_guard<std::mutex> hold(longest_mutex);
              if (took > longest) {
                longest = took;
-               longest_call = kNames[which];
+               longest_call = kCalls[which].name;
              }
            }
            Pump(random() % 20);
          }
-         p.CloseHW();
+         Plugin().CloseHW();
          Pump(300);
          storm_meters[index] = nullptr;
        };
