@@ -513,8 +513,10 @@ InitOutcome Session::InitHere() {
   TF* form = Window();
   if (form == nullptr) return Fail(kTextClosed);
   form->Hide();
-  form->SetLeft(GetSystemMetrics(SM_CXSCREEN) - form->Width());
-  form->SetTop(GetSystemMetrics(SM_CYSCREEN) - form->Height());
+  // One move to the bottom-right corner: each move of the window costs the display a
+  // round trip.
+  form->SetBounds(GetSystemMetrics(SM_CXSCREEN) - form->Width(),
+                  GetSystemMetrics(SM_CYSCREEN) - form->Height(), form->Width(), form->Height());
 
   if (state_.HardwareStatus == kStatusWaiting)
     return Fail(start_failed_ ? kTextStartFailed : kTextNotResponding);
