@@ -155,14 +155,15 @@ WNDCLASSEXW FrameworkClass() {
 // Registers the class unless this load of the module has it already. Nothing is
 // remembered: the system's class table is the one record.
 bool EnsureClass() {
-  const WNDCLASSEXW wc = FrameworkClass();
-  if (::RegisterClassExW(&wc)) return true;
-  if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  // Asking is cheaper than registering again: a registration makes a cursor each time.
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
   if (::GetClassInfoExW(ModuleHandle(), kClassName, &existing) &&
       existing.lpfnWndProc == Trampoline)
     return true;
+  const WNDCLASSEXW wc = FrameworkClass();
+  if (::RegisterClassExW(&wc)) return true;
+  if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   // A class of this name left by an earlier load of this module at the same address
   // points at a stale procedure: replace it. While windows of it exist it cannot
   // go, and it is then this load's own.
