@@ -1,12 +1,22 @@
 #include "framework/Forms.h"
 
 #include <type_traits>
+#include <utility>
 
 #include "framework/Accessible.h"
 #include "framework/HandleNames.h"
 #include "framework/TextEncoding.h"
 
 namespace fw {
+namespace {
+
+// Whether any part of `window` lies on a monitor.
+bool OnAMonitor(HWND window) {
+  RECT r{};
+  return ::GetWindowRect(window, &r) && ::MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+}  // namespace
 
 long TPanel::AccessibleRole() const {
   return ROLE_SYSTEM_GROUPING;
@@ -140,6 +150,23 @@ void TForm::SetVisible(bool visible) {
   }
 }
 
+void TForm::WaitForScreen() {
+  if (HandleAllocated() && Visible() && OnAMonitor(WindowHandle())) return;
+  wait_for_screen_ = true;
+  SetChildWindowsWait(true);
+}
+
+void TForm::CameOnScreen() {
+  wait_for_screen_ = false;
+  MakeChildWindows();
+  // What was taken as drawn is drawn now: shown again, a window may keep the bits it
+  // had, and it had none.
+  if (std::exchange(unpainted_, false)) {
+    ::RedrawWindow(WindowHandle(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
 void TForm::TextChanged() {
   if (!HandleAllocated()) return;
   SetTargetWindowText(WindowHandle(), Widen(Caption()).c_str());
@@ -154,9 +181,28 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       // Keep Visible in step when the window is shown or hidden by a call other than
       // SetVisible. Read from the window itself: a message's word for it (such as
       // WM_SHOWWINDOW's) may come from anyone.
-      if (!WindowBeingDestroyed(WindowHandle()))
+      if (!WindowBeingDestroyed(WindowHandle())) {
         TControl::SetVisible((::GetWindowLongW(WindowHandle(), GWL_STYLE) & WS_VISIBLE) != 0);
+        if (wait_for_screen_ && Visible() && OnAMonitor(WindowHandle())) CameOnScreen();
+      }
       return DefaultHandler(msg, wp, lp);
+    case WM_NCPAINT:
+      if (!wait_for_screen_) return TWinControl::WndProc(msg, wp, lp);
+      unpainted_ = true;
+      return 0;
+    case WM_ERASEBKGND:
+      if (wait_for_screen_) return 1;
+      return TWinControl::WndProc(msg, wp, lp);
+    case WM_PAINT:
+      if (wait_for_screen_) {
+        // Nothing shows it: the area is taken as drawn. BeginPaint would cost the
+        // display as much as a paint.
+        ::RedrawWindow(WindowHandle(), nullptr, nullptr,
+                       RDW_VALIDATE | RDW_NOERASE | RDW_NOFRAME | RDW_NOCHILDREN);
+        unpainted_ = true;
+        return 0;
+      }
+      return TWinControl::WndProc(msg, wp, lp);
     default:
       return TWinControl::WndProc(msg, wp, lp);
   }

@@ -39,6 +39,13 @@ class TForm : public TWinControl {
   void SetVisible(bool visible) override;
   TRect ClientRect() const override;
 
+  // Until the form is first shown on a monitor, its child windows are not made and
+  // nothing of it is drawn: a form shown where no monitor is (as a start-up may show
+  // it, out of sight) costs neither. A request for a child's window or for the
+  // form's accessible object makes the child windows at once.
+  void WaitForScreen();
+  bool WaitingForScreen() const { return wait_for_screen_; }
+
   const PropertyTable& Properties() const override { return ClassProperties(); }
   static const PropertyTable& ClassProperties();
 
@@ -56,10 +63,16 @@ class TForm : public TWinControl {
   SIZE OuterSize(int w, int h) const;
   // Width and height that the frame adds to the client area.
   SIZE FrameSize() const;
+  // Shown and on a monitor now: the child windows are made, and what was not drawn
+  // is drawn.
+  void CameOnScreen();
 
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
   uint8_t border_icons_ = biSystemMenu | biMinimize | biMaximize;
   TFormStyle form_style_ = TFormStyle::fsNormal;
+  bool wait_for_screen_ = false;
+  // Something was taken as drawn while waiting for the screen.
+  bool unpainted_ = false;
 };
 
 enum class TPanelBevel : uint8_t { bvNone, bvLowered, bvRaised };

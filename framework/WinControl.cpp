@@ -107,12 +107,34 @@ void TWinControl::SetParent(TWinControl* parent) {
   // Under a parent that has no window yet, this control's window is made with the
   // parent's, once: a window tree read from a layout is made whole at its end,
   // every window at its final place, not moved and redrawn for each property.
-  if (parent && parent->HandleAllocated()) CreateHandle();
+  if (parent && parent->HandleAllocated() && WaitingAncestor() == nullptr) CreateHandle();
 }
 
 HWND TWinControl::Handle() {
+  if (hwnd_) return hwnd_;
+  // A window asked for in a tree whose child windows wait: the tree's are all made,
+  // in their order, so that the z-order and the tab order stay the layout's.
+  if (TWinControl* top = WaitingAncestor()) {
+    top->Handle();
+    top->MakeChildWindows();
+  }
   if (!hwnd_) CreateHandle();
   return hwnd_;
+}
+
+TWinControl* TWinControl::WaitingAncestor() const {
+  for (TWinControl* p = Parent(); p != nullptr; p = p->Parent()) {
+    if (p->child_windows_wait_) return p;
+  }
+  return nullptr;
+}
+
+void TWinControl::MakeChildWindows() {
+  if (!hwnd_ || !child_windows_wait_) return;
+  child_windows_wait_ = false;
+  for (TControl* c : controls_) {
+    if (auto* w = c->AsWinControl()) w->CreateHandle();
+  }
 }
 
 void TWinControl::CreateParams(TCreateParams& params) {
@@ -142,8 +164,10 @@ void TWinControl::CreateHandle() {
                               params.Height, params.Parent, title.c_str());
   if (!h) return;
   hwnd_ = h;
-  for (TControl* c : controls_) {
-    if (auto* w = c->AsWinControl()) w->CreateHandle();
+  if (!child_windows_wait_) {
+    for (TControl* c : controls_) {
+      if (auto* w = c->AsWinControl()) w->CreateHandle();
+    }
   }
   // The hints that waited for the windows: this one's and its windowless children's.
   if (ShowHint() && !Hint().empty()) UpdateHints(*this);
@@ -509,6 +533,8 @@ void TWinControl::RunAccessibleAction(uintptr_t ticket) {
 LRESULT TWinControl::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!hwnd_) hwnd_ = hwnd;  // messages sent during CreateWindowEx
   if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == OBJID_CLIENT) {
+    // A screen reader reads the whole tree: the windows that wait are made now.
+    MakeChildWindows();
     IAccessible* object = AccessibleObject();
     LRESULT answer = ::LresultFromObject(IID_IAccessible, wp, object);
     object->Release();

@@ -150,6 +150,12 @@ class TWinControl : public TControl, private MessageTarget {
 
   void CreateHandle();
   void DestroyHandle();
+  // While set, this window is made without its children's windows; they are made,
+  // all in order, by MakeChildWindows, by a request for any of them or for this
+  // window's accessible object. Clearing it does not make them.
+  void SetChildWindowsWait(bool wait) { child_windows_wait_ = wait; }
+  bool ChildWindowsWait() const { return child_windows_wait_; }
+  void MakeChildWindows();
   // Reads the bounds back from the window.
   void UpdateBounds();
   void BoundsChanged(const TRect& old_bounds) override;
@@ -175,7 +181,10 @@ class TWinControl : public TControl, private MessageTarget {
   void KeyboardNavigated();
   // Does the queued default action that `ticket` names, if this window queued it.
   void RunAccessibleAction(uintptr_t ticket);
+  // The nearest control above this one whose child windows wait, or null.
+  TWinControl* WaitingAncestor() const;
   HWND hwnd_ = nullptr;
+  bool child_windows_wait_ = false;
   std::vector<TControl*> controls_;
   bool tab_stop_ = false;
   int tab_order_ = -1;

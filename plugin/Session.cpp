@@ -442,7 +442,7 @@ InitOutcome Session::StartUp() {
     // not reach this thread's queue, so nothing is created.
     creation_failure_ = FormFailure::kWrongApartment;
   } else {
-    form_ = TF::Create(*this, &creation_failure_);
+    form_ = TF::Create(*this, &creation_failure_, {}, kOffScreenLeft);
   }
   if (form_ == nullptr) {
     // Nothing was made: the session ends once this call unwinds, and the next InitHW
@@ -450,6 +450,7 @@ InitOutcome Session::StartUp() {
     Move({Life::kStarting, Life::kClosing}, Life::kUnwinding);
     return Fail(FailureText(creation_failure_));
   }
+  // The window is made there; a layout at its monitor's DPI may have moved it.
   form_->SetLeft(kOffScreenLeft);
   form_->ShowInactive();
   state_.HardwareStatus = kStatusWaiting;

@@ -76,16 +76,19 @@ std::string ModelTextOf(const std::wstring& device_name, const std::wstring& ser
 
 TF::TF(SessionLink& session) : fw::TForm(nullptr), session_(session), dpi_source_(&fw::WindowDpi) {
   SetDispatchObserver(this);
+  // The start-up shows the window off the screen and hides it again: its child
+  // windows and its drawing wait until it is first shown where it can be seen.
+  WaitForScreen();
 }
 
 std::unique_ptr<TF> TF::Create(SessionLink& session, FormFailure* failure,
-                               const ComponentFactory& factory) {
+                               const ComponentFactory& factory, std::optional<int> left) {
   *failure = FormFailure::kNone;
   fw::EnterStagePhase(fw::Stage::kWindowOther);
   const common::ScopeExit built([] { fw::EnterStagePhase(fw::Stage::kShow); });
   std::unique_ptr<TF> form(new TF(session));
   try {
-    form->Build();
+    form->Build(left);
   } catch (const fw::Exception&) {
     *failure = FormFailure::kWindow;
     return nullptr;
@@ -120,7 +123,7 @@ T* TF::Find(const char* name) {
   return c;
 }
 
-void TF::Build() {
+void TF::Build(std::optional<int> left) {
   {
     fw::StageScope stage(fw::Stage::kLayoutParse);
     layout_ = fw::ParseLayout(fw::LoadLayoutResource(L"TF"));
@@ -132,6 +135,9 @@ void TF::Build() {
         *this, layout_, LayoutClasses(), [this](const std::string& name) { return Handler(name); },
         fw::DpiScale(fw::WindowDpi(nullptr)));
   }
+  // Made where it is first wanted: each later move of a window costs the display a
+  // round trip.
+  if (left) SetLeft(*left);
   if (HWND window = Handle()) {
     fw::StageScope stage(fw::Stage::kDpiLayout);
     Rescale(fw::DpiScale(fw::WindowDpi(window)));

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,11 +29,13 @@ enum class FormFailure { kNone, kWindow, kNotInstalled, kCannotCreate, kWrongApa
 
 class TF final : public fw::TForm, private fw::DispatchObserver {
  public:
-  // Builds the window from its layout (hidden, at the layout's position) and
-  // creates the component in it. `session` is borrowed and outlives the window. Null
-  // with `failure` set when the window or the component cannot be made.
+  // Builds the window from its layout (hidden, at the layout's position, or with
+  // `left` as its left edge) and creates the component in it. `session` is borrowed
+  // and outlives the window. Null with `failure` set when the window or the
+  // component cannot be made.
   static std::unique_ptr<TF> Create(SessionLink& session, FormFailure* failure,
-                                    const ComponentFactory& factory = {});
+                                    const ComponentFactory& factory = {},
+                                    std::optional<int> left = std::nullopt);
   // Releases the component, then the controls and the window.
   ~TF() override;
 
@@ -114,7 +117,7 @@ class TF final : public fw::TForm, private fw::DispatchObserver {
   static constexpr std::size_t Index(RateButton b) { return static_cast<std::size_t>(b); }
   // Reads the stored layout at the window's display scale and finds the controls
   // the handlers use.
-  void Build();
+  void Build(std::optional<int> left);
   // Lays the window out again from the stored layout at `scale`.
   void Rescale(fw::DpiScale scale);
   // Lays the window out again at the DPI it reports now, its centre kept in place.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 
 #include <chrono>
 #include <set>
@@ -262,6 +263,86 @@ TEST(WindowTree, ChildrenOfAParentWithoutAWindowGetOneEachWhenItGetsItsOwn) {
       reinterpret_cast<LPARAM>(&windows));
   EXPECT_EQ(windows,
             (std::vector<HWND>{first->WindowHandle(), inner_window, second->WindowHandle()}));
+}
+
+namespace {
+
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> windows;
+  ::EnumChildWindows(
+      parent,
+      [](HWND w, LPARAM list) WINAPI -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// A form that waits for the screen, with two panels (one inside the other) and a
+// second panel after them, and a windowless swatch on the form.
+struct WaitingForm {
+  WaitingForm() {
+    form.SetBorderStyle(fw::TFormBorderStyle::bsNone);
+    form.SetColor(kBack);
+    form.SetBounds(-9999, 40, 100, 80);
+    form.WaitForScreen();
+    first->SetParent(&form);
+    inner->SetParent(first);
+    second->SetParent(&form);
+    second->SetBounds(60, 0, 40, 40);
+    EXPECT_NE(form.Handle(), nullptr);
+  }
+  std::vector<HWND> InOrder() const {
+    return {first->WindowHandle(), inner->WindowHandle(), second->WindowHandle()};
+  }
+  fw::TForm form{nullptr};
+  fw::TPanel* first = new fw::TPanel(&form);
+  fw::TPanel* inner = new fw::TPanel(&form);
+  fw::TPanel* second = new fw::TPanel(&form);
+  Swatch* swatch = new Swatch(&form, &form, {10, 50, 30, 70}, kRed, nullptr);
+};
+
+}  // namespace
+
+// Shown off every monitor, the form has no child windows and draws nothing; hidden,
+// placed on a monitor and shown as the start-up leaves it, it makes them in the
+// layout's order and is drawn whole, not left with the bits it never drew.
+TEST(WindowTree, AFormWaitingForTheScreenMakesItsChildWindowsAndDrawsOnceOnAMonitor) {
+  WaitingForm w;
+  const HWND window = w.form.Handle();
+  ::ShowWindow(window, SW_SHOWNOACTIVATE);
+  ::InvalidateRect(window, nullptr, TRUE);  // as a control that changes asks
+  ::UpdateWindow(window);
+  PumpMessages();
+  EXPECT_TRUE(w.form.Visible());
+  EXPECT_TRUE(ChildWindows(window).empty());
+  EXPECT_TRUE(w.form.WaitingForScreen());
+
+  w.form.Hide();
+  ::SetWindowPos(window, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(w.form.WaitingForScreen()) << "hidden";
+  w.form.Show();
+  PumpMessages();
+  EXPECT_FALSE(w.form.WaitingForScreen());
+  EXPECT_EQ(ChildWindows(window), w.InOrder());
+  EXPECT_EQ(CaptureClient(window)->Pixel(20, 60), kRed) << "the windowless swatch";
+  EXPECT_EQ(CaptureClient(window)->Pixel(50, 75), kBack) << "the form's own colour";
+}
+
+// A request for one child's window, or a screen reader's for the form's objects,
+// makes all the waiting windows at once, in order, while the form stays off-screen.
+TEST(WindowTree, ARequestForAWaitingWindowMakesTheWholeTreeInOrder) {
+  for (bool by_reader : {false, true}) {
+    WaitingForm w;
+    if (by_reader) {
+      // The question is what counts; without COM on this thread no object comes back.
+      ::SendMessageW(w.form.Handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    } else {
+      EXPECT_NE(w.second->Handle(), nullptr);
+    }
+    EXPECT_EQ(ChildWindows(w.form.Handle()), w.InOrder()) << (by_reader ? "reader" : "request");
+  }
 }
 
 // A windowed control that logs its keyboard and focus hooks.

@@ -156,6 +156,7 @@ TEST(Lifecycle, EntryPointsBeforeInitAndAfterCloseDoNoHarm) {
   EXPECT_TRUE(SimLog().empty()) << "no component was created";
 
   ASSERT_TRUE(Init().ok);
+  ASSERT_TRUE(p.OpenHW());  // a user clicks the window once it shows
   PostRateClick(FindSettingsWindow(), 2);
   Pump(300, [&] { return p.GetHWSR() == 37793; });
   p.CloseHW();
