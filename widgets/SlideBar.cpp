@@ -45,12 +45,12 @@ void CopyInside(HDC dest, int dest_x, int dest_y, fw::TBitmap& src, const fw::TR
 TSlideBar::TSlideBar(fw::TComponent* owner) : fw::TCustomControl(owner) {
   SetHeight(100);
   SetWidth(15);
-  hand_cursor_handle_ = ::LoadCursorW(fw::ModuleHandle(), L"HandPointer");
-  // The style byte starts at tsBar1, so this always loads the pictures.
-  SetThumbStyle(tsBar3);
   SetTabStop(true);
   // Paint covers every pixel; erasing first would only flicker.
   SetControlStyle(ControlStyle() | fw::csOpaque);
+  // Its pictures are loaded, and the control drawn into them, when first needed: a
+  // slider read from a layout is drawn once, when it is loaded.
+  constructed_ = true;
 }
 
 TSlideBar::~TSlideBar() = default;
@@ -111,6 +111,8 @@ std::string TSlideBar::AccessibleValue() const {
 void TSlideBar::MoveThumb(int new_position, bool accept) {
   // Straight onto the screen when the slider is showing; otherwise only the state
   // moves, and the next paint draws it.
+  // A slider that has not been drawn yet is drawn first, as it was before the move.
+  if (plain_.Empty()) Rebuild();
   fw::WindowDC dc;
   if (HandleAllocated() && ::IsWindowVisible(WindowHandle())) dc = fw::WindowDC(WindowHandle());
   RemoveThumbBar(dc.get());
@@ -146,27 +148,36 @@ void TSlideBar::SetThickness(int v) {
 
 void TSlideBar::SetThumbStyle(TThumbStyle s) {
   if (s == thumb_style_) return;
+  // A style without pictures is stored, refused and drawn with the pictures of the
+  // style before it.
+  if (!ThumbFor(s)) Thumb();
   thumb_style_ = s;
-  const auto info = ThumbFor(s);
-  if (!info) throw fw::Exception("TSlideBar.SetThumbStyle: Bad value");
-  LoadThumb();
+  if (!ThumbFor(s)) throw fw::Exception("TSlideBar.SetThumbStyle: Bad value");
+  thumb_stale_ = true;
   Changed();
 }
 
-void TSlideBar::LoadThumb() {
+const fw::TBitmap& TSlideBar::Thumb() const {
+  if (!thumb_stale_) return *thumb_bitmap_;
+  thumb_stale_ = false;
   const auto info = ThumbFor(thumb_style_);
-  if (!info) return;
+  if (!info) return *thumb_bitmap_;
   // A module without the pictures gets an empty thumb: nothing is drawn, nothing fails.
   // Sliders of one style share their thumb: each picture is made once.
   thumb_bitmap_ = fw::SharedResourcePicture(fw::ModuleHandle(), Widen(info->thumb), Scale());
   mask_bitmap_ = fw::SharedResourcePicture(fw::ModuleHandle(), Widen(info->mask), Scale(),
                                            fw::TScaleFilter::kNearest);
-  half_thumb_height_ = thumb_bitmap_->Height() / 2;
-  half_thumb_width_ = thumb_bitmap_->Width() / 2;
+  return *thumb_bitmap_;
+}
+
+HCURSOR TSlideBar::HandCursorHandle() const {
+  if (hand_cursor_handle_ == nullptr)
+    hand_cursor_handle_ = ::LoadCursorW(fw::ModuleHandle(), L"HandPointer");
+  return hand_cursor_handle_;
 }
 
 void TSlideBar::ScaleChanged() {
-  LoadThumb();
+  thumb_stale_ = true;
   Changed();
 }
 
@@ -225,8 +236,8 @@ Layout TSlideBar::CurrentLayout() const {
   l.orientation = orientation_;
   l.width = Width();
   l.height = Height();
-  l.thumb_width = thumb_bitmap_->Width();
-  l.thumb_height = thumb_bitmap_->Height();
+  l.thumb_width = Thumb().Width();
+  l.thumb_height = Thumb().Height();
   l.min = min_;
   l.max = max_;
   l.position = position_;
@@ -290,7 +301,7 @@ void TSlideBar::DrawPlain() {
 void TSlideBar::Rebuild() {
   // While the layout is read every property would draw the trench again: Loaded
   // draws it once, from the properties as they end up.
-  if (Loading()) return;
+  if (Loading() || !constructed_) return;
   DrawPlain();
   WhereIsBar();
   SaveBackground();
@@ -334,7 +345,7 @@ void TSlideBar::RemoveThumbBar(HDC dc) {
 }
 
 void TSlideBar::DrawThumbBar(HDC dc) {
-  if (!dc || thumb_bitmap_->Empty() || mask_bitmap_->Empty() || background_bitmap_.Empty()) return;
+  if (!dc || Thumb().Empty() || mask_bitmap_->Empty() || background_bitmap_.Empty()) return;
   const int w = thumb_bitmap_->Width(), h = thumb_bitmap_->Height();
   // Composed off screen, then shown with one copy; the picture goes with the scope.
   fw::TBitmap work(w, h);
@@ -361,6 +372,7 @@ void TSlideBar::Paint() {
         (clip.left > 0 || clip.top > 0 || clip.right < client.Right || clip.bottom < client.Bottom))
       ::InvalidateRect(WindowHandle(), nullptr, FALSE);
   }
+  if (plain_.Empty()) Rebuild();
   if (plain_.Empty()) return;
   ::BitBlt(dc, 0, 0, plain_.Width(), plain_.Height(), plain_.Canvas().Handle(), 0, 0, SRCCOPY);
   DrawThumbBar(dc);
@@ -385,8 +397,8 @@ LRESULT TSlideBar::WMGetDlgCode() {
 }
 
 bool TSlideBar::WMSetCursor(fw::TPoint p) {
-  if (hand_cursor_ && !Designing() && hand_cursor_handle_) {
-    ::SetCursor(hand_cursor_handle_);
+  if (hand_cursor_ && !Designing() && HandCursorHandle()) {
+    ::SetCursor(HandCursorHandle());
     return true;
   }
   return fw::TCustomControl::WMSetCursor(p);

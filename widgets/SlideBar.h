@@ -79,10 +79,10 @@ class TSlideBar : public fw::TCustomControl {
   // Where the thumb belongs for the current state, drawn yet or not.
   fw::TRect ThumbPlace() const;
   bool Dragging() const { return dragging_; }
-  int HalfThumbWidth() const { return half_thumb_width_; }
-  int HalfThumbHeight() const { return half_thumb_height_; }
+  int HalfThumbWidth() const { return Thumb().Width() / 2; }
+  int HalfThumbHeight() const { return Thumb().Height() / 2; }
   // The "HandPointer" cursor of the module; shared, never destroyed.
-  HCURSOR HandCursorHandle() const { return hand_cursor_handle_; }
+  HCURSOR HandCursorHandle() const;
 
   fw::TNotifyEvent OnChange;
 
@@ -128,8 +128,10 @@ class TSlideBar : public fw::TCustomControl {
 
  private:
   slidebar::Layout CurrentLayout() const;
-  // Loads the thumb style's picture and mask and scales them to the control's scale.
-  void LoadThumb();
+  // The thumb style's picture, with its mask, loaded and scaled to the control's
+  // scale when first needed: a style or scale that the layout replaces before
+  // anything is drawn is never loaded.
+  const fw::TBitmap& Thumb() const;
   // Redraws the control without its thumb into `plain_`, the source of the thumb's
   // saved background.
   void DrawPlain();
@@ -141,13 +143,18 @@ class TSlideBar : public fw::TCustomControl {
   // Moves the thumb on screen: puts back what was under it, places it anew, draws it.
   void MoveThumb(int new_position, bool accept);
 
-  // Shared with the other sliders of the same thumb style and scale.
-  std::shared_ptr<fw::TBitmap> thumb_bitmap_ = std::make_shared<fw::TBitmap>();
-  std::shared_ptr<fw::TBitmap> mask_bitmap_ = std::make_shared<fw::TBitmap>();
+  // Shared with the other sliders of the same thumb style and scale; made by Thumb.
+  mutable std::shared_ptr<fw::TBitmap> thumb_bitmap_ = std::make_shared<fw::TBitmap>();
+  mutable std::shared_ptr<fw::TBitmap> mask_bitmap_ = std::make_shared<fw::TBitmap>();
+  // The pictures above are not those of the style and scale.
+  mutable bool thumb_stale_ = true;
+  // Set once the constructor is done: the size it gives draws nothing yet.
+  bool constructed_ = false;
   fw::TBitmap background_bitmap_;
   // The control as painted, without the thumb.
   fw::TBitmap plain_;
-  HCURSOR hand_cursor_handle_ = nullptr;
+  // Loaded when first asked for.
+  mutable HCURSOR hand_cursor_handle_ = nullptr;
 
   int min_ = 0;
   int max_ = 100;
@@ -155,7 +162,7 @@ class TSlideBar : public fw::TCustomControl {
   TOrientation orientation_ = orVertical;
   TBarStyle style_ = bsLowered;
   int thickness_ = 2;
-  TThumbStyle thumb_style_ = tsBar1;
+  TThumbStyle thumb_style_ = tsBar3;
   bool ticks_ = true;
   int frequency_ = 2;
   int step_line_ = 1;
@@ -168,8 +175,6 @@ class TSlideBar : public fw::TCustomControl {
   bool hand_cursor_ = false;
   std::vector<std::string> labels_;
 
-  int half_thumb_width_ = 0;
-  int half_thumb_height_ = 0;
   fw::TRect thumb_rect_;
   bool dragging_ = false;
   int last_mouse_ = 0;
