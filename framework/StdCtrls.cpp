@@ -108,7 +108,9 @@ void TLabel::AdjustBounds() {
   // An empty caption (or a lone "&") still takes one line's height.
   if (text.empty() || (show_accel_char_ && text == "&")) text += ' ';
   StageScope stage(Stage::kFonts);
-  WindowDC screen(nullptr);
+  // A memory DC like the screen measures as the screen does, without asking the
+  // display for the screen's DC.
+  MemoryDC screen(nullptr);
   if (!screen) return;
   ScopedFont font = CreateFontHandle(Font());
   SelectObjectScope selected(screen.get(), font.get());
