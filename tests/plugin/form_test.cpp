@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <set>
@@ -318,6 +319,45 @@ TEST_F(FormTest, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
     dpi_changed(odd);
   }
   EXPECT_EQ(client_size(), (std::pair{363L, 324L}));
+}
+
+// A component that is a windowed control puts its window into the settings window
+// when it is created. The window's own controls lie above it, as they did when the
+// layout made their windows before the component's: where the input selector
+// overlaps the component's 32 x 32 area, the selector is shown and takes the clicks,
+// and the component's window is the last in the z-order and the dialog tab order.
+TEST(FormWithAWindowedComponent, TheControlsLieAboveTheComponentsWindowOnceShown) {
+  FakeComponent fake;
+  RecordingHost session;
+  HWND component = nullptr;
+  FormFailure failure;
+  auto form = TF::Create(
+      session, &failure,
+      [&](HWND parent, const RECT& area, ReceiverEvents* events, CreateFailure*) {
+        component = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                    area.left, area.top, area.right - area.left,
+                                    area.bottom - area.top, parent, nullptr, nullptr, nullptr);
+        return ReceiverControl::Attach(ComPtr<IDispatch>(&fake), events);
+      });
+  ASSERT_NE(form, nullptr);
+  ASSERT_NE(component, nullptr);
+  form->ShowInputSelector();
+  form->ShowOnTop();
+  const HWND window = form->Handle();
+  const HWND panel = form->Control("PreampPanel").AsWinControl()->WindowHandle();
+  ASSERT_NE(panel, nullptr);
+  std::vector<HWND> order;
+  for (HWND w = GetWindow(window, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+    order.push_back(w);
+  ASSERT_FALSE(order.empty());
+  EXPECT_EQ(order.back(), component)
+      << "the component's window lies above "
+      << std::find(order.begin(), order.end(), component) - order.begin() << " of the window's "
+      << order.size() << " child windows";
+  // (20, 270): inside the component's area (2, 242)-(34, 274) and the selector's
+  // panel (6, 268)-(131, 309).
+  EXPECT_EQ(ChildWindowFromPointEx(window, POINT{20, 270}, CWP_SKIPINVISIBLE), panel);
+  form.reset();
 }
 
 // Records what the event sink passes on.

@@ -205,3 +205,34 @@ TEST(SlideBarPaint, RaisedStyleAndHorizontalTicks) {
   for (int y : {0, 2, 10, 13}) EXPECT_EQ(pic->Pixel(96, y), fw::clGray) << y;
   for (int y : {3, 14}) EXPECT_EQ(pic->Pixel(96, y), kParentColor) << y;
 }
+
+// A slider made in code tells where its thumb is before anything paints it, as the
+// writers above do: a caller that lays something out beside the thumb, or a screen
+// reader that asks for its place, must not get an empty rectangle.
+TEST(SlideBarPaint, ANewSliderHasItsThumbPlaceBeforeAnyPaint) {
+  TSlideBar s(nullptr);
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{2, 94, 12, 99}));
+  EXPECT_EQ(s.ThumbRect(), s.ThumbPlace());
+  // Writes that do not repaint leave it where the constructor put it.
+  s.SetHandCursor(true);
+  s.SetStepLine(2);
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{2, 94, 12, 99}));
+}
+
+// The settings window's layout gives Position before ThumbStyle: while it is read
+// the default bar thumb, which the layout replaces, is not decoded.
+TEST(SlideBarPaint, ReadingALayoutDoesNotDecodeTheDefaultThumb) {
+  TSlideBar s(nullptr);
+  s.SetLoading(true);
+  s.SetBounds(0, 0, 11, 93);
+  s.SetMax(3);
+  s.SetMin(0);
+  s.SetPosition(3);
+  s.SetThickness(4);
+  s.SetThumbStyle(tsDiamond2);
+  // The one holder of the default thumb now is this test, unless the slider took it.
+  const auto bar3 = fw::SharedResourcePicture(fw::ModuleHandle(), L"Bar3", s.Scale());
+  EXPECT_EQ(bar3.use_count(), 1) << "the slider holds the default thumb";
+  s.Loaded();
+  EXPECT_EQ(s.ThumbRect(), (fw::TRect{0, 0, 12, 12}));
+}
