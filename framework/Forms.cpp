@@ -151,7 +151,6 @@ void TForm::SetVisible(bool visible) {
 }
 
 void TForm::WaitForScreen() {
-  if (HandleAllocated() && Visible() && OnAMonitor(WindowHandle())) return;
   wait_for_screen_ = true;
   SetChildWindowsWait(true);
 }

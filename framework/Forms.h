@@ -42,7 +42,8 @@ class TForm : public TWinControl {
   // Until the form is first shown on a monitor, its child windows are not made and
   // nothing of it is drawn: a form shown where no monitor is (as a start-up may show
   // it, out of sight) costs neither. A request for a child's window or for the
-  // form's accessible object makes the child windows at once.
+  // form's accessible object makes the child windows at once. For a form not yet
+  // shown.
   void WaitForScreen();
   bool WaitingForScreen() const { return wait_for_screen_; }
 

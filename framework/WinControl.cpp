@@ -132,9 +132,17 @@ TWinControl* TWinControl::WaitingAncestor() const {
 void TWinControl::MakeChildWindows() {
   if (!hwnd_ || !child_windows_wait_) return;
   child_windows_wait_ = false;
+  // Child windows that others put into this one meanwhile (an embedded component's)
+  // came after the windows that waited: they go below them, in their order, as if
+  // the waiting ones had been made with this window.
+  std::vector<HWND> others;
+  for (HWND w = ::GetWindow(hwnd_, GW_CHILD); w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT))
+    others.push_back(w);
   for (TControl* c : controls_) {
     if (auto* w = c->AsWinControl()) w->CreateHandle();
   }
+  for (HWND w : others)
+    ::SetWindowPos(w, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TWinControl::CreateParams(TCreateParams& params) {

@@ -154,7 +154,6 @@ class TWinControl : public TControl, private MessageTarget {
   // all in order, by MakeChildWindows, by a request for any of them or for this
   // window's accessible object. Clearing it does not make them.
   void SetChildWindowsWait(bool wait) { child_windows_wait_ = wait; }
-  bool ChildWindowsWait() const { return child_windows_wait_; }
   void MakeChildWindows();
   // Reads the bounds back from the window.
   void UpdateBounds();
