@@ -111,8 +111,13 @@ std::string TSlideBar::AccessibleValue() const {
 void TSlideBar::MoveThumb(int new_position, bool accept) {
   // Straight onto the screen when the slider is showing; otherwise only the state
   // moves, and the next paint draws it.
-  // A slider that has not been drawn yet is drawn first, as it was before the move.
+  // A slider that has not been drawn yet is drawn first, as it was before the move;
+  // while its layout is read, only the position moves, and Loaded places the thumb.
   if (plain_.Empty()) Rebuild();
+  if (plain_.Empty()) {
+    if (accept) position_ = new_position;
+    return;
+  }
   fw::WindowDC dc;
   if (HandleAllocated() && ::IsWindowVisible(WindowHandle())) dc = fw::WindowDC(WindowHandle());
   RemoveThumbBar(dc.get());

@@ -74,8 +74,9 @@ class TSlideBar : public fw::TCustomControl {
   // The position value for the client point (x, y).
   int NewPosition(int x, int y) const;
 
-  // Where the thumb is drawn, in client pixels.
-  fw::TRect ThumbRect() const { return thumb_rect_; }
+  // Where the thumb is drawn, in client pixels (before the first drawing, where it
+  // will be).
+  fw::TRect ThumbRect() const { return plain_.Empty() ? ThumbPlace() : thumb_rect_; }
   // Where the thumb belongs for the current state, drawn yet or not.
   fw::TRect ThumbPlace() const;
   bool Dragging() const { return dragging_; }
