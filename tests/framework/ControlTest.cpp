@@ -305,29 +305,40 @@ struct WaitingForm {
 
 }  // namespace
 
-// Shown off every monitor, the form has no child windows and draws nothing; hidden,
-// placed on a monitor and shown as the start-up leaves it, it makes them in the
-// layout's order and is drawn whole, not left with the bits it never drew.
+// Shown off every monitor, the form has no child windows and draws nothing. However
+// it then comes onto a monitor (hidden, placed and shown, as the start-up leaves it
+// and OpenHW shows it; or moved while shown, with or without a redraw, as a host may
+// move it), it makes them in the layout's order and is drawn whole, not left with
+// the bits it never drew.
 TEST(WindowTree, AFormWaitingForTheScreenMakesItsChildWindowsAndDrawsOnceOnAMonitor) {
-  WaitingForm w;
-  const HWND window = w.form.Handle();
-  ::ShowWindow(window, SW_SHOWNOACTIVATE);
-  ::InvalidateRect(window, nullptr, TRUE);  // as a control that changes asks
-  ::UpdateWindow(window);
-  PumpMessages();
-  EXPECT_TRUE(w.form.Visible());
-  EXPECT_TRUE(ChildWindows(window).empty());
-  EXPECT_TRUE(w.form.WaitingForScreen());
+  enum class Arrival { kShownThere, kMovedShown, kMovedShownWithoutRedraw };
+  for (Arrival arrival :
+       {Arrival::kShownThere, Arrival::kMovedShown, Arrival::kMovedShownWithoutRedraw}) {
+    SCOPED_TRACE(static_cast<int>(arrival));
+    WaitingForm w;
+    const HWND window = w.form.Handle();
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    ::InvalidateRect(window, nullptr, TRUE);  // as a control that changes asks
+    ::UpdateWindow(window);
+    PumpMessages();
+    EXPECT_TRUE(w.form.Visible());
+    EXPECT_TRUE(ChildWindows(window).empty());
+    EXPECT_TRUE(w.form.WaitingForScreen());
 
-  w.form.Hide();
-  ::SetWindowPos(window, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_TRUE(w.form.WaitingForScreen()) << "hidden";
-  w.form.Show();
-  PumpMessages();
-  EXPECT_FALSE(w.form.WaitingForScreen());
-  EXPECT_EQ(ChildWindows(window), w.InOrder());
-  EXPECT_EQ(CaptureClient(window)->Pixel(20, 60), kRed) << "the windowless swatch";
-  EXPECT_EQ(CaptureClient(window)->Pixel(50, 75), kBack) << "the form's own colour";
+    UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (arrival == Arrival::kShownThere) w.form.Hide();
+    if (arrival == Arrival::kMovedShownWithoutRedraw) flags |= SWP_NOREDRAW;
+    ::SetWindowPos(window, nullptr, 40, 40, 0, 0, flags);
+    if (arrival == Arrival::kShownThere) {
+      EXPECT_TRUE(w.form.WaitingForScreen()) << "hidden";
+      w.form.Show();
+    }
+    PumpMessages();
+    EXPECT_FALSE(w.form.WaitingForScreen());
+    EXPECT_EQ(ChildWindows(window), w.InOrder());
+    EXPECT_EQ(CaptureClient(window)->Pixel(20, 60), kRed) << "the windowless swatch";
+    EXPECT_EQ(CaptureClient(window)->Pixel(50, 75), kBack) << "the form's own colour";
+  }
 }
 
 // A request for one child's window, or a screen reader's for the form's objects,
