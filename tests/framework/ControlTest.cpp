@@ -236,6 +236,23 @@ TEST_F(WindowTest, DestroyingAParentLeavesItsChildrenWithoutOne) {
   EXPECT_NE(inner->Handle(), nullptr);
 }
 
+namespace {
+
+// Every window below `parent`, in the order EnumChildWindows gives.
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> windows;
+  ::EnumChildWindows(
+      parent,
+      [](HWND w, LPARAM list) WINAPI -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+}  // namespace
+
 // Controls given a parent that has no window yet get theirs with the parent's, once,
 // in the order they were added, wherever the first request comes from.
 TEST(WindowTree, ChildrenOfAParentWithoutAWindowGetOneEachWhenItGetsItsOwn) {
@@ -253,31 +270,11 @@ TEST(WindowTree, ChildrenOfAParentWithoutAWindowGetOneEachWhenItGetsItsOwn) {
   ASSERT_NE(inner_window, nullptr);
   ASSERT_TRUE(form.HandleAllocated());
   EXPECT_EQ(::GetParent(inner_window), first->WindowHandle());
-  std::vector<HWND> windows;
-  ::EnumChildWindows(
-      form.WindowHandle(),
-      [](HWND w, LPARAM list) WINAPI -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  EXPECT_EQ(windows,
+  EXPECT_EQ(ChildWindows(form.WindowHandle()),
             (std::vector<HWND>{first->WindowHandle(), inner_window, second->WindowHandle()}));
 }
 
 namespace {
-
-std::vector<HWND> ChildWindows(HWND parent) {
-  std::vector<HWND> windows;
-  ::EnumChildWindows(
-      parent,
-      [](HWND w, LPARAM list) WINAPI -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
 
 // A form that waits for the screen, with two panels (one inside the other) and a
 // second panel after them, and a windowless swatch on the form.
