@@ -8,6 +8,8 @@
 #include <sstream>
 #include <utility>
 
+#include "testing/MessagePump.h"
+
 namespace tessel::testing {
 namespace {
 
@@ -92,18 +94,7 @@ void SetCallbackAction(std::function<void(const HostCall&)> action) {
 }
 
 void Pump(unsigned ms, const std::function<bool()>& done) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    if (done && done()) return;
-    DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= ms) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-  }
+  PumpMessagesUntil(ms, [&] { return done && done(); });
 }
 
 void SetEnv(const wchar_t* name, const wchar_t* value) {

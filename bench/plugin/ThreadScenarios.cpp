@@ -10,6 +10,7 @@
 
 #include "bench/Clock.h"
 #include "common/Handles.h"
+#include "testing/MessagePump.h"
 #include "tools/host/PluginApi.h"
 
 namespace bench::threads {
@@ -31,20 +32,9 @@ void Report(const char* key, double value) {
   std::fflush(stdout);
 }
 
-// Handles this thread's messages for `ms`, or until `done` (checked between messages).
 template <typename Done>
 void PumpUntil(Done done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    const DWORD elapsed = GetTickCount() - start;
-    if (done() || elapsed >= ms) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - elapsed, 10), QS_ALLINPUT);
-  }
+  tessel::testing::PumpMessagesUntil(ms, done);
 }
 
 void Pump(DWORD ms) {

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "testing/MessagePump.h"
 #include "tools/host/PluginApi.h"
 
 namespace {
@@ -78,21 +79,9 @@ void __cdecl CountBlocks(int32_t count, int32_t, float, int16_t*) {
   if (count > 0) ++blocks;
 }
 
-// Handles this thread's messages for at most `ms`, or until `done` is true.
 template <class Done>
 void Pump(DWORD ms, Done done) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    if (done()) return;
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= ms) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-  }
+  tessel::testing::PumpMessagesUntil(ms, done);
 }
 
 // Waits for a few blocks while handling messages; false when none came in 3 s.
